@@ -1,0 +1,169 @@
+#include "CommandLine.h"
+
+#include "holidays/HolidayService.h"
+#include "holidays/LunarCalendarService.h"
+#include "shared/CivilCalendar.h"
+#include "shared/DateHelpers.h"
+
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int maxDays = 100'000;
+constexpr int calCellWidth = 7;
+
+// Columns a text takes in a terminal: CJK characters take two.
+int displayWidth(const QString &text)
+{
+    int width = 0;
+    for (const QChar ch : text)
+        width += ch.unicode() >= 0x2E80 ? 2 : 1;
+    return width;
+}
+
+QString padded(const QString &text, int width)
+{
+    return text + QString(qMax(0, width - displayWidth(text)), u' ');
+}
+
+QStringView withoutTrailingSpace(const QString &line)
+{
+    QStringView view(line);
+    while (view.endsWith(u' '))
+        view.chop(1);
+    return view;
+}
+
+std::optional<QDate> parseDay(const QString &text)
+{
+    static const QRegularExpression form(u"^\\d{4}-\\d{2}-\\d{2}$"_s);
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    const QDate day = QDate::fromString(text, u"yyyy-MM-dd"_s);
+    return day.isValid() ? std::optional(day) : std::nullopt;
+}
+
+} // namespace
+
+CommandLine::CommandLine(QTextStream &out, QTextStream &err, const LunarCalendarService &lunar,
+                         const HolidayService &holidays)
+    : out(out)
+    , err(err)
+    , lunar(lunar)
+    , holidays(holidays)
+{
+}
+
+int CommandLine::run(const QStringList &arguments, const QDateTime &now)
+{
+    const QStringList rest = arguments.mid(1);
+    if (arguments.value(0) == "cal"_L1)
+        return runCal(rest, now);
+    if (arguments.value(0) == "days"_L1)
+        return runDays(rest);
+    return fail(u"unknown command: %1"_s.arg(arguments.value(0)));
+}
+
+int CommandLine::fail(const QString &message)
+{
+    err << "tessel-calendar: " << message << Qt::endl;
+    return 2;
+}
+
+int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
+{
+    if (arguments.size() > 1)
+        return fail(u"cal takes at most one month, YYYY-MM"_s);
+    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    QDateTime month = now;
+    if (!arguments.isEmpty()) {
+        static const QRegularExpression form(u"^(\\d{4})-(\\d{2})$"_s);
+        const auto match = form.match(arguments.first());
+        const int monthNumber = match.captured(2).toInt();
+        if (!match.hasMatch() || monthNumber < 1 || monthNumber > 12)
+            return fail(u"not a month (YYYY-MM): %1"_s.arg(arguments.first()));
+        const auto first = calendar.date(match.captured(1).toInt(), monthNumber, 1);
+        if (!first)
+            return fail(u"not a month (YYYY-MM): %1"_s.arg(arguments.first()));
+        month = *first;
+    }
+
+    const QString title = DateHelpers::monthYearText(month);
+    const int lineWidth = 7 * calCellWidth;
+    out << QString((lineWidth - displayWidth(title)) / 2, u' ') << title << '\n';
+    for (const QString &weekday : {u"一"_s, u"二"_s, u"三"_s, u"四"_s, u"五"_s, u"六"_s, u"日"_s})
+        out << padded(u"  "_s + weekday, calCellWidth);
+    out << '\n';
+
+    const auto shown = calendar.components(month);
+    if (!shown)
+        return fail(u"cannot compute that month"_s);
+    const QList<QDateTime> dates = DateHelpers::monthGridDates(month, calendar);
+    for (qsizetype week = 0; week + 7 <= dates.size(); week += 7) {
+        QString numbers;
+        QString labels;
+        for (qsizetype i = week; i < week + 7; ++i) {
+            const QDateTime &day = dates.at(i);
+            if (calendar.components(day)->month != shown->month) {
+                numbers += QString(calCellWidth, u' ');
+                labels += QString(calCellWidth, u' ');
+                continue;
+            }
+            const bool isToday = calendar.isSameDay(day, now);
+            numbers += padded(QString(isToday ? u'[' : u' ')
+                                  + DateHelpers::dayNumberText(day).rightJustified(2, u' ')
+                                  + QString(isToday ? u']' : u' '),
+                              calCellWidth);
+            labels += padded(u" "_s + lunar.compactLabel(day).value_or(QString()), calCellWidth);
+        }
+        out << withoutTrailingSpace(numbers) << '\n' << withoutTrailingSpace(labels) << '\n';
+    }
+    out.flush();
+    return 0;
+}
+
+int CommandLine::runDays(const QStringList &arguments)
+{
+    QStringList positional;
+    bool tsv = false;
+    for (const QString &argument : arguments) {
+        if (argument == "--tsv"_L1)
+            tsv = true;
+        else if (argument.startsWith(u'-'))
+            return fail(u"unknown option: %1"_s.arg(argument));
+        else
+            positional.append(argument);
+    }
+    if (positional.size() != 2)
+        return fail(u"usage: tessel-calendar days FROM TO [--tsv]"_s);
+    const auto from = parseDay(positional.at(0));
+    const auto to = parseDay(positional.at(1));
+    if (!from || !to)
+        return fail(u"not a day (YYYY-MM-DD): %1"_s.arg(from ? positional.at(1) : positional.at(0)));
+    if (*to < *from)
+        return fail(u"TO is before FROM"_s);
+    if (from->daysTo(*to) >= maxDays)
+        return fail(u"at most %1 days at a time"_s.arg(maxDays));
+
+    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    for (QDate day = *from; day <= *to; day = day.addDays(1)) {
+        const auto start = calendar.date(day.year(), day.month(), day.day());
+        if (!start)
+            continue;
+        const QString fields[] = {day.toString(u"yyyy-MM-dd"_s),
+                                  lunar.compactLabel(*start).value_or(QString()),
+                                  DateHelpers::lunarYearMonthDayText(*start),
+                                  holidays.label(*start).value_or(QString())};
+        if (tsv) {
+            out << fields[0] << '\t' << fields[1] << '\t' << fields[2] << '\t' << fields[3] << '\n';
+        } else {
+            const QString line = fields[0] + u"  "_s + padded(fields[1], 8)
+                + padded(fields[2], 18) + fields[3];
+            out << withoutTrailingSpace(line) << '\n';
+        }
+    }
+    out.flush();
+    return 0;
+}

@@ -1,0 +1,138 @@
+#include "CivilCalendar.h"
+
+#include "IcuSupport_p.h"
+
+namespace {
+
+std::unique_ptr<icu::Calendar> makeCalendar(const QByteArray &zoneId)
+{
+    if (zoneId.isEmpty())
+        return IcuSupport::makeGregorianCalendar(IcuSupport::systemTimeZone());
+    const std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(
+        icu::UnicodeString::fromUTF8(icu::StringPiece(zoneId.constData(), int32_t(zoneId.size())))));
+    return IcuSupport::makeGregorianCalendar(*zone);
+}
+
+std::optional<QDateTime> currentTime(const icu::Calendar &calendar)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const UDate time = calendar.getTime(status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return IcuSupport::fromUDate(time);
+}
+
+bool setInstant(icu::Calendar &calendar, const QDateTime &instant)
+{
+    if (!instant.isValid())
+        return false;
+    UErrorCode status = U_ZERO_ERROR;
+    calendar.setTime(IcuSupport::toUDate(instant), status);
+    return U_SUCCESS(status);
+}
+
+} // namespace
+
+CivilCalendar::CivilCalendar(int firstWeekday, QByteArray timeZoneId)
+    : m_firstWeekday(firstWeekday)
+    , m_timeZoneId(std::move(timeZoneId))
+{
+}
+
+CivilCalendar CivilCalendar::viewCalendar()
+{
+    return CivilCalendar(Monday);
+}
+
+std::optional<CivilCalendar::Components> CivilCalendar::components(const QDateTime &instant) const
+{
+    const auto calendar = makeCalendar(m_timeZoneId);
+    if (!calendar || !setInstant(*calendar, instant))
+        return std::nullopt;
+    UErrorCode status = U_ZERO_ERROR;
+    Components parts;
+    parts.year = calendar->get(UCAL_EXTENDED_YEAR, status);
+    parts.month = calendar->get(UCAL_MONTH, status) + 1;
+    parts.day = calendar->get(UCAL_DATE, status);
+    parts.weekday = calendar->get(UCAL_DAY_OF_WEEK, status);
+    parts.hour = calendar->get(UCAL_HOUR_OF_DAY, status);
+    parts.minute = calendar->get(UCAL_MINUTE, status);
+    parts.second = calendar->get(UCAL_SECOND, status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return parts;
+}
+
+std::optional<QDateTime> CivilCalendar::date(int year, int month, int day, int hour, int minute,
+                                             int second) const
+{
+    const auto calendar = makeCalendar(m_timeZoneId);
+    if (!calendar)
+        return std::nullopt;
+    calendar->clear();
+    calendar->set(UCAL_EXTENDED_YEAR, year);
+    calendar->set(UCAL_MONTH, month - 1);
+    calendar->set(UCAL_DATE, day);
+    calendar->set(UCAL_HOUR_OF_DAY, hour);
+    calendar->set(UCAL_MINUTE, minute);
+    calendar->set(UCAL_SECOND, second);
+    return currentTime(*calendar);
+}
+
+std::optional<QDateTime> CivilCalendar::addingDays(const QDateTime &instant, int days) const
+{
+    const auto calendar = makeCalendar(m_timeZoneId);
+    if (!calendar || !setInstant(*calendar, instant))
+        return std::nullopt;
+    UErrorCode status = U_ZERO_ERROR;
+    calendar->add(UCAL_DATE, days, status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return currentTime(*calendar);
+}
+
+std::optional<QDateTime> CivilCalendar::addingMonths(const QDateTime &instant, int months) const
+{
+    const auto calendar = makeCalendar(m_timeZoneId);
+    if (!calendar || !setInstant(*calendar, instant))
+        return std::nullopt;
+    UErrorCode status = U_ZERO_ERROR;
+    calendar->add(UCAL_MONTH, months, status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return currentTime(*calendar);
+}
+
+std::optional<QDateTime> CivilCalendar::bySettingTime(const QDateTime &day, int hour, int minute,
+                                                      int second) const
+{
+    const auto parts = components(day);
+    if (!parts)
+        return std::nullopt;
+    return date(parts->year, parts->month, parts->day, hour, minute, second);
+}
+
+QDateTime CivilCalendar::startOfDay(const QDateTime &instant) const
+{
+    return bySettingTime(instant, 0, 0, 0).value_or(instant);
+}
+
+std::optional<int> CivilCalendar::daysBetween(const QDateTime &from, const QDateTime &to) const
+{
+    const auto calendar = makeCalendar(m_timeZoneId);
+    if (!calendar || !setInstant(*calendar, from) || !to.isValid())
+        return std::nullopt;
+    UErrorCode status = U_ZERO_ERROR;
+    const int days = calendar->fieldDifference(IcuSupport::toUDate(to), UCAL_DATE, status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return days;
+}
+
+bool CivilCalendar::isSameDay(const QDateTime &a, const QDateTime &b) const
+{
+    const auto first = components(a);
+    const auto second = components(b);
+    return first && second && first->year == second->year && first->month == second->month
+        && first->day == second->day;
+}
