@@ -53,8 +53,7 @@ CommandLine::CommandLine(QTextStream &out, QTextStream &err, const LunarCalendar
     , err(err)
     , lunar(lunar)
     , holidays(holidays)
-{
-}
+{ }
 
 int CommandLine::run(const QStringList &arguments, const QDateTime &now)
 {
@@ -141,7 +140,8 @@ int CommandLine::runDays(const QStringList &arguments)
     const auto from = parseDay(positional.at(0));
     const auto to = parseDay(positional.at(1));
     if (!from || !to)
-        return fail(u"not a day (YYYY-MM-DD): %1"_s.arg(from ? positional.at(1) : positional.at(0)));
+        return fail(
+            u"not a day (YYYY-MM-DD): %1"_s.arg(from ? positional.at(1) : positional.at(0)));
     if (*to < *from)
         return fail(u"TO is before FROM"_s);
     if (from->daysTo(*to) >= maxDays)
@@ -152,15 +152,14 @@ int CommandLine::runDays(const QStringList &arguments)
         const auto start = calendar.date(day.year(), day.month(), day.day());
         if (!start)
             continue;
-        const QString fields[] = {day.toString(u"yyyy-MM-dd"_s),
-                                  lunar.compactLabel(*start).value_or(QString()),
-                                  DateHelpers::lunarYearMonthDayText(*start),
-                                  holidays.label(*start).value_or(QString())};
+        const QString fields[] = {
+            day.toString(u"yyyy-MM-dd"_s), lunar.compactLabel(*start).value_or(QString()),
+            DateHelpers::lunarYearMonthDayText(*start), holidays.label(*start).value_or(QString())};
         if (tsv) {
             out << fields[0] << '\t' << fields[1] << '\t' << fields[2] << '\t' << fields[3] << '\n';
         } else {
-            const QString line = fields[0] + u"  "_s + padded(fields[1], 8)
-                + padded(fields[2], 18) + fields[3];
+            const QString line =
+                fields[0] + u"  "_s + padded(fields[1], 8) + padded(fields[2], 18) + fields[3];
             out << withoutTrailingSpace(line) << '\n';
         }
     }

@@ -11,7 +11,7 @@ QString CalendarDayEvent::timeText() const
     if (isAllDay)
         return kind == CalendarDayEventKind::reminder ? u"提醒事项"_s : u"全天"_s;
     return DateHelpers::formatDate(startDate, "zh_CN", u"HH:mm"_s) + u" - "_s
-        + DateHelpers::formatDate(endDate, "zh_CN", u"HH:mm"_s);
+           + DateHelpers::formatDate(endDate, "zh_CN", u"HH:mm"_s);
 }
 
 QString CalendarDayEvent::storeItemId(const QString &itemIdentifier, const QDateTime &anchor)

@@ -1,15 +1,38 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHashFunctions>
 #include <QList>
 #include <QString>
 
 #include <optional>
 
-enum class CalendarDayEventKind { event, reminder };
+enum class CalendarDayEventKind
+{
+    event,
+    reminder
+};
 
 // The application's view of its access to the user's calendars.
-enum class CalendarAuthorizationStatus { unknown, notDetermined, restricted, denied, authorized };
+enum class CalendarAuthorizationStatus
+{
+    unknown,
+    notDetermined,
+    restricted,
+    denied,
+    authorized
+};
+
+// Qt 6.4 has no qHash for scoped enumerations; without these neither type can key a QHash or QSet.
+inline size_t qHash(CalendarDayEventKind kind, size_t seed = 0)
+{
+    return qHash(int(kind), seed);
+}
+
+inline size_t qHash(CalendarAuthorizationStatus status, size_t seed = 0)
+{
+    return qHash(int(status), seed);
+}
 
 // One item listed under a day: an event occurrence or a reminder.
 struct CalendarDayEvent
@@ -31,7 +54,8 @@ struct CalendarDayEvent
 
     /// The identity of a store occurrence: the item identifier, "-", and the whole seconds from
     /// 2001-01-01 00:00:00 UTC to the occurrence's anchor, cut toward zero.
-    [[nodiscard]] static QString storeItemId(const QString &itemIdentifier, const QDateTime &anchor);
+    [[nodiscard]] static QString storeItemId(const QString &itemIdentifier,
+                                             const QDateTime &anchor);
 
     /// Puts a list into the order of a day's items: by display date, all-day first, then by
     /// start; a stable sort.

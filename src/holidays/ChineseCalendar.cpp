@@ -13,8 +13,9 @@ LunarDate fromTable(qint64 offset)
     using namespace LunarMonthTableData;
     const auto end = months.end() - 1;
     // The first month whose start lies after the day; the one before it holds the day.
-    const auto next = std::upper_bound(months.begin(), end, quint32(offset),
-                                       [](quint32 day, quint32 word) { return day < (word & dayMask); });
+    const auto next =
+        std::upper_bound(months.begin(), end, quint32(offset),
+                         [](quint32 day, quint32 word) { return day < (word & dayMask); });
     const quint32 word = *(next - 1);
     return LunarDate{int((word >> monthShift) & monthMask), int(offset - (word & dayMask)) + 1,
                      (word & leapBit) != 0};

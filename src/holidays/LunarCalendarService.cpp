@@ -27,8 +27,8 @@ std::optional<QString> LunarCalendarService::compactLabel(const QDateTime &date)
 
 QString LunarCalendarService::monthText(int month, bool isLeap)
 {
-    const QString name = month >= 1 && month <= 12 ? monthNames[month - 1]
-                                                   : QString::number(month) + u'月';
+    const QString name =
+        month >= 1 && month <= 12 ? monthNames[month - 1] : QString::number(month) + u'月';
     return isLeap ? u'闰' + name : name;
 }
 

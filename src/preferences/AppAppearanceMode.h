@@ -4,9 +4,18 @@
 
 #include <array>
 
-enum class AppAppearanceMode { system, dark, light };
+enum class AppAppearanceMode
+{
+    system,
+    dark,
+    light
+};
 
-enum class ColorScheme { light, dark };
+enum class ColorScheme
+{
+    light,
+    dark
+};
 
 constexpr std::array<ChoiceCase<AppAppearanceMode>, 3> choiceCases(AppAppearanceMode)
 {

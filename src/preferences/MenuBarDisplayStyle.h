@@ -4,7 +4,12 @@
 
 #include <array>
 
-enum class MenuBarDisplayStyle { dateAndTime, dateOnly, timeOnly };
+enum class MenuBarDisplayStyle
+{
+    dateAndTime,
+    dateOnly,
+    timeOnly
+};
 
 constexpr std::array<ChoiceCase<MenuBarDisplayStyle>, 3> choiceCases(MenuBarDisplayStyle)
 {

@@ -4,7 +4,11 @@
 
 #include <array>
 
-enum class MenuBarTimeFormat { twentyFourHour, twelveHour };
+enum class MenuBarTimeFormat
+{
+    twentyFourHour,
+    twelveHour
+};
 
 constexpr std::array<ChoiceCase<MenuBarTimeFormat>, 2> choiceCases(MenuBarTimeFormat)
 {

@@ -7,16 +7,14 @@
 
 // A choice stored as a raw-value text and shown with a Chinese title. Each choice type lists its
 // cases, in declaration order, through an overload of choiceCases() found by argument lookup.
-template<typename Choice>
-struct ChoiceCase
+template<typename Choice> struct ChoiceCase
 {
     Choice value;
     const char16_t *rawValue;
     const char16_t *title;
 };
 
-template<typename Choice>
-const ChoiceCase<Choice> &choiceCase(Choice choice)
+template<typename Choice> const ChoiceCase<Choice> &choiceCase(Choice choice)
 {
     for (const auto &entry : choiceCases(Choice{})) {
         if (entry.value == choice)
@@ -26,21 +24,18 @@ const ChoiceCase<Choice> &choiceCase(Choice choice)
 }
 
 /// The stored text of a case; also its id.
-template<typename Choice>
-QString rawValue(Choice choice)
+template<typename Choice> QString rawValue(Choice choice)
 {
     return QString::fromUtf16(choiceCase(choice).rawValue);
 }
 
-template<typename Choice>
-QString title(Choice choice)
+template<typename Choice> QString title(Choice choice)
 {
     return QString::fromUtf16(choiceCase(choice).title);
 }
 
 /// The case with exactly this raw value (case-sensitive, untrimmed).
-template<typename Choice>
-std::optional<Choice> fromRawValue(QStringView text)
+template<typename Choice> std::optional<Choice> fromRawValue(QStringView text)
 {
     for (const auto &entry : choiceCases(Choice{})) {
         if (text == QStringView(entry.rawValue))

@@ -8,8 +8,9 @@ std::unique_ptr<icu::Calendar> makeCalendar(const QByteArray &zoneId)
 {
     if (zoneId.isEmpty())
         return IcuSupport::makeGregorianCalendar(IcuSupport::systemTimeZone());
-    const std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(
-        icu::UnicodeString::fromUTF8(icu::StringPiece(zoneId.constData(), int32_t(zoneId.size())))));
+    const std::unique_ptr<icu::TimeZone> zone(
+        icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(
+            icu::StringPiece(zoneId.constData(), int32_t(zoneId.size())))));
     return IcuSupport::makeGregorianCalendar(*zone);
 }
 
@@ -36,8 +37,7 @@ bool setInstant(icu::Calendar &calendar, const QDateTime &instant)
 CivilCalendar::CivilCalendar(int firstWeekday, QByteArray timeZoneId)
     : m_firstWeekday(firstWeekday)
     , m_timeZoneId(std::move(timeZoneId))
-{
-}
+{ }
 
 CivilCalendar CivilCalendar::viewCalendar()
 {
@@ -119,14 +119,14 @@ QDateTime CivilCalendar::startOfDay(const QDateTime &instant) const
 
 std::optional<int> CivilCalendar::daysBetween(const QDateTime &from, const QDateTime &to) const
 {
-    const auto calendar = makeCalendar(m_timeZoneId);
-    if (!calendar || !setInstant(*calendar, from) || !to.isValid())
+    // Counted between the civil days, not in 24-hour steps: a day that starts at 01:00 because
+    // its midnight was skipped is still one day after the one before.
+    const auto first = components(from);
+    const auto second = components(to);
+    if (!first || !second)
         return std::nullopt;
-    UErrorCode status = U_ZERO_ERROR;
-    const int days = calendar->fieldDifference(IcuSupport::toUDate(to), UCAL_DATE, status);
-    if (U_FAILURE(status))
-        return std::nullopt;
-    return days;
+    return int(QDate(first->year, first->month, first->day)
+                   .daysTo(QDate(second->year, second->month, second->day)));
 }
 
 bool CivilCalendar::isSameDay(const QDateTime &a, const QDateTime &b) const
@@ -134,5 +134,5 @@ bool CivilCalendar::isSameDay(const QDateTime &a, const QDateTime &b) const
     const auto first = components(a);
     const auto second = components(b);
     return first && second && first->year == second->year && first->month == second->month
-        && first->day == second->day;
+           && first->day == second->day;
 }

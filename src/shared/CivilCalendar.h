@@ -11,7 +11,16 @@ class CivilCalendar
 {
 public:
     // Weekday numbers: 1 = Sunday, 2 = Monday, … 7 = Saturday.
-    enum Weekday { Sunday = 1, Monday, Tuesday, Wednesday, Thursday, Friday, Saturday };
+    enum Weekday
+    {
+        Sunday = 1,
+        Monday,
+        Tuesday,
+        Wednesday,
+        Thursday,
+        Friday,
+        Saturday
+    };
 
     struct Components
     {
@@ -51,7 +60,7 @@ public:
 
     [[nodiscard]] QDateTime startOfDay(const QDateTime &instant) const;
 
-    // Whole days from one instant to another, negative when to is earlier.
+    // Calendar days from one instant's day to another's, negative when to is earlier.
     [[nodiscard]] std::optional<int> daysBetween(const QDateTime &from, const QDateTime &to) const;
 
     [[nodiscard]] bool isSameDay(const QDateTime &a, const QDateTime &b) const;

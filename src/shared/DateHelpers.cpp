@@ -102,10 +102,10 @@ QString DateHelpers::lunarYearMonthDayText(const QDateTime &date)
 {
     const int k = SystemTimeZone::civilDate(date).year() - 4;
     const QString year = heavenlyStems[floorMod(k, 10)] + earthlyBranches[floorMod(k, 12)]
-        + zodiacAnimals[floorMod(k, 12)] + u'年';
+                         + zodiacAnimals[floorMod(k, 12)] + u'年';
     const auto lunar = ChineseCalendar::dateComponents(date);
     if (!lunar)
         return year;
     return year + u' ' + LunarCalendarService::monthText(lunar->month, lunar->isLeapMonth)
-        + LunarCalendarService::dayText(lunar->day);
+           + LunarCalendarService::dayText(lunar->day);
 }
