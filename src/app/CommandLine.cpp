@@ -92,9 +92,10 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
     const QString title = DateHelpers::monthYearText(month);
     const int lineWidth = 7 * calCellWidth;
     out << QString((lineWidth - displayWidth(title)) / 2, u' ') << title << '\n';
+    QString header;
     for (const QString &weekday : {u"一"_s, u"二"_s, u"三"_s, u"四"_s, u"五"_s, u"六"_s, u"日"_s})
-        out << padded(u"  "_s + weekday, calCellWidth);
-    out << '\n';
+        header += padded(u"  "_s + weekday, calCellWidth);
+    out << withoutTrailingSpace(header) << '\n';
 
     const auto shown = calendar.components(month);
     if (!shown)

@@ -1,0 +1,127 @@
+#include "TimeZoneScope.h"
+#include "app/CommandLine.h"
+#include "holidays/HolidayService.h"
+#include "holidays/LunarCalendarService.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void calShowsTheMonthWithLunarNames();
+    void calMarksToday();
+    void daysTabSeparated();
+    void daysAligned();
+    void badArguments_data();
+    void badArguments();
+
+private:
+    struct Result
+    {
+        int status;
+        QString out;
+        QString err;
+    };
+    Result run(const QStringList &arguments,
+               const QDateTime &now = QDateTime({2026, 12, 6}, {4, 0}, Qt::UTC));
+
+    LunarCalendarService lunar;
+    HolidayService holidays;
+    std::optional<TimeZoneScope> zone;
+};
+
+void TestCommandLine::initTestCase()
+{
+    zone.emplace("Asia/Shanghai");
+}
+
+TestCommandLine::Result TestCommandLine::run(const QStringList &arguments, const QDateTime &now)
+{
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    const int status = CommandLine(out, err, lunar, holidays).run(arguments, now);
+    return {status, outText, errText};
+}
+
+void TestCommandLine::calShowsTheMonthWithLunarNames()
+{
+    const Result result = run({u"cal"_s, u"2024-02"_s});
+    QCOMPARE(result.status, 0);
+    QVERIFY(result.err.isEmpty());
+    const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.first().trimmed(), u"2024年 2月"_s);
+    QCOMPARE(lines.at(1).split(u' ', Qt::SkipEmptyParts),
+             QStringList({u"一"_s, u"二"_s, u"三"_s, u"四"_s, u"五"_s, u"六"_s, u"日"_s}));
+    // Five weeks, each a line of day numbers and a line of lunar names.
+    QCOMPARE(lines.size(), 2 + 5 * 2);
+    QCOMPARE(lines.at(2).split(u' ', Qt::SkipEmptyParts),
+             QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
+    QCOMPARE(lines.at(4).split(u' ', Qt::SkipEmptyParts).at(5), u"10"_s);
+    QCOMPARE(lines.at(5).split(u' ', Qt::SkipEmptyParts).at(5), u"正月"_s);
+    QCOMPARE(lines.at(5).split(u' ', Qt::SkipEmptyParts).at(6), u"初二"_s);
+    // Days of the neighbouring months stay blank, so the 1st sits in Thursday's column of
+    // seven-column cells, as 四 does (two columns wide, so fewer characters before it).
+    QCOMPARE(lines.at(2).indexOf(u'1'), 3 * 7 + 2);
+    QCOMPARE(lines.at(1).indexOf(u"四"_s), 3 * 6 + 2);
+}
+
+void TestCommandLine::calMarksToday()
+{
+    const Result current = run({u"cal"_s});
+    QVERIFY(current.out.startsWith(u"                   2026年 12月\n"_s));
+    QVERIFY(current.out.contains(u"[ 6]"_s));
+    QVERIFY(!run({u"cal"_s, u"2026-11"_s}).out.contains(u'['));
+}
+
+void TestCommandLine::daysTabSeparated()
+{
+    const Result result = run({u"days"_s, u"2024-02-09"_s, u"2024-02-11"_s, u"--tsv"_s});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.out, u"2024-02-09\t三十\t甲辰龙年 腊月三十\t除夕\n"
+                         "2024-02-10\t正月\t甲辰龙年 正月初一\t春节\n"
+                         "2024-02-11\t初二\t甲辰龙年 正月初二\t\n"_s);
+}
+
+void TestCommandLine::daysAligned()
+{
+    const Result result = run({u"days"_s, u"2024-01-20"_s, u"2024-01-20"_s});
+    QCOMPARE(result.out, u"2024-01-20  初十    甲辰龙年 腊月初十\n"_s);
+}
+
+void TestCommandLine::badArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("unknown command") << QStringList{u"calendar"_s};
+    QTest::newRow("cal with a day") << QStringList{u"cal"_s, u"2024-02-01"_s};
+    QTest::newRow("cal month 13") << QStringList{u"cal"_s, u"2024-13"_s};
+    QTest::newRow("cal two months") << QStringList{u"cal"_s, u"2024-01"_s, u"2024-02"_s};
+    QTest::newRow("days without TO") << QStringList{u"days"_s, u"2024-01-01"_s};
+    QTest::newRow("days 31 February") << QStringList{u"days"_s, u"2024-02-31"_s, u"2024-03-01"_s};
+    QTest::newRow("days without leading zeros")
+        << QStringList{u"days"_s, u"2024-1-1"_s, u"2024-01-02"_s};
+    QTest::newRow("days backwards") << QStringList{u"days"_s, u"2024-01-02"_s, u"2024-01-01"_s};
+    QTest::newRow("days unknown option")
+        << QStringList{u"days"_s, u"2024-01-01"_s, u"2024-01-02"_s, u"--csv"_s};
+    QTest::newRow("days over 100000") << QStringList{u"days"_s, u"1800-01-01"_s, u"2100-01-01"_s};
+}
+
+void TestCommandLine::badArguments()
+{
+    QFETCH(QStringList, arguments);
+    const Result result = run(arguments);
+    QCOMPARE(result.status, 2);
+    QVERIFY(result.out.isEmpty());
+    QCOMPARE(result.err.count(u'\n'), 1);
+    QVERIFY(result.err.startsWith(u"tessel-calendar: "_s));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
