@@ -51,5 +51,8 @@ QString LunarCalendarService::dayText(int day)
 
 QString LunarCalendarService::chineseNumeral(int n)
 {
+    // Digits rather than a read past the table for a number no caller should pass.
+    if (n < 1 || n > 9)
+        return QString::number(n);
     return digitNames[n - 1];
 }

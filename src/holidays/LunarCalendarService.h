@@ -23,7 +23,7 @@ public:
     /// "初一" … "三十"; other numbers as digits.
     [[nodiscard]] static QString dayText(int day);
 
-    /// "一" … "九" for 1 … 9.
+    /// "一" … "九" for 1 … 9; other numbers as digits.
     [[nodiscard]] static QString chineseNumeral(int n);
 
 private:
