@@ -14,7 +14,7 @@ template<typename Choice> struct ChoiceCase
     const char16_t *title;
 };
 
-template<typename Choice> const ChoiceCase<Choice> &choiceCase(Choice choice)
+template<typename Choice> ChoiceCase<Choice> choiceCase(Choice choice)
 {
     for (const auto &entry : choiceCases(Choice{})) {
         if (entry.value == choice)
