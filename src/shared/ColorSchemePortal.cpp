@@ -1,0 +1,3 @@
+#include "ColorSchemePortal.h"
+
+ColorSchemePortal::~ColorSchemePortal() = default;
