@@ -61,6 +61,9 @@ std::optional<LunarDate> ChineseCalendar::lunarDate(QDate civilDate)
 bool ChineseCalendar::isInTable(QDate civilDate)
 {
     using namespace LunarMonthTableData;
+    // An invalid date's Julian day is the lowest qint64; the subtraction below would overflow.
+    if (!civilDate.isValid())
+        return false;
     const qint64 offset = civilDate.toJulianDay() - firstJulianDay;
     return offset >= 0 && offset < qint64(months.back() & dayMask);
 }
