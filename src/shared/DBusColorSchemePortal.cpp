@@ -3,6 +3,7 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -80,6 +81,8 @@ std::optional<quint32> DBusColorSchemePortal::read(const QDBusConnection &connec
 {
     if (!connection.isConnected())
         return std::nullopt;
+    // One budget for both calls, so a portal that answers slowly costs no more than a dead one.
+    const QDeadlineTimer deadline(timeoutMs);
 
     auto getVersion = QDBusMessage::createMethodCall(
         portalService, portalPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
@@ -95,7 +98,10 @@ std::optional<quint32> DBusColorSchemePortal::read(const QDBusConnection &connec
     auto readSetting = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
                                                       version >= 2 ? u"ReadOne"_s : u"Read"_s);
     readSetting << appearanceNamespace << colorSchemeKey;
-    return firstUInt(connection.call(readSetting, QDBus::Block, timeoutMs));
+    const qint64 remainingMs = deadline.remainingTime();
+    if (remainingMs <= 0)
+        return std::nullopt;
+    return firstUInt(connection.call(readSetting, QDBus::Block, int(remainingMs)));
 }
 
 void DBusColorSchemePortal::handleSettingChanged(const QString &nameSpace, const QString &key,

@@ -38,6 +38,9 @@ ColorScheme DesktopColorScheme::refresh()
 
 ColorScheme DesktopColorScheme::query()
 {
+    // QtDBus needs the application object for its connections.
+    if (!QCoreApplication::instance())
+        return ColorScheme::light;
     if (const auto value = DBusColorSchemePortal::read(QDBusConnection::sessionBus()))
         return fromPortalValue(*value);
     return paletteColorScheme();

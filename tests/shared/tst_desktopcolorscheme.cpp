@@ -49,7 +49,7 @@ public:
         bool readWrapsTwice = true;
         QVariant value = QVariant::fromValue(quint32(1));
         QString errorName = {}; // answer every settings call with this error
-        bool silent = false; // never answer
+        QStringList unanswered = {}; // methods left without an answer
     };
 
     void setShape(const Shape &shape)
@@ -70,7 +70,7 @@ public:
     {
         QMutexLocker lock(&mutex);
         m_calls.append(message.member());
-        if (m_shape.silent)
+        if (m_shape.unanswered.contains(message.member()))
             return true;
         connection.send(answer(message));
         return true;
@@ -189,7 +189,8 @@ private Q_SLOTS:
     void unusableAnswersGiveNothing_data();
     void unusableAnswersGiveNothing();
     void noServiceGivesNothing();
-    void silentPortalGivesUpAfterOneCall();
+    void unansweredCallGivesNothing_data();
+    void unansweredCallGivesNothing();
     void noBusGivesNothing();
     void settingChangedOnBusFlipsScheme();
     void serviceRegisteredLaterIsRead();
@@ -411,15 +412,32 @@ void TestDesktopColorScheme::noServiceGivesNothing()
     QCOMPARE(light.colorScheme(), ColorScheme::light);
 }
 
-void TestDesktopColorScheme::silentPortalGivesUpAfterOneCall()
+void TestDesktopColorScheme::unansweredCallGivesNothing_data()
 {
+    QTest::addColumn<quint32>("version");
+    QTest::addColumn<QStringList>("unanswered");
+    QTest::addColumn<QStringList>("expectedCalls");
+
+    // A portal that does not answer the version is not asked a second time.
+    QTest::newRow("version unanswered") << 1u << QStringList{u"Get"_s} << QStringList{u"Get"_s};
+    QTest::newRow("Read unanswered")
+        << 1u << QStringList{u"Read"_s} << QStringList{u"Get"_s, u"Read"_s};
+    QTest::newRow("ReadOne unanswered")
+        << 2u << QStringList{u"ReadOne"_s} << QStringList{u"Get"_s, u"ReadOne"_s};
+}
+
+void TestDesktopColorScheme::unansweredCallGivesNothing()
+{
+    QFETCH(quint32, version);
+    QFETCH(QStringList, unanswered);
+    QFETCH(QStringList, expectedCalls);
+
     FakePortalOnBus bus;
-    bus.service.setShape({.silent = true});
+    bus.service.setShape({.version = version, .unanswered = unanswered});
     QVERIFY(bus.registerOnBus());
 
     QCOMPARE(DBusColorSchemePortal::read(QDBusConnection::sessionBus(), 100), std::nullopt);
-    // A portal that does not answer the version is not asked a second time.
-    QCOMPARE(bus.service.calls(), QStringList{u"Get"_s});
+    QCOMPARE(bus.service.calls(), expectedCalls);
 }
 
 void TestDesktopColorScheme::noBusGivesNothing()
