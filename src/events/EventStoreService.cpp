@@ -1,0 +1,324 @@
+#include "EventStoreService.h"
+
+#include "CalendarAppOpener.h"
+#include "CalendarColor.h"
+#include "IcsZone.h"
+#include "shared/CivilCalendar.h"
+#include "shared/DateHelpers.h"
+#include "shared/IcuSupport_p.h"
+
+#include <QHash>
+#include <QPointer>
+
+#include <unicode/coll.h>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool isFullAccess(CalendarAccessState state)
+{
+    return state == CalendarAccessState::fullAccess;
+}
+
+// The first instant of the instant's day in the system's zone, without building an ICU calendar
+// per event.
+QDateTime startOfDay(const QDateTime &instant)
+{
+    constexpr qint64 msPerDay = 86'400'000;
+    const IcsZone &zone = IcsZone::system();
+    const qint64 wall = zone.toWall(instant.toMSecsSinceEpoch());
+    const qint64 day = wall / msPerDay - ((wall % msPerDay) < 0 ? 1 : 0);
+    return QDateTime::fromMSecsSinceEpoch(zone.toUtc(day * msPerDay), Qt::UTC);
+}
+
+// File browsers' order for names: zh_CN collation, case-insensitive, digits by value.
+class NameOrder
+{
+public:
+    NameOrder()
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        collator.reset(icu::Collator::createInstance(icu::Locale("zh_CN"), status));
+        if (U_FAILURE(status)) {
+            collator.reset();
+            return;
+        }
+        collator->setStrength(icu::Collator::SECONDARY);
+        collator->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+        if (U_FAILURE(status))
+            collator.reset();
+    }
+
+    bool less(const QString &a, const QString &b) const
+    {
+        if (!collator)
+            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+        UErrorCode status = U_ZERO_ERROR;
+        const UCollationResult result = collator->compare(IcuSupport::toUnicodeString(a),
+                                                          IcuSupport::toUnicodeString(b), status);
+        return U_SUCCESS(status) && result == UCOL_LESS;
+    }
+
+private:
+    std::unique_ptr<icu::Collator> collator;
+};
+
+} // namespace
+
+EventStoreService::EventStoreService(CalendarStore &store, CalendarAppOpener *opener,
+                                     QObject *parent)
+    : QObject(parent)
+    , store(store)
+    , opener(opener)
+    , clock([] { return QDateTime::currentDateTimeUtc(); })
+{
+    setAuthorizationStatus(currentAuthorizationStatus());
+    refreshCalendars();
+
+    // A burst of changes is handled once, storeChangeDebounceMs after the last of them.
+    storeChangeTimer.setSingleShot(true);
+    storeChangeTimer.setInterval(storeChangeDebounceMs);
+    connect(&storeChangeTimer, &QTimer::timeout, this, &EventStoreService::handleStoreChange);
+    connect(&store, &CalendarStore::storeChanged, this, [this] { storeChangeTimer.start(); });
+}
+
+EventStoreService::~EventStoreService() = default;
+
+CalendarAuthorizationStatus EventStoreService::mapStatus(CalendarAccessState state)
+{
+    switch (state) {
+    case CalendarAccessState::notDetermined:
+        return CalendarAuthorizationStatus::notDetermined;
+    case CalendarAccessState::restricted:
+        return CalendarAuthorizationStatus::restricted;
+    case CalendarAccessState::denied:
+        return CalendarAuthorizationStatus::denied;
+    case CalendarAccessState::fullAccess:
+        return CalendarAuthorizationStatus::authorized;
+    // Adding events without reading them is no access for a calendar that only reads.
+    case CalendarAccessState::writeOnly:
+        return CalendarAuthorizationStatus::denied;
+    }
+    return CalendarAuthorizationStatus::unknown;
+}
+
+CalendarAuthorizationStatus EventStoreService::currentAuthorizationStatus() const
+{
+    return mapStatus(store.authorizationStatus(CalendarEntityType::event));
+}
+
+bool EventStoreService::hasCalendarAccess() const
+{
+    return isFullAccess(store.authorizationStatus(CalendarEntityType::event));
+}
+
+bool EventStoreService::hasReminderAccess() const
+{
+    return isFullAccess(store.authorizationStatus(CalendarEntityType::reminder));
+}
+
+bool EventStoreService::hasFullCalendarAndReminderAccess() const
+{
+    return hasCalendarAccess() && hasReminderAccess();
+}
+
+bool EventStoreService::canRequestAdditionalAccess() const
+{
+    const auto undecided = [](CalendarAccessState state) {
+        const int value = int(state);
+        return value < 1 || value > 4;
+    };
+    return undecided(store.authorizationStatus(CalendarEntityType::event))
+           || undecided(store.authorizationStatus(CalendarEntityType::reminder));
+}
+
+CalendarAuthorizationStatus EventStoreService::refreshAuthorizationState()
+{
+    setAuthorizationStatus(currentAuthorizationStatus());
+    refreshCalendars();
+    return status;
+}
+
+void EventStoreService::refreshCalendars()
+{
+    if (!hasCalendarAccess()) {
+        setAvailableCalendars({});
+        return;
+    }
+    QList<StoreCalendar> kept;
+    QSet<QString> seen;
+    for (const StoreCalendar &calendar : store.calendars()) {
+        if (seen.contains(calendar.identifier))
+            continue;
+        seen.insert(calendar.identifier);
+        kept.append(calendar);
+    }
+    const NameOrder order;
+    std::stable_sort(kept.begin(), kept.end(),
+                     [&order](const StoreCalendar &a, const StoreCalendar &b) {
+                         if (a.sourceTitle != b.sourceTitle)
+                             return order.less(a.sourceTitle, b.sourceTitle);
+                         return order.less(a.title, b.title);
+                     });
+    QList<CalendarSource> sources;
+    sources.reserve(kept.size());
+    for (const StoreCalendar &calendar : std::as_const(kept)) {
+        sources.append({calendar.identifier, calendar.title, calendar.sourceTitle,
+                        CalendarColor::hexTextOrFallback(calendar.color)});
+    }
+    setAvailableCalendars(sources);
+}
+
+void EventStoreService::requestAccess(QObject *context, std::function<void(bool)> done)
+{
+    const QPointer<QObject> guard(context);
+    const bool hasContext = context != nullptr;
+    // The reminder question waits for the event answer: never two prompts at once.
+    askIfNeeded(CalendarEntityType::event, [this, guard, hasContext, done](bool eventsGranted) {
+        askIfNeeded(CalendarEntityType::reminder,
+                    [this, guard, hasContext, done, eventsGranted](bool remindersGranted) {
+                        refreshAuthorizationState();
+                        if (done && (!hasContext || guard))
+                            done(eventsGranted && remindersGranted);
+                    });
+    });
+}
+
+void EventStoreService::askIfNeeded(CalendarEntityType type, std::function<void(bool)> next)
+{
+    const CalendarAccessState state = store.authorizationStatus(type);
+    const int value = int(state);
+    if (value >= 1 && value <= 4) {
+        next(isFullAccess(state));
+        return;
+    }
+    store.requestFullAccess(type, this, [next = std::move(next)](std::optional<bool> granted) {
+        next(granted.value_or(false));
+    });
+}
+
+QList<CalendarDayEvent>
+EventStoreService::eventsForVisibleGrid(const QDateTime &month,
+                                        const QSet<QString> &excludedCalendarIDs)
+{
+    if (!hasCalendarAccess())
+        return {};
+    // The panel's own grid, Monday first, so that its last column is always covered.
+    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const QList<QDateTime> dates = DateHelpers::monthGridDates(month, calendar);
+    if (dates.isEmpty())
+        return {};
+    const auto end = calendar.addingDays(dates.last(), 1);
+    if (!end)
+        return {};
+    return events(dates.first(), *end, excludedCalendarIDs);
+}
+
+QList<CalendarDayEvent> EventStoreService::events(const QDateTime &start, const QDateTime &end,
+                                                  const QSet<QString> &excludedCalendarIDs)
+{
+    QList<CalendarDayEvent> items = fetch(start, end, excludedCalendarIDs);
+    CalendarDayEvent::sortInDayOrder(items);
+    return items;
+}
+
+QList<CalendarDayEvent> EventStoreService::fetch(const QDateTime &start, const QDateTime &end,
+                                                 const QSet<QString> &excludedCalendarIDs)
+{
+    if (!hasCalendarAccess())
+        return {};
+    QList<StoreCalendar> kept;
+    for (const StoreCalendar &calendar : store.calendars()) {
+        if (!excludedCalendarIDs.contains(calendar.identifier))
+            kept.append(calendar);
+    }
+    const QList<StoreEvent> found = store.events(start, end, kept);
+
+    QHash<QString, QString> colorTexts;
+    QList<CalendarDayEvent> items;
+    items.reserve(found.size());
+    for (const StoreEvent &event : found) {
+        CalendarDayEvent item;
+        // A moved all-day instance is listed under the day it moved to; its identity still
+        // follows the day it came from.
+        std::optional<QDateTime> dayAnchor =
+            event.isAllDay ? (event.startDate ? event.startDate : event.occurrenceDate)
+                           : event.startDate;
+        if (!dayAnchor)
+            dayAnchor = event.endDate ? event.endDate : std::optional(clock());
+        item.displayDate = startOfDay(*dayAnchor);
+
+        const QDateTime anchor =
+            event.occurrenceDate.value_or(event.startDate.value_or(item.displayDate));
+        item.id = CalendarDayEvent::storeItemId(event.calendarItemIdentifier, anchor);
+        const QString title = event.title.value_or(QString()).trimmed();
+        item.title = title.isEmpty() ? u"未命名事件"_s : title;
+        item.startDate = event.startDate.value_or(QDateTime());
+        item.endDate = event.endDate.value_or(QDateTime());
+        item.isAllDay = event.isAllDay;
+        item.location = event.location;
+        auto color = colorTexts.constFind(event.calendar.identifier);
+        if (color == colorTexts.constEnd())
+            color = colorTexts.insert(event.calendar.identifier,
+                                      CalendarColor::hexTextOrFallback(event.calendar.color));
+        item.colorHex = *color;
+        item.calendarTitle = event.calendar.title;
+        item.calendarIdentifier = event.calendar.identifier;
+        item.kind = CalendarDayEventKind::event;
+        items.append(std::move(item));
+    }
+    return items;
+}
+
+void EventStoreService::openCalendarApp(const CalendarDayEvent &item)
+{
+    if (opener)
+        opener->open(item);
+}
+
+void EventStoreService::openCalendarPrivacySettings()
+{
+    if (!privacySettingsHandler)
+        return;
+    // The section the user most likely needs: the one still missing access.
+    const bool events = hasCalendarAccess();
+    const bool reminders = hasReminderAccess();
+    privacySettingsHandler(events && !reminders ? CalendarEntityType::reminder
+                                                : CalendarEntityType::event);
+}
+
+void EventStoreService::setPrivacySettingsHandler(PrivacySettingsHandler handler)
+{
+    privacySettingsHandler = std::move(handler);
+}
+
+void EventStoreService::setClock(std::function<QDateTime()> newClock)
+{
+    clock = std::move(newClock);
+}
+
+void EventStoreService::setAuthorizationStatus(CalendarAuthorizationStatus value)
+{
+    status = value;
+    Q_EMIT authorizationStatusChanged(status);
+}
+
+void EventStoreService::setAvailableCalendars(const QList<CalendarSource> &value)
+{
+    calendarList = value;
+    Q_EMIT availableCalendarsChanged(calendarList);
+}
+
+void EventStoreService::handleStoreChange()
+{
+    const CalendarAuthorizationStatus before = status;
+    refreshAuthorizationState();
+    // A changed status makes observers reload by itself.
+    if (status == before) {
+        ++sequence;
+        Q_EMIT changeSequenceChanged(sequence);
+    }
+}

@@ -1,0 +1,130 @@
+#include "EventsCommand.h"
+
+#include "EventStoreService.h"
+#include "IcsCalendarStore.h"
+#include "preferences/SettingsStore.h"
+#include "shared/CivilCalendar.h"
+#include "shared/SystemTimeZone.h"
+
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString excludedCalendarsKey = u"preferences.excludedCalendarIdentifiers"_s;
+
+std::optional<QDate> parseDay(const QString &text)
+{
+    static const QRegularExpression form(u"^\\d{4}-\\d{2}-\\d{2}$"_s);
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    const QDate day = QDate::fromString(text, u"yyyy-MM-dd"_s);
+    return day.isValid() ? std::optional(day) : std::nullopt;
+}
+
+// One field per column: tabs and line breaks inside a field would break the line apart.
+QString field(const QString &text)
+{
+    QString flat = text;
+    for (QChar &ch : flat) {
+        if (ch == u'\t' || ch == u'\n' || ch == u'\r')
+            ch = u' ';
+    }
+    return flat;
+}
+
+// Pads to a column width in a terminal, where CJK characters take two columns.
+QString padded(const QString &text, int width)
+{
+    int used = 0;
+    for (const QChar ch : text)
+        used += ch.unicode() >= 0x2E80 ? 2 : 1;
+    return text + QString(qMax(0, width - used), u' ');
+}
+
+} // namespace
+
+EventsCommand::EventsCommand(QTextStream &out, QTextStream &err, SettingsStore &settings)
+    : out(out)
+    , err(err)
+    , settings(settings)
+{
+}
+
+void EventsCommand::setRoots(const IcsFolderScanner::Roots &newRoots)
+{
+    roots = newRoots;
+}
+
+int EventsCommand::fail(const QString &message)
+{
+    err << "tessel-calendar: " << message << Qt::endl;
+    return 2;
+}
+
+int EventsCommand::run(const QStringList &arguments)
+{
+    QStringList positional;
+    bool tsv = false;
+    for (const QString &argument : arguments) {
+        if (argument == "--tsv"_L1)
+            tsv = true;
+        else if (argument.startsWith(u'-'))
+            return fail(u"unknown option: %1"_s.arg(argument));
+        else
+            positional.append(argument);
+    }
+    if (positional.isEmpty() || positional.size() > 2)
+        return fail(u"usage: tessel-calendar events FROM [TO] [--tsv]"_s);
+    const auto from = parseDay(positional.at(0));
+    const auto to = positional.size() > 1 ? parseDay(positional.at(1)) : from;
+    if (!from || !to)
+        return fail(
+            u"not a day (YYYY-MM-DD): %1"_s.arg(from ? positional.at(1) : positional.at(0)));
+    if (*to < *from)
+        return fail(u"TO is before FROM"_s);
+    if (from->daysTo(*to) >= maxDays)
+        return fail(u"at most %1 days at a time"_s.arg(maxDays));
+
+    IcsCalendarStore::Options options;
+    options.watchFiles = false;
+    options.roots = roots;
+    IcsCalendarStore store(settings, nullptr, options);
+    if (store.authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess) {
+        err << "tessel-calendar: no access to your calendars: allow it in the preferences"
+               " (settings key \"calendar.access.events\")"
+            << Qt::endl;
+        return noAccessStatus;
+    }
+    EventStoreService service(store);
+
+    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const auto start = calendar.date(from->year(), from->month(), from->day());
+    const QDate after = to->addDays(1);
+    const auto end = calendar.date(after.year(), after.month(), after.day());
+    if (!start || !end)
+        return fail(u"cannot compute that range"_s);
+    const QStringList excluded =
+        settings.stringListValue(excludedCalendarsKey).value_or(QStringList());
+    const QList<CalendarDayEvent> items =
+        service.events(*start, *end, QSet<QString>(excluded.cbegin(), excluded.cend()));
+
+    for (const CalendarDayEvent &item : items) {
+        const QString fields[] = {
+            SystemTimeZone::civilDate(item.displayDate).toString(u"yyyy-MM-dd"_s), item.timeText(),
+            field(item.title), field(item.calendarTitle), field(item.location.value_or(QString()))};
+        if (tsv) {
+            out << fields[0] << '\t' << fields[1] << '\t' << fields[2] << '\t' << fields[3] << '\t'
+                << fields[4] << '\n';
+        } else {
+            QString line = fields[0] + u"  "_s + padded(fields[1], 13) + u"  "_s + fields[2]
+                           + u"  ["_s + fields[3] + u']';
+            if (!fields[4].isEmpty())
+                line += u"  @ "_s + fields[4];
+            out << line << '\n';
+        }
+    }
+    out.flush();
+    return 0;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "IcsFolderScanner.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+#include <optional>
+
+class SettingsStore;
+
+// "tessel-calendar events FROM [TO] [--tsv]": the events of the days FROM to TO (inclusive) from
+// the calendars the application reads, with the same consent and excluded calendars.
+class EventsCommand
+{
+public:
+    static constexpr int noAccessStatus = 3;
+    static constexpr int maxDays = 3660;
+
+    EventsCommand(QTextStream &out, QTextStream &err, SettingsStore &settings);
+
+    /// Reads other folders than the desktop's defaults (for tests).
+    void setRoots(const IcsFolderScanner::Roots &roots);
+
+    /// The arguments after "events"; the exit status.
+    int run(const QStringList &arguments);
+
+private:
+    int fail(const QString &message);
+
+    QTextStream &out;
+    QTextStream &err;
+    SettingsStore &settings;
+    std::optional<IcsFolderScanner::Roots> roots;
+};

@@ -1,0 +1,71 @@
+#include "IcsRecurrence_p.h"
+
+#include "IcsLibical_p.h"
+
+#include <algorithm>
+
+using namespace IcsLibical;
+
+namespace {
+
+bool containsSorted(const std::vector<qint64> &values, qint64 value)
+{
+    return std::binary_search(values.begin(), values.end(), value);
+}
+
+} // namespace
+
+bool IcsRecurrence::isExcluded(qint64 wallStart) const
+{
+    return containsSorted(exdates, wallStart) || containsSorted(replaced, wallStart)
+           || (!exdays.empty() && containsSorted(exdays, floorDiv(wallStart, msPerDay)));
+}
+
+void IcsRecurrence::expand(const IcsTime &dtstart, qint64 wallFrom, qint64 wallTo,
+                           std::vector<qint64> &starts) const
+{
+    if (wallTo < wallFrom || wallTo < dtstart.wallMs || wallFrom > lastStartWall)
+        return;
+    const size_t first = starts.size();
+    const bool isDate = dtstart.isDate();
+    auto take = [&](qint64 wall) {
+        if (wall >= wallFrom && wall <= wallTo && starts.size() - first < size_t(maxOccurrences))
+            starts.push_back(wall);
+    };
+
+    // DTSTART is the first instance even when the rule would not produce it.
+    take(dtstart.wallMs);
+    for (const qint64 rdate : rdates)
+        take(rdate);
+
+    const icaltimetype seriesStart = fromWallMs(dtstart.wallMs, isDate);
+    for (const icalrecurrencetype &rule : rules) {
+        IteratorPtr iterator(icalrecur_iterator_new(rule, seriesStart));
+        if (!iterator)
+            continue;
+        // Skipping ahead is only sound when instances are not counted from the first one.
+        if (rule.count == 0 && wallFrom > dtstart.wallMs) {
+            const qint64 from = isDate ? floorDiv(wallFrom, msPerDay) * msPerDay : wallFrom;
+            if (!icalrecur_iterator_set_start(iterator.get(), fromWallMs(from, isDate))) {
+                iterator.reset(icalrecur_iterator_new(rule, seriesStart));
+                if (!iterator)
+                    continue;
+            }
+        }
+        for (int step = 0; step < maxStepsPerRule; ++step) {
+            const icaltimetype next = icalrecur_iterator_next(iterator.get());
+            const auto wall = wallMs(next);
+            if (!wall || *wall > wallTo)
+                break;
+            take(*wall);
+            if (starts.size() - first >= size_t(maxOccurrences))
+                break;
+        }
+    }
+
+    std::sort(starts.begin() + qsizetype(first), starts.end());
+    starts.erase(std::unique(starts.begin() + qsizetype(first), starts.end()), starts.end());
+    starts.erase(std::remove_if(starts.begin() + qsizetype(first), starts.end(),
+                                [this](qint64 wall) { return isExcluded(wall); }),
+                 starts.end());
+}

@@ -1,0 +1,322 @@
+#include "SettingsStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr auto dataMember = "$data"_L1;
+
+// Long enough to see a rename-over as one change, short enough to feel immediate.
+constexpr int reloadDelayMs = 50;
+
+std::optional<QStringList> toStringList(const QJsonValue &value)
+{
+    if (!value.isArray())
+        return std::nullopt;
+    const QJsonArray array = value.toArray();
+    QStringList list;
+    list.reserve(array.size());
+    for (const QJsonValue &element : array) {
+        if (!element.isString())
+            return std::nullopt;
+        list.append(element.toString());
+    }
+    return list;
+}
+
+std::optional<QByteArray> toData(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const QJsonValue encoded = object.value(dataMember);
+    if (object.size() != 1 || !encoded.isString())
+        return std::nullopt;
+    auto decoded = QByteArray::fromBase64Encoding(encoded.toString().toLatin1(),
+                                                  QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return std::nullopt;
+    return std::move(decoded.decoded);
+}
+
+} // namespace
+
+QString SettingsStore::defaultFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + "/tessel-calendar/settings.json"_L1;
+}
+
+SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
+    : QObject(parent)
+    , path(QFileInfo(filePath).absoluteFilePath())
+    , watcher(new QFileSystemWatcher(this))
+    , reloadTimer(new QTimer(this))
+{
+    QJsonObject parsed;
+    switch (readFile(parsed)) {
+    case ReadResult::object:
+        values = parsed;
+        diskValues = parsed;
+        break;
+    case ReadResult::missing:
+        break;
+    case ReadResult::unreadable:
+        readBlocked = true;
+        break;
+    case ReadResult::malformed:
+        // Kept beside the new file so that nothing the user had is lost; if it cannot be moved,
+        // saving tries again and never writes over it.
+        diskMalformed = !moveAside();
+        break;
+    }
+
+    reloadTimer->setSingleShot(true);
+    reloadTimer->setInterval(reloadDelayMs);
+    connect(reloadTimer, &QTimer::timeout, this, &SettingsStore::reload);
+    connect(watcher, &QFileSystemWatcher::fileChanged, reloadTimer, qOverload<>(&QTimer::start));
+    connect(watcher, &QFileSystemWatcher::directoryChanged, reloadTimer,
+            qOverload<>(&QTimer::start));
+    watch();
+}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::filePath() const
+{
+    return path;
+}
+
+void SettingsStore::registerDefaults(const QVariantMap &newDefaults)
+{
+    defaults.insert(newDefaults);
+}
+
+QVariantMap SettingsStore::registeredDefaults() const
+{
+    return defaults;
+}
+
+std::optional<bool> SettingsStore::boolValue(const QString &key) const
+{
+    if (values.contains(key)) {
+        const QJsonValue value = values.value(key);
+        return value.isBool() ? std::optional(value.toBool()) : std::nullopt;
+    }
+    const QVariant fallback = defaults.value(key);
+    if (fallback.typeId() == QMetaType::Bool)
+        return fallback.toBool();
+    return std::nullopt;
+}
+
+std::optional<QString> SettingsStore::stringValue(const QString &key) const
+{
+    if (values.contains(key)) {
+        const QJsonValue value = values.value(key);
+        return value.isString() ? std::optional(value.toString()) : std::nullopt;
+    }
+    const QVariant fallback = defaults.value(key);
+    if (fallback.typeId() == QMetaType::QString)
+        return fallback.toString();
+    return std::nullopt;
+}
+
+std::optional<QStringList> SettingsStore::stringListValue(const QString &key) const
+{
+    if (values.contains(key))
+        return toStringList(values.value(key));
+    const QVariant fallback = defaults.value(key);
+    if (fallback.typeId() == QMetaType::QStringList)
+        return fallback.toStringList();
+    return std::nullopt;
+}
+
+std::optional<QByteArray> SettingsStore::dataValue(const QString &key) const
+{
+    if (values.contains(key))
+        return toData(values.value(key));
+    const QVariant fallback = defaults.value(key);
+    if (fallback.typeId() == QMetaType::QByteArray)
+        return fallback.toByteArray();
+    return std::nullopt;
+}
+
+bool SettingsStore::contains(const QString &key) const
+{
+    return values.contains(key);
+}
+
+void SettingsStore::setBool(const QString &key, bool value)
+{
+    store(key, QJsonValue(value));
+}
+
+void SettingsStore::setString(const QString &key, const QString &value)
+{
+    store(key, QJsonValue(value));
+}
+
+void SettingsStore::setStringList(const QString &key, const QStringList &value)
+{
+    store(key, QJsonArray::fromStringList(value));
+}
+
+void SettingsStore::setData(const QString &key, const QByteArray &value)
+{
+    store(key, QJsonObject{{dataMember, QString::fromLatin1(value.toBase64())}});
+}
+
+void SettingsStore::remove(const QString &key)
+{
+    store(key, QJsonValue(QJsonValue::Undefined));
+}
+
+void SettingsStore::store(const QString &key, const QJsonValue &value)
+{
+    // Another process may have written since the watcher last fired; take its values first so
+    // that this write does not undo them.
+    reload();
+
+    const bool removing = value.isUndefined();
+    const bool changed = removing ? values.contains(key) : values.value(key) != value;
+    if (removing)
+        values.remove(key);
+    else
+        values.insert(key, value);
+    save();
+    if (changed)
+        Q_EMIT valueChanged(key);
+}
+
+void SettingsStore::reload()
+{
+    reloadTimer->stop();
+    QJsonObject parsed;
+    const ReadResult result = readFile(parsed);
+    watch();
+    switch (result) {
+    case ReadResult::unreadable:
+        return;
+    case ReadResult::malformed:
+        // Most likely another program is half-way through writing it; wait for the next change.
+        diskMalformed = true;
+        return;
+    case ReadResult::missing:
+    case ReadResult::object:
+        break;
+    }
+    readBlocked = false;
+    diskMalformed = false;
+    // Also what our own writes look like when the watcher reports them.
+    if (parsed == diskValues)
+        return;
+
+    diskValues = parsed;
+    const QJsonObject previous = std::exchange(values, parsed);
+    QStringList keys = previous.keys() + parsed.keys();
+    keys.sort();
+    keys.removeDuplicates();
+    for (const QString &key : std::as_const(keys)) {
+        if (previous.value(key) != parsed.value(key))
+            Q_EMIT valueChanged(key);
+    }
+}
+
+SettingsStore::ReadResult SettingsStore::readFile(QJsonObject &parsed) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QFileInfo::exists(path) ? ReadResult::unreadable : ReadResult::missing;
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return ReadResult::unreadable;
+    // An empty file holds nothing worth keeping aside.
+    if (content.trimmed().isEmpty()) {
+        parsed = {};
+        return ReadResult::object;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(content, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return ReadResult::malformed;
+    parsed = document.object();
+    return ReadResult::object;
+}
+
+bool SettingsStore::moveAside() const
+{
+    const QString base =
+        path + ".corrupt-"_L1 + QDateTime::currentDateTime().toString(u"yyyyMMdd'T'HHmmss"_s);
+    QString target = base;
+    for (int counter = 2; QFileInfo::exists(target); ++counter)
+        target = base + u'-' + QString::number(counter);
+    return QFile::rename(path, target);
+}
+
+void SettingsStore::save()
+{
+    if (readBlocked)
+        return;
+    if (diskMalformed) {
+        if (!moveAside())
+            return;
+        diskMalformed = false;
+        diskValues = {};
+    }
+    if (values == diskValues)
+        return;
+
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    // Unbuffered, so that a short write (disk full) shows in write()'s count: a buffered one
+    // fails only at the flush inside commit(), which Qt 6.4 does not report, and the cut-off
+    // file would replace the good one. Left uncommitted, the new file is discarded.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return;
+    const QByteArray content = QJsonDocument(values).toJson(QJsonDocument::Indented);
+    if (file.write(content) != content.size() || !file.commit())
+        return;
+    diskValues = values;
+    watch();
+}
+
+void SettingsStore::watch()
+{
+    const QFileInfo file(path);
+    const QString folder = file.absolutePath();
+    QStringList wanted;
+    if (file.exists())
+        wanted.append(path);
+    if (QFileInfo(folder).isDir()) {
+        wanted.append(folder);
+    } else {
+        // Until the folder exists, its parent tells when it appears.
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (QFileInfo(parent).isDir())
+            wanted.append(parent);
+    }
+
+    const QStringList watched = watcher->files() + watcher->directories();
+    for (const QString &entry : watched) {
+        if (!wanted.contains(entry))
+            watcher->removePath(entry);
+    }
+    for (const QString &entry : std::as_const(wanted)) {
+        if (!watched.contains(entry))
+            watcher->addPath(entry);
+    }
+}
