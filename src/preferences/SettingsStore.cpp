@@ -210,6 +210,8 @@ void SettingsStore::reload()
     watch();
     switch (result) {
     case ReadResult::unreadable:
+        // What it holds now is unknown, so nothing may replace it until it can be read again.
+        readBlocked = true;
         return;
     case ReadResult::malformed:
         // Most likely another program is half-way through writing it; wait for the next change.
