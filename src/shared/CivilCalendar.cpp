@@ -2,16 +2,36 @@
 
 #include "IcuSupport_p.h"
 
+#include <vector>
+
 namespace {
 
 std::unique_ptr<icu::Calendar> makeCalendar(const QByteArray &zoneId)
 {
+    // Building a calendar loads locale and zone data; cloning one kept per zone does not, and
+    // the month grid does dozens of operations per repaint.
+    thread_local std::vector<std::pair<icu::UnicodeString, std::unique_ptr<icu::Calendar>>> kept;
+    icu::UnicodeString id;
     if (zoneId.isEmpty())
-        return IcuSupport::makeGregorianCalendar(IcuSupport::systemTimeZone());
-    const std::unique_ptr<icu::TimeZone> zone(
-        icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(
-            icu::StringPiece(zoneId.constData(), int32_t(zoneId.size())))));
-    return IcuSupport::makeGregorianCalendar(*zone);
+        IcuSupport::systemTimeZone().getID(id);
+    else
+        id = icu::UnicodeString::fromUTF8(
+            icu::StringPiece(zoneId.constData(), int32_t(zoneId.size())));
+    for (const auto &[keptId, calendar] : kept) {
+        if (keptId == id)
+            return std::unique_ptr<icu::Calendar>(calendar->clone());
+    }
+    std::unique_ptr<icu::Calendar> calendar;
+    if (zoneId.isEmpty()) {
+        calendar = IcuSupport::makeGregorianCalendar(IcuSupport::systemTimeZone());
+    } else {
+        const std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(id));
+        calendar = IcuSupport::makeGregorianCalendar(*zone);
+    }
+    if (!calendar)
+        return nullptr;
+    kept.emplace_back(id, std::unique_ptr<icu::Calendar>(calendar->clone()));
+    return calendar;
 }
 
 std::optional<QDateTime> currentTime(const icu::Calendar &calendar)
@@ -37,7 +57,8 @@ bool setInstant(icu::Calendar &calendar, const QDateTime &instant)
 CivilCalendar::CivilCalendar(int firstWeekday, QByteArray timeZoneId)
     : m_firstWeekday(firstWeekday)
     , m_timeZoneId(std::move(timeZoneId))
-{ }
+{
+}
 
 CivilCalendar CivilCalendar::viewCalendar()
 {
