@@ -51,7 +51,8 @@ bool isPortalWithoutVersion(const QDBusMessage &reply)
 
 DBusColorSchemePortal::DBusColorSchemePortal(QObject *parent)
     : DBusColorSchemePortal(QDBusConnection::sessionBus(), defaultTimeoutMs, parent)
-{ }
+{
+}
 
 DBusColorSchemePortal::DBusColorSchemePortal(const QDBusConnection &connection, int timeoutMs,
                                              QObject *parent)

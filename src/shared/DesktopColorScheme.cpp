@@ -8,7 +8,8 @@
 
 DesktopColorScheme::DesktopColorScheme(QObject *parent)
     : DesktopColorScheme(std::make_unique<DBusColorSchemePortal>(), parent)
-{ }
+{
+}
 
 DesktopColorScheme::DesktopColorScheme(std::unique_ptr<ColorSchemePortal> portal, QObject *parent)
     : QObject(parent)
