@@ -1,0 +1,46 @@
+#include "AppServices.h"
+
+#include "AppBootstrapper.h"
+#include "holidays/HolidayService.h"
+#include "holidays/LunarCalendarService.h"
+#include "preferences/PreferencesStore.h"
+#include "preferences/SettingsStore.h"
+
+AppServices &AppServices::shared()
+{
+    // Never destroyed: the services live until the process ends, past the application object
+    // their Qt parts would otherwise outlive.
+    static AppServices *const instance = new AppServices();
+    return *instance;
+}
+
+AppServices::AppServices()
+    : m_settingsStore(std::make_unique<SettingsStore>())
+{
+    AppBootstrapper::configureAppearance(*m_settingsStore);
+    m_preferencesStore = std::make_unique<PreferencesStore>(*m_settingsStore);
+    m_holidayService = std::make_unique<HolidayService>();
+    m_lunarCalendarService = std::make_unique<LunarCalendarService>();
+}
+
+AppServices::~AppServices() = default;
+
+SettingsStore &AppServices::settingsStore() const
+{
+    return *m_settingsStore;
+}
+
+PreferencesStore &AppServices::preferencesStore() const
+{
+    return *m_preferencesStore;
+}
+
+HolidayService &AppServices::holidayService() const
+{
+    return *m_holidayService;
+}
+
+LunarCalendarService &AppServices::lunarCalendarService() const
+{
+    return *m_lunarCalendarService;
+}

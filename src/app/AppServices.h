@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+
+class HolidayService;
+class LunarCalendarService;
+class PreferencesStore;
+class SettingsStore;
+
+// Owns every long-lived service for the whole run; everything else holds references to these.
+class AppServices
+{
+public:
+    /// The one container, created on first use (from any thread, once) and never destroyed.
+    [[nodiscard]] static AppServices &shared();
+
+    AppServices(const AppServices &) = delete;
+    AppServices &operator=(const AppServices &) = delete;
+
+    [[nodiscard]] SettingsStore &settingsStore() const;
+    [[nodiscard]] PreferencesStore &preferencesStore() const;
+    [[nodiscard]] HolidayService &holidayService() const;
+    [[nodiscard]] LunarCalendarService &lunarCalendarService() const;
+
+private:
+    AppServices();
+    ~AppServices();
+
+    // Created in this order. The settings store comes first so that its defaults are registered
+    // before any service reads a setting.
+    std::unique_ptr<SettingsStore> m_settingsStore;
+    std::unique_ptr<PreferencesStore> m_preferencesStore;
+    std::unique_ptr<HolidayService> m_holidayService;
+    std::unique_ptr<LunarCalendarService> m_lunarCalendarService;
+};
