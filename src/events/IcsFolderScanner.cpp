@@ -28,9 +28,11 @@ std::optional<QString> metadataFile(const QString &folder, const QString &name)
     return text;
 }
 
-bool hasIcsFiles(const QDir &dir)
+// A folder of .ics files with no folders in it, the shape vdirsyncer gives a collection.
+bool looksLikeVdir(const QDir &dir)
 {
-    return !dir.entryList({u"*.ics"_s}, QDir::Files | QDir::Readable).isEmpty();
+    return !dir.entryList({u"*.ics"_s}, QDir::Files | QDir::Readable).isEmpty()
+           && dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
 }
 
 // The groups and keys of a desktop key file ("[Group]", "Key=value"); localized keys are skipped.
@@ -132,9 +134,9 @@ void IcsFolderScanner::addFile(const QString &canonicalPath, QList<IcsCalendarLo
     found.append(location);
 }
 
-// A folder with a vdir's metadata, or any folder of .ics files inside the default vdir tree, is
-// one calendar; elsewhere each .ics file is a calendar of its own. Folders are entered once by
-// their canonical path, so a symlink loop ends at its second visit.
+// A folder with a vdir's metadata, or a folder of .ics files without subfolders inside the
+// default vdir tree, is one calendar; elsewhere each .ics file is a calendar of its own. Folders
+// are entered once by their canonical path, so a symlink loop ends at its second visit.
 void IcsFolderScanner::scanTree(const QString &path, bool vdirTree, int depth,
                                 QList<IcsCalendarLocation> &found)
 {
@@ -149,7 +151,7 @@ void IcsFolderScanner::scanTree(const QString &path, bool vdirTree, int depth,
 
     const bool hasMetadata =
         QFileInfo::exists(folder + u"/displayname"_s) || QFileInfo::exists(folder + u"/color"_s);
-    if (hasMetadata || (vdirTree && depth > 0 && hasIcsFiles(dir))) {
+    if (hasMetadata || (vdirTree && depth > 0 && looksLikeVdir(dir))) {
         if (!seenCalendars.contains(folder)) {
             seenCalendars.insert(folder);
             IcsCalendarLocation location;
