@@ -1,9 +1,16 @@
 #include "CommandLine.h"
 
+#include "AppServices.h"
+#include "BarOutput.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
+#include "menubar/MenuBarTitle.h"
+#include "preferences/MenuBarDisplayStyle.h"
+#include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/DateHelpers.h"
+
+#include <QCoreApplication>
 
 #include <QRegularExpression>
 
@@ -47,13 +54,12 @@ std::optional<QDate> parseDay(const QString &text)
 
 } // namespace
 
-CommandLine::CommandLine(QTextStream &out, QTextStream &err, const LunarCalendarService &lunar,
-                         const HolidayService &holidays)
+CommandLine::CommandLine(QTextStream &out, QTextStream &err, AppServices &services)
     : out(out)
     , err(err)
-    , lunar(lunar)
-    , holidays(holidays)
-{ }
+    , services(services)
+{
+}
 
 int CommandLine::run(const QStringList &arguments, const QDateTime &now)
 {
@@ -62,6 +68,10 @@ int CommandLine::run(const QStringList &arguments, const QDateTime &now)
         return runCal(rest, now);
     if (arguments.value(0) == "days"_L1)
         return runDays(rest);
+    if (arguments.value(0) == "title"_L1)
+        return runTitle(rest, now);
+    if (arguments.value(0) == "--bar"_L1)
+        return runBar(rest);
     return fail(u"unknown command: %1"_s.arg(arguments.value(0)));
 }
 
@@ -116,7 +126,9 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
                                   + DateHelpers::dayNumberText(day).rightJustified(2, u' ')
                                   + QString(isToday ? u']' : u' '),
                               calCellWidth);
-            labels += padded(u" "_s + lunar.compactLabel(day).value_or(QString()), calCellWidth);
+            labels += padded(
+                u" "_s + services.lunarCalendarService().compactLabel(day).value_or(QString()),
+                calCellWidth);
         }
         out << withoutTrailingSpace(numbers) << '\n' << withoutTrailingSpace(labels) << '\n';
     }
@@ -149,6 +161,8 @@ int CommandLine::runDays(const QStringList &arguments)
         return fail(u"at most %1 days at a time"_s.arg(maxDays));
 
     const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const LunarCalendarService &lunar = services.lunarCalendarService();
+    const HolidayService &holidays = services.holidayService();
     for (QDate day = *from; day <= *to; day = day.addDays(1)) {
         const auto start = calendar.date(day.year(), day.month(), day.day());
         if (!start)
@@ -166,4 +180,49 @@ int CommandLine::runDays(const QStringList &arguments)
     }
     out.flush();
     return 0;
+}
+
+int CommandLine::runTitle(const QStringList &arguments, const QDateTime &now)
+{
+    QDateTime instant = now;
+    if (arguments.size() == 2 && arguments.first() == "--at"_L1) {
+        const QDateTime wallClock =
+            QDateTime::fromString(arguments.at(1), u"yyyy-MM-dd HH:mm:ss"_s);
+        const auto local =
+            wallClock.isValid()
+                ? CivilCalendar().date(wallClock.date().year(), wallClock.date().month(),
+                                       wallClock.date().day(), wallClock.time().hour(),
+                                       wallClock.time().minute(), wallClock.time().second())
+                : std::nullopt;
+        if (!local)
+            return fail(u"not a local time (YYYY-MM-DD HH:MM:SS): %1"_s.arg(arguments.at(1)));
+        instant = *local;
+    } else if (!arguments.isEmpty()) {
+        return fail(u"usage: tessel-calendar title [--at \"YYYY-MM-DD HH:MM:SS\"]"_s);
+    }
+    const PreferencesStore &preferences = services.preferencesStore();
+    out << makeTitle(preferences.menuBarStyle(), instant, preferences) << Qt::endl;
+    return 0;
+}
+
+int CommandLine::runBar(const QStringList &arguments)
+{
+    BarOutput::Format format = BarOutput::Format::plain;
+    bool once = false;
+    for (const QString &argument : arguments) {
+        if (argument == "--json"_L1)
+            format = BarOutput::Format::json;
+        else if (argument == "--genmon"_L1)
+            format = BarOutput::Format::genmon;
+        else if (argument == "--once"_L1)
+            once = true;
+        else
+            return fail(u"unknown option: %1"_s.arg(argument));
+    }
+    MenuBarTitle title(&services.preferencesStore());
+    BarOutput bar(&title, format, &MenuBarTitle::currentInstant, out);
+    bar.print();
+    if (once)
+        return 0;
+    return QCoreApplication::exec();
 }

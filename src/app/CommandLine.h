@@ -6,15 +6,14 @@
 
 #include <optional>
 
-class HolidayService;
-class LunarCalendarService;
+class AppServices;
 
-// The subcommands that print and exit: "cal" and "days".
+// The subcommands that print and exit ("cal", "days", "title") and "--bar", which prints the menu
+// bar text at every change until it is stopped.
 class CommandLine
 {
 public:
-    CommandLine(QTextStream &out, QTextStream &err, const LunarCalendarService &lunar,
-                const HolidayService &holidays);
+    CommandLine(QTextStream &out, QTextStream &err, AppServices &services);
 
     /// Runs a subcommand at the instant now; the exit status (2 for bad arguments).
     int run(const QStringList &arguments, const QDateTime &now);
@@ -22,10 +21,11 @@ public:
 private:
     int runCal(const QStringList &arguments, const QDateTime &now);
     int runDays(const QStringList &arguments);
+    int runTitle(const QStringList &arguments, const QDateTime &now);
+    int runBar(const QStringList &arguments);
     int fail(const QString &message);
 
     QTextStream &out;
     QTextStream &err;
-    const LunarCalendarService &lunar;
-    const HolidayService &holidays;
+    AppServices &services;
 };

@@ -1,6 +1,5 @@
+#include "app/AppServices.h"
 #include "app/CommandLine.h"
-#include "holidays/HolidayService.h"
-#include "holidays/LunarCalendarService.h"
 
 #include <QCoreApplication>
 
@@ -15,9 +14,8 @@ int main(int argc, char *argv[])
     if (arguments.isEmpty())
         arguments = {u"cal"_s};
 
-    const LunarCalendarService lunar;
-    const HolidayService holidays;
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return CommandLine(out, err, lunar, holidays).run(arguments, QDateTime::currentDateTimeUtc());
+    return CommandLine(out, err, AppServices::shared())
+        .run(arguments, QDateTime::currentDateTimeUtc());
 }

@@ -2,7 +2,11 @@
 
 #include "PreferenceChoice.h"
 
+#include <QDateTime>
+
 #include <array>
+
+class PreferencesStore;
 
 enum class MenuBarDisplayStyle
 {
@@ -17,3 +21,7 @@ constexpr std::array<ChoiceCase<MenuBarDisplayStyle>, 3> choiceCases(MenuBarDisp
              {MenuBarDisplayStyle::dateOnly, u"dateOnly", u"仅日期"},
              {MenuBarDisplayStyle::timeOnly, u"timeOnly", u"仅时间"}}};
 }
+
+/// The menu bar text of a style at an instant, with the date and time settings of the store.
+[[nodiscard]] QString makeTitle(MenuBarDisplayStyle style, const QDateTime &instant,
+                                const PreferencesStore &preferences);

@@ -1,7 +1,8 @@
 #include "TimeZoneScope.h"
+#include "app/AppServices.h"
 #include "app/CommandLine.h"
-#include "holidays/HolidayService.h"
-#include "holidays/LunarCalendarService.h"
+
+#include <QTemporaryDir>
 
 #include <QTest>
 
@@ -30,13 +31,13 @@ private:
     Result run(const QStringList &arguments,
                const QDateTime &now = QDateTime({2026, 12, 6}, {4, 0}, Qt::UTC));
 
-    LunarCalendarService lunar;
-    HolidayService holidays;
+    QTemporaryDir configHome;
     std::optional<TimeZoneScope> zone;
 };
 
 void TestCommandLine::initTestCase()
 {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
     zone.emplace("Asia/Shanghai");
 }
 
@@ -46,7 +47,7 @@ TestCommandLine::Result TestCommandLine::run(const QStringList &arguments, const
     QString errText;
     QTextStream out(&outText);
     QTextStream err(&errText);
-    const int status = CommandLine(out, err, lunar, holidays).run(arguments, now);
+    const int status = CommandLine(out, err, AppServices::shared()).run(arguments, now);
     return {status, outText, errText};
 }
 

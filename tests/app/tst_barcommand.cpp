@@ -1,0 +1,115 @@
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// `tessel-calendar --bar` as a panel runs it: a separate process printing a line per change.
+class TestBarCommand : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void printsWhenAnotherProcessChangesTheSettings();
+    void printsEverySecondWithSeconds();
+    void onceJson();
+
+private:
+    void writeSettings(const QJsonObject &members);
+    void start(const QStringList &arguments);
+    QStringList readLines(int waitMs);
+
+    std::optional<QTemporaryDir> configHome;
+    QProcess bar;
+};
+
+void TestBarCommand::init()
+{
+    configHome.emplace();
+    QDir(configHome->path()).mkpath(u"tessel-calendar"_s);
+}
+
+void TestBarCommand::cleanup()
+{
+    bar.kill();
+    bar.waitForFinished();
+}
+
+void TestBarCommand::writeSettings(const QJsonObject &members)
+{
+    QSaveFile file(configHome->filePath(u"tessel-calendar/settings.json"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(members).toJson());
+    QVERIFY(file.commit());
+}
+
+void TestBarCommand::start(const QStringList &arguments)
+{
+    // A zone in which it is about noon now, so that the date cannot change during the test.
+    const int offset = 12 - QDateTime::currentDateTimeUtc().time().hour();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_CONFIG_HOME"_s, configHome->path());
+    environment.insert(u"TZ"_s, u"Etc/GMT%1%2"_s.arg(offset > 0 ? u'-' : u'+').arg(qAbs(offset)));
+    bar.setProcessEnvironment(environment);
+    bar.start(QStringLiteral(TESSEL_EXECUTABLE), arguments);
+    QVERIFY(bar.waitForStarted());
+}
+
+QStringList TestBarCommand::readLines(int waitMs)
+{
+    QStringList lines;
+    QDeadlineTimer deadline(waitMs);
+    while (!deadline.hasExpired()) {
+        bar.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        while (bar.canReadLine())
+            lines.append(QString::fromUtf8(bar.readLine()).chopped(1));
+    }
+    return lines;
+}
+
+void TestBarCommand::printsWhenAnotherProcessChangesTheSettings()
+{
+    writeSettings({{u"preferences.menuBarStyle"_s, u"dateOnly"_s}});
+    start({u"--bar"_s});
+    const QStringList first = readLines(2500);
+    // One line at start, then nothing: the date does not change.
+    QCOMPARE(first.size(), 1);
+    QVERIFY(first.first().contains(u'月'));
+
+    writeSettings({{u"preferences.menuBarStyle"_s, u"timeOnly"_s}});
+    const QStringList next = readLines(1500);
+    QCOMPARE(next.size(), 1);
+    QVERIFY(next.first().contains(u':'));
+    QVERIFY(!next.first().contains(u'月'));
+}
+
+void TestBarCommand::printsEverySecondWithSeconds()
+{
+    writeSettings({{u"preferences.showSeconds"_s, true}});
+    start({u"--bar"_s});
+    QStringList lines = readLines(3500);
+    QVERIFY2(lines.size() >= 3, qPrintable(lines.join(u" | "_s)));
+    QCOMPARE(lines.removeDuplicates(), 0);
+}
+
+void TestBarCommand::onceJson()
+{
+    start({u"--bar"_s, u"--json"_s, u"--once"_s});
+    QVERIFY(bar.waitForFinished());
+    QCOMPARE(bar.exitCode(), 0);
+    const QList<QByteArray> lines = bar.readAllStandardOutput().split('\n');
+    QCOMPARE(lines.size(), 2);
+    const QJsonObject object = QJsonDocument::fromJson(lines.first()).object();
+    QVERIFY(object.value(u"text"_s).toString().contains(u':'));
+    QCOMPARE(object.value(u"tooltip"_s).toString().count(u'\n'), 1);
+    QVERIFY(object.value(u"tooltip"_s).toString().contains(u"星期"_s));
+}
+
+QTEST_GUILESS_MAIN(TestBarCommand)
+#include "tst_barcommand.moc"
