@@ -237,7 +237,7 @@ QList<CalendarDayEvent> EventStoreService::fetch(const QDateTime &start, const Q
     }
     const QList<StoreEvent> found = store.events(start, end, kept);
 
-    QHash<QString, QString> colorTexts;
+    QHash<quint64, QString> colorTexts;
     QList<CalendarDayEvent> items;
     items.reserve(found.size());
     for (const StoreEvent &event : found) {
@@ -260,10 +260,14 @@ QList<CalendarDayEvent> EventStoreService::fetch(const QDateTime &start, const Q
         item.endDate = event.endDate.value_or(QDateTime());
         item.isAllDay = event.isAllDay;
         item.location = event.location;
-        auto color = colorTexts.constFind(event.calendar.identifier);
+        // Calendars that share an identifier may still differ in colour: key by the colour.
+        const quint64 colorKey = event.calendar.color && event.calendar.color->isValid()
+                                     ? quint64(event.calendar.color->rgba64())
+                                     : ~quint64(0);
+        auto color = colorTexts.constFind(colorKey);
         if (color == colorTexts.constEnd())
-            color = colorTexts.insert(event.calendar.identifier,
-                                      CalendarColor::hexTextOrFallback(event.calendar.color));
+            color =
+                colorTexts.insert(colorKey, CalendarColor::hexTextOrFallback(event.calendar.color));
         item.colorHex = *color;
         item.calendarTitle = event.calendar.title;
         item.calendarIdentifier = event.calendar.identifier;
