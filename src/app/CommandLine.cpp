@@ -2,6 +2,7 @@
 
 #include "AppServices.h"
 #include "BarOutput.h"
+#include "events/EventsCommand.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "menubar/MenuBarTitle.h"
@@ -70,6 +71,8 @@ int CommandLine::run(const QStringList &arguments, const QDateTime &now)
         return runDays(rest);
     if (arguments.value(0) == "title"_L1)
         return runTitle(rest, now);
+    if (arguments.value(0) == "events"_L1)
+        return EventsCommand(out, err, services.settingsStore()).run(rest);
     if (arguments.value(0) == "--bar"_L1)
         return runBar(rest);
     return fail(u"unknown command: %1"_s.arg(arguments.value(0)));
