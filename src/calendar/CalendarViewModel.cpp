@@ -1,0 +1,374 @@
+#include "CalendarViewModel.h"
+
+#include "events/EventStoreService.h"
+#include "events/PreviewCalendarFactory.h"
+#include "holidays/LunarCalendarService.h"
+#include "preferences/PreferencesStore.h"
+#include "shared/AppTheme.h"
+#include "shared/CivilCalendar.h"
+#include "shared/DateHelpers.h"
+#include "shared/Observable.h"
+#include "shared/SystemTimeZone.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// Wraps a subscriber so that it sees a value only when it differs from the one before. The
+// state is shared by every copy, since observe() calls one copy and the connection keeps another.
+template<typename T, typename F> auto droppingRepeats(F react)
+{
+    return [last = std::make_shared<std::optional<T>>(), react](const T &value) {
+        if (*last == value)
+            return;
+        *last = value;
+        react(value);
+    };
+}
+
+// The view calendar's day of an instant: the civil date in the process's zone, found without
+// building an ICU calendar, since every cell of the grid asks several times per repaint.
+QDate dayOf(const QDateTime &instant)
+{
+    return SystemTimeZone::civilDate(instant);
+}
+
+} // namespace
+
+CalendarViewModel::CalendarViewModel(PreferencesStore &preferencesStore,
+                                     EventStoreService &eventStoreService,
+                                     HolidayService &holidayService,
+                                     LunarCalendarService &lunarCalendarService, Clock clock,
+                                     QObject *parent)
+    : QObject(parent)
+    , m_preferencesStore(preferencesStore)
+    , m_eventStoreService(eventStoreService)
+    , m_holidayService(holidayService)
+    , m_lunarCalendarService(lunarCalendarService)
+    , m_clock(std::move(clock))
+{
+    if (!m_clock)
+        m_clock = [] {
+            return QDateTime::currentDateTimeUtc();
+        };
+    setMonthEventsFetch({});
+
+    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const QDateTime today = calendar.startOfDay(now());
+    m_displayedMonth = DateHelpers::startOfMonth(today, calendar);
+    m_selectedDate = today;
+    m_authorizationStatus = effectiveStatus(m_eventStoreService.currentAuthorizationStatus());
+
+    bind();
+
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshAuthorization();
+            loadMonth();
+        },
+        Qt::QueuedConnection);
+}
+
+CalendarViewModel::~CalendarViewModel() = default;
+
+void CalendarViewModel::setMonthEventsFetch(MonthEventsFetch fetch)
+{
+    if (fetch) {
+        m_fetch = std::move(fetch);
+        return;
+    }
+    m_fetch = [this](const QDateTime &month, const QSet<QString> &excluded,
+                     const std::function<void(const QList<CalendarDayEvent> &)> &done) {
+        done(m_eventStoreService.eventsForVisibleGrid(month, excluded));
+    };
+}
+
+void CalendarViewModel::bind()
+{
+    // The access state arrives through the event loop, as a change of it may be published in the
+    // middle of the service's own refresh.
+    auto takeStatus =
+        droppingRepeats<CalendarAuthorizationStatus>([this](CalendarAuthorizationStatus status) {
+            setAuthorizationStatus(effectiveStatus(status));
+            startLoadTask();
+        });
+    observe(&m_eventStoreService, &EventStoreService::authorizationStatusChanged,
+            &EventStoreService::authorizationStatus, this,
+            [this, takeStatus](CalendarAuthorizationStatus status) {
+                QMetaObject::invokeMethod(
+                    this, [takeStatus, status] { takeStatus(status); }, Qt::QueuedConnection);
+            });
+
+    connect(&m_eventStoreService, &EventStoreService::changeSequenceChanged, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                // The sample data does not change with the store.
+                if (!m_preferencesStore.usePreviewData())
+                    startLoadTask();
+            },
+            Qt::QueuedConnection);
+    });
+
+    observe(this, &CalendarViewModel::displayedMonthChanged, &CalendarViewModel::displayedMonth,
+            this, droppingRepeats<QDateTime>([this](const QDateTime &) { startLoadTask(); }));
+
+    observe(&m_preferencesStore, &PreferencesStore::excludedCalendarIdentifiersChanged,
+            &PreferencesStore::excludedCalendarIdentifiers, this,
+            droppingRepeats<QSet<QString>>([this](const QSet<QString> &) { startLoadTask(); }));
+
+    observe(&m_preferencesStore, &PreferencesStore::usePreviewDataChanged,
+            &PreferencesStore::usePreviewData, this, droppingRepeats<bool>([this](bool) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        refreshAuthorization();
+                        loadMonth();
+                    },
+                    Qt::QueuedConnection);
+            }));
+
+    const auto announce = [this](bool) {
+        Q_EMIT changed();
+    };
+    observe(&m_preferencesStore, &PreferencesStore::showEventDotsChanged,
+            &PreferencesStore::showEventDots, this, droppingRepeats<bool>(announce));
+    observe(&m_preferencesStore, &PreferencesStore::showLunarCalendarChanged,
+            &PreferencesStore::showLunarCalendar, this, droppingRepeats<bool>(announce));
+}
+
+void CalendarViewModel::startLoadTask()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { loadMonth(); }, Qt::QueuedConnection);
+}
+
+void CalendarViewModel::loadMonth()
+{
+    const QDateTime requested =
+        DateHelpers::startOfMonth(m_displayedMonth, CivilCalendar::viewCalendar());
+    const qint64 token = ++m_monthLoadToken;
+    setIsLoadingMonth(true);
+    const QSet<QString> excluded = m_preferencesStore.excludedCalendarIdentifiers();
+    const bool preview = m_preferencesStore.usePreviewData();
+
+    if (preview) {
+        applyLoad(token, requested, preview, excluded,
+                  PreviewCalendarFactory::events(requested, excluded));
+        return;
+    }
+    m_fetch(requested, excluded,
+            [self = QPointer(this), token, requested, preview,
+             excluded](const QList<CalendarDayEvent> &events) {
+                if (self)
+                    self->applyLoad(token, requested, preview, excluded, events);
+            });
+}
+
+void CalendarViewModel::applyLoad(qint64 token, const QDateTime &requested, bool preview,
+                                  const QSet<QString> &excluded,
+                                  const QList<CalendarDayEvent> &events)
+{
+    // A newer load owns the loading state; it will finish it.
+    if (token != m_monthLoadToken)
+        return;
+    const bool stillWanted =
+        DateHelpers::startOfMonth(m_displayedMonth, CivilCalendar::viewCalendar()) == requested
+        && m_preferencesStore.usePreviewData() == preview
+        && m_preferencesStore.excludedCalendarIdentifiers() == excluded;
+    if (stillWanted)
+        setMonthEvents(events);
+    setIsLoadingMonth(false);
+}
+
+QList<QDateTime> CalendarViewModel::gridDates() const
+{
+    return DateHelpers::monthGridDates(m_displayedMonth, CivilCalendar::viewCalendar());
+}
+
+const QList<qsizetype> &CalendarViewModel::eventIndices(const QDateTime &date) const
+{
+    static const QList<qsizetype> none;
+    const QByteArray zone = SystemTimeZone::id();
+    if (!m_dayIndexValid || zone != m_dayIndexZone) {
+        m_dayIndex.clear();
+        for (qsizetype i = 0; i < m_monthEvents.size(); ++i)
+            m_dayIndex[dayOf(m_monthEvents.at(i).displayDate)].append(i);
+        m_dayIndexZone = zone;
+        m_dayIndexValid = true;
+    }
+    const auto found = m_dayIndex.constFind(dayOf(date));
+    return found == m_dayIndex.cend() ? none : *found;
+}
+
+QList<CalendarDayEvent> CalendarViewModel::events(const QDateTime &date) const
+{
+    QList<CalendarDayEvent> result;
+    for (const qsizetype i : eventIndices(date))
+        result.append(m_monthEvents.at(i));
+    std::stable_sort(result.begin(), result.end(),
+                     [](const CalendarDayEvent &a, const CalendarDayEvent &b) {
+                         if (a.isAllDay != b.isAllDay)
+                             return a.isAllDay;
+                         return a.startDate < b.startDate;
+                     });
+    return result;
+}
+
+QList<CalendarDayEvent> CalendarViewModel::selectedDayEvents() const
+{
+    return events(m_selectedDate);
+}
+
+std::optional<QColor> CalendarViewModel::eventDotColor(const QDateTime &date) const
+{
+    if (!m_preferencesStore.showEventDots())
+        return std::nullopt;
+    const QList<qsizetype> &indices = eventIndices(date);
+    if (indices.isEmpty())
+        return std::nullopt;
+    return AppTheme::color(m_monthEvents.at(indices.first()).colorHex).value_or(AppTheme::accent());
+}
+
+std::optional<QString> CalendarViewModel::lunarText(const QDateTime &date) const
+{
+    if (!m_preferencesStore.showLunarCalendar())
+        return std::nullopt;
+    return m_lunarCalendarService.compactLabel(date);
+}
+
+bool CalendarViewModel::isToday(const QDateTime &date) const
+{
+    return dayOf(date) == dayOf(now());
+}
+
+bool CalendarViewModel::isInDisplayedMonth(const QDateTime &date) const
+{
+    const QDate day = dayOf(date);
+    const QDate month = dayOf(m_displayedMonth);
+    return day.year() == month.year() && day.month() == month.month();
+}
+
+bool CalendarViewModel::isSelected(const QDateTime &date) const
+{
+    return dayOf(date) == dayOf(m_selectedDate);
+}
+
+void CalendarViewModel::select(const QDateTime &date)
+{
+    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    Q_EMIT animatedChangeStarted(animationDurationMs);
+    setDisplayedMonth(DateHelpers::startOfMonth(date, calendar));
+    setSelectedDate(calendar.startOfDay(date));
+    setHasVisibleSelection(true);
+}
+
+void CalendarViewModel::previousMonth()
+{
+    moveDisplayedMonth(Step::month, -1);
+}
+
+void CalendarViewModel::nextMonth()
+{
+    moveDisplayedMonth(Step::month, 1);
+}
+
+void CalendarViewModel::previousYear()
+{
+    moveDisplayedMonth(Step::year, -1);
+}
+
+void CalendarViewModel::nextYear()
+{
+    moveDisplayedMonth(Step::year, 1);
+}
+
+void CalendarViewModel::goToCurrentMonth()
+{
+    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const QDateTime today = calendar.startOfDay(now());
+    Q_EMIT animatedChangeStarted(animationDurationMs);
+    setDisplayedMonth(DateHelpers::startOfMonth(today, calendar));
+    setSelectedDate(today);
+    setHasVisibleSelection(true);
+}
+
+void CalendarViewModel::goToToday()
+{
+    goToCurrentMonth();
+}
+
+void CalendarViewModel::moveDisplayedMonth(Step step, int value)
+{
+    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const auto moved =
+        calendar.addingMonths(m_displayedMonth, step == Step::year ? 12 * value : value);
+    if (!moved)
+        return;
+    Q_EMIT animatedChangeStarted(animationDurationMs);
+    // The month start is taken after adding, so 31 January goes to 1 February.
+    setDisplayedMonth(DateHelpers::startOfMonth(*moved, calendar));
+    setHasVisibleSelection(false);
+}
+
+void CalendarViewModel::refreshAuthorization()
+{
+    setAuthorizationStatus(effectiveStatus(m_eventStoreService.currentAuthorizationStatus()));
+}
+
+void CalendarViewModel::open(const CalendarDayEvent &event)
+{
+    m_eventStoreService.openCalendarApp(event);
+}
+
+QDateTime CalendarViewModel::now() const
+{
+    return m_clock();
+}
+
+CalendarAuthorizationStatus
+CalendarViewModel::effectiveStatus(CalendarAuthorizationStatus status) const
+{
+    return m_preferencesStore.usePreviewData() ? CalendarAuthorizationStatus::authorized : status;
+}
+
+void CalendarViewModel::setDisplayedMonth(const QDateTime &value)
+{
+    m_displayedMonth = value;
+    Q_EMIT displayedMonthChanged(m_displayedMonth);
+}
+
+void CalendarViewModel::setSelectedDate(const QDateTime &value)
+{
+    m_selectedDate = value;
+    Q_EMIT selectedDateChanged(m_selectedDate);
+}
+
+void CalendarViewModel::setHasVisibleSelection(bool value)
+{
+    m_hasVisibleSelection = value;
+    Q_EMIT hasVisibleSelectionChanged(m_hasVisibleSelection);
+}
+
+void CalendarViewModel::setMonthEvents(const QList<CalendarDayEvent> &value)
+{
+    m_monthEvents = value;
+    m_dayIndexValid = false;
+    Q_EMIT monthEventsChanged(m_monthEvents);
+}
+
+void CalendarViewModel::setIsLoadingMonth(bool value)
+{
+    m_isLoadingMonth = value;
+    Q_EMIT isLoadingMonthChanged(m_isLoadingMonth);
+}
+
+void CalendarViewModel::setAuthorizationStatus(CalendarAuthorizationStatus value)
+{
+    m_authorizationStatus = value;
+    Q_EMIT authorizationStatusChanged(m_authorizationStatus);
+}
