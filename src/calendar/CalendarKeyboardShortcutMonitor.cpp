@@ -1,0 +1,193 @@
+#include "CalendarKeyboardShortcutMonitor.h"
+
+#include "preferences/VirtualKeyMap.h"
+
+#include <QKeyEvent>
+#include <QVariant>
+
+namespace {
+
+// Keys by Qt key, for platforms that give no native key code (offscreen, for one).
+std::optional<quint32> virtualKeyFromQtKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Space:
+        return 0x31;
+    case Qt::Key_Left:
+        return 0x7B;
+    case Qt::Key_Right:
+        return 0x7C;
+    case Qt::Key_Down:
+        return 0x7D;
+    case Qt::Key_Up:
+        return 0x7E;
+    case Qt::Key_Return:
+        return 0x24;
+    case Qt::Key_Enter:
+        return 0x4C;
+    case Qt::Key_Tab:
+        return 0x30;
+    case Qt::Key_Escape:
+        return 0x35;
+    case Qt::Key_Backspace:
+        return 0x33;
+    case Qt::Key_Delete:
+        return 0x75;
+    case Qt::Key_Home:
+        return 0x73;
+    case Qt::Key_End:
+        return 0x77;
+    case Qt::Key_PageUp:
+        return 0x74;
+    case Qt::Key_PageDown:
+        return 0x79;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+CalendarKeyboardShortcutMonitor::CalendarKeyboardShortcutMonitor(QObject *parent)
+    : QObject(parent)
+{
+}
+
+CalendarKeyboardShortcutMonitor::~CalendarKeyboardShortcutMonitor() = default;
+
+void CalendarKeyboardShortcutMonitor::watch(QObject *host)
+{
+    if (m_host)
+        m_host->removeEventFilter(this);
+    m_host = host;
+    if (!host)
+        return;
+    host->installEventFilter(this);
+    activateIfNeeded();
+}
+
+CalendarKeyboardShortcutMonitor::Action
+CalendarKeyboardShortcutMonitor::action(quint32 keyCode, quint32 modifierFlags)
+{
+    const quint32 modifiers = modifierFlags & relevantModifierMask;
+    if (modifiers == 0) {
+        switch (keyCode) {
+        case spaceKey:
+            return Action::goToToday;
+        case leftArrowKey:
+            return Action::previousMonth;
+        case rightArrowKey:
+            return Action::nextMonth;
+        default:
+            return Action::none;
+        }
+    }
+    if (modifiers == commandFlag) {
+        if (keyCode == leftArrowKey)
+            return Action::previousYear;
+        if (keyCode == rightArrowKey)
+            return Action::nextYear;
+    }
+    return Action::none;
+}
+
+CalendarKeyboardShortcutMonitor::Action
+CalendarKeyboardShortcutMonitor::action(const QKeyEvent &event)
+{
+    const auto keyCode = virtualKeyCode(event);
+    if (!keyCode)
+        return Action::none;
+    return action(*keyCode, modifierFlags(event));
+}
+
+std::optional<quint32> CalendarKeyboardShortcutMonitor::virtualKeyCode(const QKeyEvent &event)
+{
+    if (event.nativeScanCode() != 0) {
+        if (const auto keyCode = VirtualKeyMap::virtualKeyFromX11(event.nativeScanCode()))
+            return keyCode;
+    }
+    return virtualKeyFromQtKey(event.key());
+}
+
+quint32 CalendarKeyboardShortcutMonitor::modifierFlags(const QKeyEvent &event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    quint32 flags = 0;
+    if (modifiers.testFlag(Qt::ShiftModifier))
+        flags |= shiftFlag;
+    if (modifiers.testFlag(Qt::ControlModifier))
+        flags |= commandFlag;
+    if (modifiers.testFlag(Qt::AltModifier))
+        flags |= optionFlag;
+    if (modifiers.testFlag(Qt::MetaModifier))
+        flags |= controlFlag;
+    if (modifiers.testFlag(Qt::KeypadModifier))
+        flags |= numericPadFlag;
+    // Qt leaves Caps Lock out of the modifiers; the native state has it.
+    if (event.nativeScanCode() != 0 && (event.nativeModifiers() & VirtualKeyMap::x11LockMask))
+        flags |= capsLockFlag;
+    return flags;
+}
+
+bool CalendarKeyboardShortcutMonitor::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        // Claims the key before any shortcut of the window can take it.
+        if (action(static_cast<const QKeyEvent &>(*event)) == Action::none)
+            return false;
+        event->accept();
+        return true;
+    }
+    case QEvent::KeyPress: {
+        const Action taken = action(static_cast<const QKeyEvent &>(*event));
+        if (taken == Action::none)
+            return false;
+        perform(taken);
+        return true;
+    }
+    case QEvent::Show:
+    case QEvent::WindowActivate:
+        if (watched == m_host)
+            activateIfNeeded();
+        return false;
+    default:
+        return false;
+    }
+}
+
+void CalendarKeyboardShortcutMonitor::activateIfNeeded()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_host || !m_host->property("visible").toBool()
+                || m_host->property("focus").toBool())
+                return;
+            QMetaObject::invokeMethod(m_host.data(), "setFocus");
+        },
+        Qt::QueuedConnection);
+}
+
+void CalendarKeyboardShortcutMonitor::perform(Action action)
+{
+    switch (action) {
+    case Action::none:
+        return;
+    case Action::goToToday:
+        Q_EMIT goToToday();
+        return;
+    case Action::previousMonth:
+        Q_EMIT previousMonth();
+        return;
+    case Action::nextMonth:
+        Q_EMIT nextMonth();
+        return;
+    case Action::previousYear:
+        Q_EMIT previousYear();
+        return;
+    case Action::nextYear:
+        Q_EMIT nextYear();
+        return;
+    }
+}
