@@ -18,6 +18,7 @@ private Q_SLOTS:
     void calMarksToday();
     void daysTabSeparated();
     void daysAligned();
+    void titleAtALocalTime();
     void badArguments_data();
     void badArguments();
 
@@ -96,6 +97,13 @@ void TestCommandLine::daysAligned()
     QCOMPARE(result.out, u"2024-01-20  初十    甲辰龙年 腊月初十\n"_s);
 }
 
+void TestCommandLine::titleAtALocalTime()
+{
+    const Result result = run({u"title"_s, u"--at"_s, u"2026-12-05 14:03:09"_s});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.out, u"12月5日 周六 14:03\n"_s);
+}
+
 void TestCommandLine::badArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -111,6 +119,10 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("days backwards") << QStringList{u"days"_s, u"2024-01-02"_s, u"2024-01-01"_s};
     QTest::newRow("days unknown option")
         << QStringList{u"days"_s, u"2024-01-01"_s, u"2024-01-02"_s, u"--csv"_s};
+    QTest::newRow("title at a day without time")
+        << QStringList{u"title"_s, u"--at"_s, u"2026-12-05"_s};
+    QTest::newRow("title with an unknown option") << QStringList{u"title"_s, u"--now"_s};
+    QTest::newRow("bar with an unknown option") << QStringList{u"--bar"_s, u"--xml"_s};
     QTest::newRow("days over 100000") << QStringList{u"days"_s, u"1800-01-01"_s, u"2100-01-01"_s};
 }
 
