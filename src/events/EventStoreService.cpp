@@ -13,6 +13,8 @@
 #include <unicode/coll.h>
 
 #include <algorithm>
+#include <limits>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -221,8 +223,36 @@ QList<CalendarDayEvent> EventStoreService::events(const QDateTime &start, const 
                                                   const QSet<QString> &excludedCalendarIDs)
 {
     QList<CalendarDayEvent> items = fetch(start, end, excludedCalendarIDs);
-    CalendarDayEvent::sortInDayOrder(items);
-    return items;
+    // The day order of CalendarDayEvent::sortInDayOrder, sorted on small keys: moving whole
+    // items around costs more than the rest of a month query.
+    struct Key
+    {
+        qint64 display;
+        bool allDay;
+        qint64 start;
+        qsizetype index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(size_t(items.size()));
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const CalendarDayEvent &item = items.at(i);
+        keys.push_back({item.displayDate.toMSecsSinceEpoch(), item.isAllDay,
+                        item.startDate.isValid() ? item.startDate.toMSecsSinceEpoch()
+                                                 : std::numeric_limits<qint64>::min(),
+                        i});
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
+        if (a.display != b.display)
+            return a.display < b.display;
+        if (a.allDay != b.allDay)
+            return a.allDay;
+        return a.start < b.start;
+    });
+    QList<CalendarDayEvent> sorted;
+    sorted.reserve(items.size());
+    for (const Key &key : keys)
+        sorted.append(std::move(items[key.index]));
+    return sorted;
 }
 
 QList<CalendarDayEvent> EventStoreService::fetch(const QDateTime &start, const QDateTime &end,
@@ -230,6 +260,7 @@ QList<CalendarDayEvent> EventStoreService::fetch(const QDateTime &start, const Q
 {
     if (!hasCalendarAccess())
         return {};
+    IcsZone::systemZoneMayHaveChanged();
     QList<StoreCalendar> kept;
     for (const StoreCalendar &calendar : store.calendars()) {
         if (!excludedCalendarIDs.contains(calendar.identifier))

@@ -2,6 +2,7 @@
 
 #include "AccessPrompter.h"
 #include "CalendarColor.h"
+#include "IcsZone.h"
 #include "preferences/SettingsStore.h"
 
 #include <QDir>
@@ -123,6 +124,7 @@ QList<StoreEvent> IcsCalendarStore::events(const QDateTime &start, const QDateTi
     if (authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess
         || requested.isEmpty() || !start.isValid() || !end.isValid())
         return {};
+    IcsZone::systemZoneMayHaveChanged();
     rescanIfNeeded();
     QHash<QString, Calendar *> byIdentifier;
     for (const auto &calendar : calendarList)
@@ -130,9 +132,10 @@ QList<StoreEvent> IcsCalendarStore::events(const QDateTime &start, const QDateTi
 
     const qint64 from = start.toMSecsSinceEpoch();
     const qint64 to = end.toMSecsSinceEpoch();
-    QList<StoreEvent> result;
+    std::vector<std::pair<const Calendar *, IcsOccurrence>> found;
     std::vector<IcsOccurrence> occurrences;
     QSet<QString> done;
+    QList<Calendar *> queried;
     for (const StoreCalendar &wanted : requested) {
         Calendar *calendar = byIdentifier.value(wanted.identifier);
         if (!calendar || done.contains(wanted.identifier))
@@ -141,24 +144,49 @@ QList<StoreEvent> IcsCalendarStore::events(const QDateTime &start, const QDateTi
         if (!calendar->loaded || calendar->stale)
             refresh(*calendar);
         ensureIndexed(*calendar);
+        queried.append(calendar);
         occurrences.clear();
         calendar->index.occurrences(from, to, occurrences);
-        result.reserve(result.size() + qsizetype(occurrences.size()));
-        for (const IcsOccurrence &occurrence : occurrences) {
-            const IcsEvent &event = *occurrence.event;
-            StoreEvent item;
-            item.calendarItemIdentifier = event.uid;
-            item.occurrenceDate = toDateTime(occurrence.occurrenceUtc);
-            item.startDate = toDateTime(occurrence.startUtc);
-            item.endDate = toDateTime(occurrence.endUtc);
-            item.isAllDay = event.start.isDate();
-            item.title = event.title;
-            item.location = event.location;
-            item.calendar = calendar->record;
-            result.append(std::move(item));
-        }
+        for (const IcsOccurrence &occurrence : occurrences)
+            found.emplace_back(calendar, occurrence);
     }
+
+    QList<StoreEvent> result;
+    result.reserve(qsizetype(found.size()));
+    for (const auto &[calendar, occurrence] : found) {
+        const IcsEvent &event = *occurrence.event;
+        StoreEvent item;
+        item.calendarItemIdentifier = event.uid;
+        item.occurrenceDate = toDateTime(occurrence.occurrenceUtc);
+        item.startDate = toDateTime(occurrence.startUtc);
+        item.endDate = toDateTime(occurrence.endUtc);
+        item.isAllDay = event.start.isDate();
+        item.title = event.title;
+        item.location = event.location;
+        item.calendar = calendar->record;
+        result.append(std::move(item));
+    }
+    prefetchAround(from, to);
     return result;
+}
+
+void IcsCalendarStore::prefetchAround(qint64 fromUtc, qint64 toUtc)
+{
+    // The months next to the one shown are the likeliest next queries: expand their series
+    // while the application is idle, not when the user pages there.
+    prefetchRange = {fromUtc - prefetchMarginMs, toUtc + prefetchMarginMs};
+    if (prefetchPending)
+        return;
+    prefetchPending = true;
+    QTimer::singleShot(0, this, [this] {
+        prefetchPending = false;
+        if (authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess)
+            return;
+        for (const auto &calendar : calendarList) {
+            if (calendar->loaded && !calendar->stale && !calendar->indexStale)
+                calendar->index.prepare(prefetchRange.first, prefetchRange.second);
+        }
+    });
 }
 
 void IcsCalendarStore::loadAll()

@@ -80,6 +80,9 @@ private:
     void watch(const QStringList &folders);
     void onPathChanged(const QString &path);
     void onSettingChanged(const QString &key);
+    void prefetchAround(qint64 fromUtc, qint64 toUtc);
+
+    static constexpr qint64 prefetchMarginMs = 45LL * 86'400'000;
 
     SettingsStore &settings;
     AccessPrompter *prompter;
@@ -88,4 +91,6 @@ private:
     std::vector<std::unique_ptr<Calendar>> calendarList;
     bool scanStale = true;
     QFileSystemWatcher *watcher = nullptr;
+    bool prefetchPending = false;
+    std::pair<qint64, qint64> prefetchRange;
 };

@@ -85,3 +85,14 @@ void IcsEventIndex::occurrences(qint64 fromUtc, qint64 toUtc,
         }
     }
 }
+
+void IcsEventIndex::prepare(qint64 fromUtc, qint64 toUtc) const
+{
+    std::vector<qint64> starts;
+    for (const IcsEvent *event : series) {
+        starts.clear();
+        event->recurrence->expand(event->start,
+                                  fromUtc - zoneSlackMs - event->durationMs - 3'600'000,
+                                  toUtc + zoneSlackMs, starts);
+    }
+}

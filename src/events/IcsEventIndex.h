@@ -16,6 +16,9 @@ public:
     /// Appends the occurrences that overlap [fromUtc, toUtc).
     void occurrences(qint64 fromUtc, qint64 toUtc, std::vector<IcsOccurrence> &result) const;
 
+    /// Expands the series over [fromUtc, toUtc) ahead of a query, so that it finds them ready.
+    void prepare(qint64 fromUtc, qint64 toUtc) const;
+
     [[nodiscard]] size_t size() const
     {
         return singles.size() + longSingles.size() + series.size();

@@ -26,6 +26,35 @@ void IcsRecurrence::expand(const IcsTime &dtstart, qint64 wallFrom, qint64 wallT
 {
     if (wallTo < wallFrom || wallTo < dtstart.wallMs || wallFrom > lastStartWall)
         return;
+    constexpr qint64 blockMs = blockDays * msPerDay;
+    const qint64 firstBlock = floorDiv(qMax(wallFrom, dtstart.wallMs), blockMs);
+    const qint64 lastBlock = floorDiv(qMin(wallTo, lastStartWall), blockMs);
+    if (lastBlock - firstBlock > qint64(maxCachedBlocks) / 2) {
+        expandUncached(dtstart, wallFrom, wallTo, starts);
+        return;
+    }
+    for (qint64 block = firstBlock; block <= lastBlock; ++block) {
+        auto found = blocks.find(block);
+        if (found == blocks.end()) {
+            if (blocks.size() >= maxCachedBlocks)
+                blocks.clear();
+            std::vector<qint64> blockStarts;
+            expandUncached(dtstart, block * blockMs, (block + 1) * blockMs - 1, blockStarts);
+            blockStarts.shrink_to_fit();
+            found = blocks.emplace(block, std::move(blockStarts)).first;
+        }
+        for (const qint64 wall : found->second) {
+            if (wall >= wallFrom && wall <= wallTo)
+                starts.push_back(wall);
+        }
+    }
+}
+
+void IcsRecurrence::expandUncached(const IcsTime &dtstart, qint64 wallFrom, qint64 wallTo,
+                                   std::vector<qint64> &starts) const
+{
+    if (wallTo < wallFrom || wallTo < dtstart.wallMs || wallFrom > lastStartWall)
+        return;
     const size_t first = starts.size();
     const bool isDate = dtstart.isDate();
     auto take = [&](qint64 wall) {

@@ -5,6 +5,7 @@
 #include <libical/ical.h>
 
 #include <limits>
+#include <map>
 #include <vector>
 
 // The recurrence set of a series, everything in the wall clock of its DTSTART: RRULEs (with
@@ -28,6 +29,17 @@ public:
     void expand(const IcsTime &dtstart, qint64 wallFrom, qint64 wallTo,
                 std::vector<qint64> &starts) const;
 
+    // libical spends microseconds on every step of a rule, more than a whole month query may
+    // take for all its series, so starts are kept per block of this many days once expanded.
+    static constexpr qint64 blockDays = 92;
+    static constexpr size_t maxCachedBlocks = 24;
+
     /// Whether the instance starting at this wall-clock time is left out of the set.
     [[nodiscard]] bool isExcluded(qint64 wallStart) const;
+
+private:
+    void expandUncached(const IcsTime &dtstart, qint64 wallFrom, qint64 wallTo,
+                        std::vector<qint64> &starts) const;
+
+    mutable std::map<qint64, std::vector<qint64>> blocks;
 };

@@ -6,12 +6,17 @@
 #include <QStringList>
 
 #include <unicode/basictz.h>
+#include <unicode/tztrans.h>
+
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr qint64 msPerSecond = 1000;
+
+constexpr qint64 msPerDay = 86'400'000;
 
 // Local wall time to an instant with ICU's rules for gaps and overlaps: a skipped time is read
 // with the offset before the change (so it moves forward by the gap), a repeated time gives the
@@ -32,28 +37,91 @@ qint64 icuToUtc(const icu::TimeZone &zone, qint64 wallMs)
     return wallMs - rawOffset - dstOffset;
 }
 
-qint64 icuToWall(const icu::TimeZone &zone, qint64 utcMs)
+// ICU computes every offset from calendar fields, which costs more than everything else a month
+// query does. Offsets stay constant between transitions, so the span around the last instant
+// asked for is kept, and answers inside it (away from its edges, for wall times) cost nothing.
+class OffsetCache
 {
-    int32_t rawOffset = 0;
-    int32_t dstOffset = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    zone.getOffset(UDate(utcMs), false, rawOffset, dstOffset, status);
-    if (U_FAILURE(status))
-        return utcMs;
-    return utcMs + rawOffset + dstOffset;
-}
+public:
+    void reset(const icu::TimeZone *newZone)
+    {
+        zone = newZone;
+        from = 1;
+        to = 0;
+    }
+
+    [[nodiscard]] const icu::TimeZone *cachedZone() const { return zone; }
+
+    qint64 toWall(qint64 utcMs)
+    {
+        if (utcMs < from || utcMs >= to)
+            fill(utcMs);
+        return utcMs + offset;
+    }
+
+    qint64 toUtc(qint64 wallMs)
+    {
+        const qint64 guess = wallMs - offset;
+        // A day from either edge, no other offset can map this wall time elsewhere.
+        if (guess >= from + msPerDay && guess < to - msPerDay)
+            return guess;
+        const qint64 utc = icuToUtc(*zone, wallMs);
+        fill(utc);
+        return utc;
+    }
+
+private:
+    void fill(qint64 utcMs)
+    {
+        int32_t rawOffset = 0;
+        int32_t dstOffset = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        zone->getOffset(UDate(utcMs), false, rawOffset, dstOffset, status);
+        if (U_FAILURE(status)) {
+            offset = 0;
+            from = utcMs;
+            to = utcMs + 1;
+            return;
+        }
+        offset = qint64(rawOffset) + dstOffset;
+        from = utcMs;
+        to = utcMs + 1;
+        const auto *basic = dynamic_cast<const icu::BasicTimeZone *>(zone);
+        if (!basic)
+            return;
+        icu::TimeZoneTransition transition;
+        from = basic->getPreviousTransition(UDate(utcMs), true, transition)
+                   ? qint64(transition.getTime())
+                   : std::numeric_limits<qint64>::min() / 2;
+        to = basic->getNextTransition(UDate(utcMs), false, transition)
+                 ? qint64(transition.getTime())
+                 : std::numeric_limits<qint64>::max() / 2;
+    }
+
+    const icu::TimeZone *zone = nullptr;
+    qint64 from = 1;
+    qint64 to = 0;
+    qint64 offset = 0;
+};
 
 class SystemZone final : public IcsZone
 {
 public:
-    qint64 toUtc(qint64 wallMs) const override
+    qint64 toUtc(qint64 wallMs) const override { return cache().toUtc(wallMs); }
+    qint64 toWall(qint64 utcMs) const override { return cache().toWall(utcMs); }
+
+    void forget() const { offsets.reset(nullptr); }
+
+private:
+    OffsetCache &cache() const
     {
-        return icuToUtc(IcuSupport::systemTimeZone(), wallMs);
+        const icu::TimeZone *zone = &IcuSupport::systemTimeZone();
+        if (offsets.cachedZone() != zone)
+            offsets.reset(zone);
+        return offsets;
     }
-    qint64 toWall(qint64 utcMs) const override
-    {
-        return icuToWall(IcuSupport::systemTimeZone(), utcMs);
-    }
+
+    mutable OffsetCache offsets;
 };
 
 class UtcZone final : public IcsZone
@@ -69,12 +137,14 @@ public:
     explicit IcuZone(std::unique_ptr<icu::TimeZone> zone)
         : zone(std::move(zone))
     {
+        offsets.reset(this->zone.get());
     }
-    qint64 toUtc(qint64 wallMs) const override { return icuToUtc(*zone, wallMs); }
-    qint64 toWall(qint64 utcMs) const override { return icuToWall(*zone, utcMs); }
+    qint64 toUtc(qint64 wallMs) const override { return offsets.toUtc(wallMs); }
+    qint64 toWall(qint64 utcMs) const override { return offsets.toWall(utcMs); }
 
 private:
     std::unique_ptr<icu::TimeZone> zone;
+    mutable OffsetCache offsets;
 };
 
 struct IcalTimezoneDeleter
@@ -192,10 +262,24 @@ std::shared_ptr<const IcsZone> resolve(const QString &tzid)
 
 IcsZone::~IcsZone() = default;
 
-const IcsZone &IcsZone::system()
+namespace {
+
+const SystemZone &systemZone()
 {
     static const SystemZone zone;
     return zone;
+}
+
+} // namespace
+
+const IcsZone &IcsZone::system()
+{
+    return systemZone();
+}
+
+void IcsZone::systemZoneMayHaveChanged()
+{
+    systemZone().forget();
 }
 
 std::shared_ptr<const IcsZone> IcsZone::utc()

@@ -18,8 +18,10 @@ public:
     [[nodiscard]] virtual qint64 toUtc(qint64 wallMs) const = 0;
     [[nodiscard]] virtual qint64 toWall(qint64 utcMs) const = 0;
 
-    /// The system's zone as SystemTimeZone knows it at the moment of each call.
+    /// The system's zone as SystemTimeZone knows it. Offsets are cached between calls; call
+    /// systemZoneMayHaveChanged() before a batch of work so a refreshed zone is seen.
     [[nodiscard]] static const IcsZone &system();
+    static void systemZoneMayHaveChanged();
     [[nodiscard]] static std::shared_ptr<const IcsZone> utc();
 
     /// A zone of the system's zone database by IANA name, UTC alias or Windows name; nothing when

@@ -1,0 +1,102 @@
+// Loads a generated calendar folder (20 calendars, 10,000 events, 500 repeating) and times the
+// first load and the month fetch the panel makes for 24 consecutive months.
+
+#include "events/EventStoreService.h"
+#include "events/IcsCalendarStore.h"
+#include "preferences/SettingsStore.h"
+#include "shared/SystemTimeZone.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+double milliseconds(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    qputenv("TZ", "Asia/Shanghai");
+    SystemTimeZone::refresh();
+
+    // A folder made by tools/generate-calendar-folder.py may be given; else one is made here.
+    QTemporaryDir temporary;
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+    const QDir dir(folder);
+    const QString generator = TESSEL_SOURCE_DIR "/tools/generate-calendar-folder.py"_L1;
+    if (argc <= 1
+        && QProcess::execute(u"python3"_s, {generator, folder, u"--calendars"_s, u"20"_s,
+                                            u"--events"_s, u"10000"_s, u"--series"_s, u"500"_s})
+               != 0) {
+        out << "bench_eventstore: could not generate the calendar folder\n";
+        return 1;
+    }
+    const int rounds = argc > 2 ? qMax(1, QByteArray(argv[2]).toInt()) : 1;
+
+    QTemporaryDir settingsDir;
+    SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
+    settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
+    IcsCalendarStore::Options options;
+    options.watchFiles = false;
+    IcsFolderScanner::Roots roots;
+    roots.vdirRoots = {dir.filePath(u"calendars"_s)};
+    options.roots = roots;
+
+    QElapsedTimer timer;
+    timer.start();
+    IcsCalendarStore store(settings, nullptr, options);
+    EventStoreService service(store);
+    store.loadAll();
+    const double firstLoad = milliseconds(timer);
+    out << "calendars: " << service.availableCalendars().size() << '\n';
+    out << "first load (scan, parse 10,000 files, index): " << QString::number(firstLoad, 'f', 1)
+        << " ms\n";
+
+    // Paging one month at a time as the panel does: between two pages the event loop runs, and
+    // with it the store's expansion of the neighbouring months.
+    QList<double> times;
+    qsizetype total = 0;
+    for (int round = 0; round < rounds; ++round) {
+        for (int month = 0; month < 24; ++month) {
+            const QDateTime day =
+                QDateTime(QDate(2025, 1, 15).addMonths(month), QTime(4, 0), Qt::UTC);
+            timer.restart();
+            const QList<CalendarDayEvent> items = service.eventsForVisibleGrid(day, {});
+            const double elapsed = milliseconds(timer);
+            times.append(elapsed);
+            total += items.size();
+            if (round == 0)
+                out << "eventsForVisibleGrid " << day.toString(u"yyyy-MM"_s) << ": "
+                    << QString::number(elapsed, 'f', 3) << " ms, " << items.size() << " items\n";
+            QCoreApplication::processEvents();
+        }
+    }
+    std::sort(times.begin(), times.end());
+    out << "eventsForVisibleGrid, 24 consecutive months: median "
+        << QString::number(times.at(times.size() / 2), 'f', 3) << " ms, max "
+        << QString::number(times.last(), 'f', 3) << " ms (target < 3 ms), " << total / rounds
+        << " items\n";
+
+    // A jump to a month far from any shown before finds nothing expanded yet.
+    timer.restart();
+    const qsizetype far =
+        service.eventsForVisibleGrid(QDateTime(QDate(2031, 6, 15), QTime(4, 0), Qt::UTC), {})
+            .size();
+    out << "eventsForVisibleGrid after a jump to 2031-06 (series expanded on the spot): "
+        << QString::number(milliseconds(timer), 'f', 3) << " ms, " << far << " items\n";
+    return 0;
+}
