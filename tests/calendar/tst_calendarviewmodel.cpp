@@ -1,0 +1,788 @@
+#include "calendar/CalendarViewModel.h"
+
+#include "TimeZoneScope.h"
+#include "app/AppBootstrapper.h"
+#include "events/CalendarStore.h"
+#include "events/EventStoreService.h"
+#include "events/PreviewCalendarFactory.h"
+#include "holidays/HolidayService.h"
+#include "holidays/LunarCalendarService.h"
+#include "preferences/PreferencesStore.h"
+#include "preferences/SettingsStore.h"
+#include "shared/AppTheme.h"
+#include "shared/CivilCalendar.h"
+#include "shared/SystemTimeZone.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray newYork = "America/New_York";
+
+QDateTime wallTime(int year, int month, int day, int hour = 0, int minute = 0,
+                   const QByteArray &zone = newYork)
+{
+    const auto instant =
+        CivilCalendar(CivilCalendar::Monday, zone).date(year, month, day, hour, minute);
+    Q_ASSERT(instant);
+    return *instant;
+}
+
+CalendarDayEvent makeEvent(const QString &id, const QDateTime &start, bool allDay = false,
+                           const QString &colorHex = u"#2255AA"_s,
+                           const QString &calendarId = u"work"_s)
+{
+    CalendarDayEvent event;
+    event.id = id;
+    event.title = id;
+    event.displayDate = start;
+    event.startDate = start;
+    event.endDate = start.addSecs(allDay ? 86400 : 3600);
+    event.isAllDay = allDay;
+    event.colorHex = colorHex;
+    event.calendarTitle = calendarId;
+    event.calendarIdentifier = calendarId;
+    return event;
+}
+
+QStringList ids(const QList<CalendarDayEvent> &events)
+{
+    QStringList result;
+    for (const CalendarDayEvent &event : events)
+        result.append(event.id);
+    return result;
+}
+
+// A calendar store whose access and content the test sets.
+class FakeCalendarStore : public CalendarStore
+{
+public:
+    CalendarAccessState eventAccess = CalendarAccessState::fullAccess;
+    QList<StoreCalendar> storeCalendars;
+    QList<StoreEvent> storeEvents;
+
+    CalendarAccessState authorizationStatus(CalendarEntityType type) const override
+    {
+        return type == CalendarEntityType::event ? eventAccess : CalendarAccessState::fullAccess;
+    }
+
+    void requestFullAccess(CalendarEntityType, QObject *,
+                           std::function<void(std::optional<bool>)> done) override
+    {
+        done(true);
+    }
+
+    QList<StoreCalendar> calendars() override { return storeCalendars; }
+
+    QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
+                             const QList<StoreCalendar> &calendars) override
+    {
+        QList<StoreEvent> result;
+        for (const StoreEvent &event : std::as_const(storeEvents)) {
+            const bool inCalendar =
+                std::any_of(calendars.begin(), calendars.end(), [&](const StoreCalendar &c) {
+                    return c.identifier == event.calendar.identifier;
+                });
+            if (inCalendar && *event.startDate<end && * event.endDate> start)
+                result.append(event);
+        }
+        return result;
+    }
+
+    void announceChange() { Q_EMIT storeChanged(); }
+};
+
+// A month fetch the test completes when it chooses.
+struct HeldFetch
+{
+    QDateTime month;
+    QSet<QString> excluded;
+    std::function<void(const QList<CalendarDayEvent> &)> done;
+};
+
+// The events a test fetch hands back: one per month, named after it, so that a test sees which
+// load's result was applied.
+QList<CalendarDayEvent> monthMarker(const QDateTime &month, const QSet<QString> &excluded)
+{
+    const QString name = SystemTimeZone::civilDate(month).toString(u"yyyy-MM"_s);
+    return {makeEvent(name + u"|"_s + QStringList(excluded.values()).join(u','), month)};
+}
+
+} // namespace
+
+class TestCalendarViewModel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void initialState();
+    void twoPagingsInFlight_data();
+    void twoPagingsInFlight();
+    void exclusionChangeDropsStaleResult();
+    void previewSwitchDropsStoreResult();
+    void previewDataReplacesTheStore();
+    void authorizationStatus_data();
+    void authorizationStatus();
+    void accessChangeReloads();
+    void storeChangeReloads_data();
+    void storeChangeReloads();
+    void storeFetchSkipsExcludedCalendars();
+    void paging_data();
+    void paging();
+    void pagingAnnouncesTheAnimationFirst();
+    void select_data();
+    void select();
+    void goToToday();
+    void eventsOfADay_data();
+    void eventsOfADay();
+    void eventDotColor_data();
+    void eventDotColor();
+    void lunarText_data();
+    void lunarText();
+    void dotsAndLunarSettingsAnnounceChanges();
+    void dayQueries();
+
+private:
+    CalendarViewModel &makeViewModel();
+    void processEvents();
+    void completeAll(const std::function<QList<CalendarDayEvent>(const QDateTime &,
+                                                                 const QSet<QString> &)> &serve);
+    void settle();
+    void setMonthEvents(const QList<CalendarDayEvent> &events);
+
+    std::unique_ptr<TimeZoneScope> zone;
+    std::unique_ptr<QTemporaryDir> settingsDir;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<PreferencesStore> preferences;
+    std::unique_ptr<FakeCalendarStore> store;
+    std::unique_ptr<EventStoreService> eventStore;
+    std::unique_ptr<HolidayService> holidays;
+    LunarCalendarService lunar;
+    std::unique_ptr<CalendarViewModel> viewModel;
+    QDateTime currentTime;
+    QList<HeldFetch> held;
+    int fetchCount = 0;
+};
+
+void TestCalendarViewModel::initTestCase()
+{
+    // The test must not ask the real desktop for its colour scheme.
+    AppTheme::setSystemAppearanceSource([] { return false; });
+}
+
+void TestCalendarViewModel::init()
+{
+    zone = std::make_unique<TimeZoneScope>(newYork);
+    settingsDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(settingsDir->isValid());
+    settings = std::make_unique<SettingsStore>(settingsDir->filePath(u"settings.json"_s));
+    AppBootstrapper::configureAppearance(*settings);
+    preferences = std::make_unique<PreferencesStore>(*settings);
+    store = std::make_unique<FakeCalendarStore>();
+    eventStore = std::make_unique<EventStoreService>(*store);
+    holidays = std::make_unique<HolidayService>();
+    currentTime = wallTime(2026, 3, 5, 10, 15);
+    held.clear();
+    fetchCount = 0;
+}
+
+void TestCalendarViewModel::cleanup()
+{
+    viewModel.reset();
+    eventStore.reset();
+    store.reset();
+    preferences.reset();
+    settings.reset();
+    settingsDir.reset();
+    holidays.reset();
+    zone.reset();
+}
+
+CalendarViewModel &TestCalendarViewModel::makeViewModel()
+{
+    viewModel = std::make_unique<CalendarViewModel>(*preferences, *eventStore, *holidays, lunar,
+                                                    [this] { return currentTime; });
+    viewModel->setMonthEventsFetch(
+        [this](const QDateTime &month, const QSet<QString> &excluded,
+               std::function<void(const QList<CalendarDayEvent> &)> done) {
+            ++fetchCount;
+            held.append({month, excluded, std::move(done)});
+        });
+    return *viewModel;
+}
+
+void TestCalendarViewModel::processEvents()
+{
+    // Tasks queue further tasks; a few passes run them all.
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+void TestCalendarViewModel::completeAll(
+    const std::function<QList<CalendarDayEvent>(const QDateTime &, const QSet<QString> &)> &serve)
+{
+    while (!held.isEmpty()) {
+        const HeldFetch fetch = held.takeFirst();
+        fetch.done(serve(fetch.month, fetch.excluded));
+    }
+}
+
+void TestCalendarViewModel::settle()
+{
+    processEvents();
+    completeAll(monthMarker);
+    processEvents();
+    QVERIFY(held.isEmpty());
+}
+
+void TestCalendarViewModel::setMonthEvents(const QList<CalendarDayEvent> &events)
+{
+    settle();
+    viewModel->nextMonth();
+    viewModel->previousMonth();
+    processEvents();
+    completeAll([&](const QDateTime &, const QSet<QString> &) { return events; });
+    QCOMPARE(ids(viewModel->monthEvents()), ids(events));
+}
+
+void TestCalendarViewModel::initialState()
+{
+    CalendarViewModel &model = makeViewModel();
+    QCOMPARE(model.displayedMonth(), wallTime(2026, 3, 1));
+    QCOMPARE(model.selectedDate(), wallTime(2026, 3, 5));
+    QVERIFY(model.hasVisibleSelection());
+    QCOMPARE(model.authorizationStatus(), CalendarAuthorizationStatus::authorized);
+    QVERIFY(model.monthEvents().isEmpty());
+    // Nothing is loaded before the event loop runs.
+    QCOMPARE(fetchCount, 0);
+
+    processEvents();
+    QVERIFY(model.isLoadingMonth());
+    QVERIFY(fetchCount >= 1);
+    for (const HeldFetch &fetch : std::as_const(held))
+        QCOMPARE(fetch.month, wallTime(2026, 3, 1));
+    completeAll(monthMarker);
+    QVERIFY(!model.isLoadingMonth());
+    QCOMPARE(ids(model.monthEvents()), QStringList{u"2026-03|"_s});
+}
+
+void TestCalendarViewModel::twoPagingsInFlight_data()
+{
+    QTest::addColumn<bool>("firstCompletesFirst");
+    QTest::newRow("completed in order") << true;
+    QTest::newRow("newest completes before the older one") << false;
+}
+
+void TestCalendarViewModel::twoPagingsInFlight()
+{
+    QFETCH(bool, firstCompletesFirst);
+    CalendarViewModel &model = makeViewModel();
+    settle();
+    QSignalSpy eventsSpy(&model, &CalendarViewModel::monthEventsChanged);
+
+    model.nextMonth();
+    processEvents();
+    model.nextMonth();
+    processEvents();
+    QCOMPARE(held.size(), 2);
+    QCOMPARE(held.at(0).month, wallTime(2026, 4, 1));
+    QCOMPARE(held.at(1).month, wallTime(2026, 5, 1));
+    const HeldFetch april = held.takeFirst();
+    const HeldFetch may = held.takeFirst();
+    QVERIFY(model.isLoadingMonth());
+
+    if (firstCompletesFirst) {
+        april.done(monthMarker(april.month, april.excluded));
+        QVERIFY(model.isLoadingMonth());
+        QCOMPARE(ids(model.monthEvents()), QStringList{u"2026-03|"_s});
+        may.done(monthMarker(may.month, may.excluded));
+    } else {
+        may.done(monthMarker(may.month, may.excluded));
+        QVERIFY(!model.isLoadingMonth());
+        april.done(monthMarker(april.month, april.excluded));
+    }
+    QVERIFY(!model.isLoadingMonth());
+    QCOMPARE(ids(model.monthEvents()), QStringList{u"2026-05|"_s});
+    QCOMPARE(eventsSpy.size(), 1);
+}
+
+void TestCalendarViewModel::exclusionChangeDropsStaleResult()
+{
+    CalendarViewModel &model = makeViewModel();
+    settle();
+    model.nextMonth();
+    processEvents();
+    QCOMPARE(held.size(), 1);
+    const HeldFetch stale = held.takeFirst();
+
+    preferences->setCalendar(u"work"_s, false);
+    // Finishes before the reload the change started has begun: still the newest load, but
+    // fetched for other calendars.
+    stale.done(monthMarker(stale.month, stale.excluded));
+    QVERIFY(!model.isLoadingMonth());
+    QCOMPARE(ids(model.monthEvents()), QStringList{u"2026-03|"_s});
+
+    processEvents();
+    QCOMPARE(held.size(), 1);
+    QCOMPARE(held.first().excluded, QSet<QString>{u"work"_s});
+    QVERIFY(model.isLoadingMonth());
+    completeAll(monthMarker);
+    QVERIFY(!model.isLoadingMonth());
+    QCOMPARE(ids(model.monthEvents()), QStringList{u"2026-04|work"_s});
+}
+
+void TestCalendarViewModel::previewSwitchDropsStoreResult()
+{
+    CalendarViewModel &model = makeViewModel();
+    settle();
+    model.nextMonth();
+    processEvents();
+    QCOMPARE(held.size(), 1);
+    const HeldFetch stale = held.takeFirst();
+
+    preferences->setUsePreviewData(true);
+    stale.done(monthMarker(stale.month, stale.excluded));
+    QCOMPARE(ids(model.monthEvents()), QStringList{u"2026-03|"_s});
+
+    processEvents();
+    QCOMPARE(ids(model.monthEvents()),
+             ids(PreviewCalendarFactory::events(wallTime(2026, 4, 1), {})));
+    QVERIFY(!model.isLoadingMonth());
+}
+
+void TestCalendarViewModel::previewDataReplacesTheStore()
+{
+    store->eventAccess = CalendarAccessState::denied;
+    eventStore->refreshAuthorizationState();
+    CalendarViewModel &model = makeViewModel();
+    settle();
+    QCOMPARE(model.authorizationStatus(), CalendarAuthorizationStatus::denied);
+    const int storeFetches = fetchCount;
+
+    preferences->setCalendar(u"preview-work"_s, false);
+    preferences->setUsePreviewData(true);
+    processEvents();
+    // Every load that runs from now on finds preview mode on.
+    QCOMPARE(fetchCount, storeFetches);
+    QCOMPARE(model.authorizationStatus(), CalendarAuthorizationStatus::authorized);
+    QCOMPARE(ids(model.monthEvents()),
+             ids(PreviewCalendarFactory::events(wallTime(2026, 3, 1), {u"preview-work"_s})));
+    QCOMPARE(model.monthEvents().size(), 3);
+
+    // Paging in preview mode asks the store nothing.
+    model.nextMonth();
+    processEvents();
+    QVERIFY(held.isEmpty());
+    // With the work calendar left out, the dinner on the 4th comes first.
+    QCOMPARE(SystemTimeZone::civilDate(model.monthEvents().first().startDate), QDate(2026, 4, 4));
+
+    preferences->setUsePreviewData(false);
+    processEvents();
+    QCOMPARE(model.authorizationStatus(), CalendarAuthorizationStatus::denied);
+    QVERIFY(!held.isEmpty());
+    completeAll(monthMarker);
+    QCOMPARE(ids(model.monthEvents()), QStringList{u"2026-04|preview-work"_s});
+}
+
+void TestCalendarViewModel::authorizationStatus_data()
+{
+    QTest::addColumn<CalendarAccessState>("access");
+    QTest::addColumn<bool>("preview");
+    QTest::addColumn<CalendarAuthorizationStatus>("expected");
+
+    using S = CalendarAuthorizationStatus;
+    using A = CalendarAccessState;
+    QTest::newRow("full access") << A::fullAccess << false << S::authorized;
+    QTest::newRow("denied") << A::denied << false << S::denied;
+    QTest::newRow("write only") << A::writeOnly << false << S::denied;
+    QTest::newRow("not determined") << A::notDetermined << false << S::notDetermined;
+    QTest::newRow("restricted") << A::restricted << false << S::restricted;
+    QTest::newRow("preview, denied") << A::denied << true << S::authorized;
+    QTest::newRow("preview, not determined") << A::notDetermined << true << S::authorized;
+    QTest::newRow("preview, restricted") << A::restricted << true << S::authorized;
+}
+
+void TestCalendarViewModel::authorizationStatus()
+{
+    QFETCH(CalendarAccessState, access);
+    QFETCH(bool, preview);
+    QFETCH(CalendarAuthorizationStatus, expected);
+
+    store->eventAccess = access;
+    eventStore->refreshAuthorizationState();
+    preferences->setUsePreviewData(preview);
+    CalendarViewModel &model = makeViewModel();
+    QCOMPARE(model.authorizationStatus(), expected);
+    settle();
+    QCOMPARE(model.authorizationStatus(), expected);
+    model.refreshAuthorization();
+    QCOMPARE(model.authorizationStatus(), expected);
+}
+
+void TestCalendarViewModel::accessChangeReloads()
+{
+    store->eventAccess = CalendarAccessState::notDetermined;
+    eventStore->refreshAuthorizationState();
+    CalendarViewModel &model = makeViewModel();
+    settle();
+    const int before = fetchCount;
+
+    // The same state again starts nothing.
+    eventStore->refreshAuthorizationState();
+    processEvents();
+    QCOMPARE(fetchCount, before);
+
+    store->eventAccess = CalendarAccessState::fullAccess;
+    eventStore->refreshAuthorizationState();
+    // Delivered through the event loop.
+    QCOMPARE(model.authorizationStatus(), CalendarAuthorizationStatus::notDetermined);
+    processEvents();
+    QCOMPARE(model.authorizationStatus(), CalendarAuthorizationStatus::authorized);
+    QCOMPARE(fetchCount, before + 1);
+}
+
+void TestCalendarViewModel::storeChangeReloads_data()
+{
+    QTest::addColumn<bool>("preview");
+    QTest::addColumn<int>("loads");
+    QTest::newRow("store data reloads") << false << 1;
+    QTest::newRow("preview data does not") << true << 0;
+}
+
+void TestCalendarViewModel::storeChangeReloads()
+{
+    QFETCH(bool, preview);
+    QFETCH(int, loads);
+
+    preferences->setUsePreviewData(preview);
+    CalendarViewModel &model = makeViewModel();
+    settle();
+    QSignalSpy loading(&model, &CalendarViewModel::isLoadingMonthChanged);
+
+    QSignalSpy sequence(eventStore.get(), &EventStoreService::changeSequenceChanged);
+    store->announceChange();
+    QVERIFY(sequence.wait(5000));
+    processEvents();
+    completeAll(monthMarker);
+
+    int started = 0;
+    for (const QList<QVariant> &arguments : std::as_const(loading))
+        started += arguments.first().toBool() ? 1 : 0;
+    QCOMPARE(started, loads);
+    QVERIFY(!model.isLoadingMonth());
+}
+
+void TestCalendarViewModel::storeFetchSkipsExcludedCalendars()
+{
+    const StoreCalendar work{u"work"_s, u"Work"_s, u"Me"_s, QColor(0x11, 0x22, 0x33)};
+    const StoreCalendar home{u"home"_s, u"Home"_s, u"Me"_s, std::nullopt};
+    store->storeCalendars = {work, home};
+    const auto storeEvent = [](const QString &id, const StoreCalendar &calendar,
+                               const QDateTime &start) {
+        StoreEvent event;
+        event.calendarItemIdentifier = id;
+        event.startDate = start;
+        event.endDate = start.addSecs(1800);
+        event.title = id;
+        event.calendar = calendar;
+        return event;
+    };
+    store->storeEvents = {
+        storeEvent(u"standup"_s, work, wallTime(2026, 3, 9, 9, 30)),
+        storeEvent(u"dinner"_s, home, wallTime(2026, 3, 9, 19, 0)),
+        // Sunday after the month, still in the grid's last week.
+        storeEvent(u"brunch"_s, home, wallTime(2026, 4, 5, 11, 0)),
+        storeEvent(u"outside"_s, home, wallTime(2026, 4, 6, 11, 0)),
+    };
+    preferences->setCalendar(u"work"_s, false);
+
+    viewModel = std::make_unique<CalendarViewModel>(*preferences, *eventStore, *holidays, lunar,
+                                                    [this] { return currentTime; });
+    processEvents();
+    QStringList titles;
+    for (const CalendarDayEvent &event : viewModel->monthEvents())
+        titles.append(event.title);
+    QCOMPARE(titles, (QStringList{u"dinner"_s, u"brunch"_s}));
+    QCOMPARE(viewModel->monthEvents().first().colorHex, u"#C05621"_s);
+    QVERIFY(!viewModel->isLoadingMonth());
+}
+
+void TestCalendarViewModel::paging_data()
+{
+    QTest::addColumn<QByteArray>("zoneId");
+    QTest::addColumn<QDateTime>("today");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QDate>("expectedMonth");
+
+    const QByteArray shanghai = "Asia/Shanghai";
+    QTest::newRow("next month from 31 January")
+        << newYork << wallTime(2026, 1, 31, 18) << u"nextMonth"_s << QDate(2026, 2, 1);
+    QTest::newRow("previous month from 31 March")
+        << newYork << wallTime(2026, 3, 31, 23, 30) << u"previousMonth"_s << QDate(2026, 2, 1);
+    QTest::newRow("next month across the spring change")
+        << newYork << wallTime(2026, 2, 28, 12) << u"nextMonth"_s << QDate(2026, 3, 1);
+    QTest::newRow("next month across the autumn change")
+        << newYork << wallTime(2026, 10, 31, 12) << u"nextMonth"_s << QDate(2026, 11, 1);
+    QTest::newRow("next month into a new year")
+        << newYork << wallTime(2025, 12, 31, 23, 59) << u"nextMonth"_s << QDate(2026, 1, 1);
+    QTest::newRow("previous month into the old year")
+        << shanghai << wallTime(2026, 1, 1, 0, 0, shanghai) << u"previousMonth"_s
+        << QDate(2025, 12, 1);
+    QTest::newRow("next year from 29 February")
+        << newYork << wallTime(2024, 2, 29, 8) << u"nextYear"_s << QDate(2025, 2, 1);
+    QTest::newRow("previous year") << shanghai << wallTime(2026, 3, 5, 8, 0, shanghai)
+                                   << u"previousYear"_s << QDate(2025, 3, 1);
+}
+
+void TestCalendarViewModel::paging()
+{
+    QFETCH(QByteArray, zoneId);
+    QFETCH(QDateTime, today);
+    QFETCH(QString, operation);
+    QFETCH(QDate, expectedMonth);
+
+    const TimeZoneScope pinned(zoneId);
+    currentTime = today;
+    CalendarViewModel &model = makeViewModel();
+    const QDateTime selected = model.selectedDate();
+    QCOMPARE(selected, CivilCalendar::viewCalendar().startOfDay(today));
+
+    QVERIFY(QMetaObject::invokeMethod(&model, operation.toLatin1().constData()));
+    const CivilCalendar calendar(CivilCalendar::Monday, zoneId);
+    QCOMPARE(model.displayedMonth(),
+             *calendar.date(expectedMonth.year(), expectedMonth.month(), 1));
+    QVERIFY(!model.hasVisibleSelection());
+    QCOMPARE(model.selectedDate(), selected);
+
+    settle();
+    viewModel.reset();
+}
+
+void TestCalendarViewModel::pagingAnnouncesTheAnimationFirst()
+{
+    CalendarViewModel &model = makeViewModel();
+    QStringList order;
+    connect(&model, &CalendarViewModel::animatedChangeStarted, this,
+            [&](int ms) { order.append(u"animate %1"_s.arg(ms)); });
+    connect(&model, &CalendarViewModel::displayedMonthChanged, this,
+            [&] { order.append(u"month"_s); });
+    connect(&model, &CalendarViewModel::selectedDateChanged, this,
+            [&] { order.append(u"selected"_s); });
+    connect(&model, &CalendarViewModel::hasVisibleSelectionChanged, this,
+            [&](bool visible) { order.append(u"visible %1"_s.arg(visible)); });
+
+    model.previousYear();
+    QCOMPARE(order, (QStringList{u"animate 160"_s, u"month"_s, u"visible 0"_s}));
+    order.clear();
+    model.select(wallTime(2026, 7, 14, 16));
+    QCOMPARE(order, (QStringList{u"animate 160"_s, u"month"_s, u"selected"_s, u"visible 1"_s}));
+    order.clear();
+    model.goToCurrentMonth();
+    QCOMPARE(order, (QStringList{u"animate 160"_s, u"month"_s, u"selected"_s, u"visible 1"_s}));
+}
+
+void TestCalendarViewModel::select_data()
+{
+    QTest::addColumn<QDateTime>("date");
+    QTest::addColumn<QDateTime>("month");
+    QTest::addColumn<QDateTime>("day");
+
+    QTest::newRow("a day of the shown month")
+        << wallTime(2026, 3, 19, 15, 30) << wallTime(2026, 3, 1) << wallTime(2026, 3, 19);
+    QTest::newRow("a trailing day switches the month")
+        << wallTime(2026, 4, 2, 9) << wallTime(2026, 4, 1) << wallTime(2026, 4, 2);
+    QTest::newRow("a leading day switches the month")
+        << wallTime(2026, 2, 23, 23, 59) << wallTime(2026, 2, 1) << wallTime(2026, 2, 23);
+    QTest::newRow("the day the clocks go forward")
+        << wallTime(2026, 3, 8, 12) << wallTime(2026, 3, 1) << wallTime(2026, 3, 8);
+}
+
+void TestCalendarViewModel::select()
+{
+    QFETCH(QDateTime, date);
+    QFETCH(QDateTime, month);
+    QFETCH(QDateTime, day);
+
+    CalendarViewModel &model = makeViewModel();
+    model.nextMonth();
+    QVERIFY(!model.hasVisibleSelection());
+    model.select(date);
+    QCOMPARE(model.displayedMonth(), month);
+    QCOMPARE(model.selectedDate(), day);
+    QVERIFY(model.hasVisibleSelection());
+    QVERIFY(model.isSelected(date));
+}
+
+void TestCalendarViewModel::goToToday()
+{
+    CalendarViewModel &model = makeViewModel();
+    model.nextYear();
+    model.select(wallTime(2027, 5, 20, 8));
+    model.nextMonth();
+    // The clock has moved on since the view model was made.
+    currentTime = wallTime(2026, 3, 8, 3, 30);
+    model.goToToday();
+    QCOMPARE(model.displayedMonth(), wallTime(2026, 3, 1));
+    QCOMPARE(model.selectedDate(), wallTime(2026, 3, 8));
+    QVERIFY(model.hasVisibleSelection());
+}
+
+void TestCalendarViewModel::eventsOfADay_data()
+{
+    QTest::addColumn<QList<CalendarDayEvent>>("monthEvents");
+    QTest::addColumn<QDateTime>("day");
+    QTest::addColumn<QStringList>("expected");
+
+    const QDateTime day = wallTime(2026, 3, 10, 12);
+    QTest::newRow("all-day before timed at 00:00")
+        << QList<CalendarDayEvent>{makeEvent(u"timed 00:00"_s, wallTime(2026, 3, 10, 0)),
+                                   makeEvent(u"all day"_s, wallTime(2026, 3, 10), true)}
+        << day << QStringList{u"all day"_s, u"timed 00:00"_s};
+    QTest::newRow("08:00 before 09:30")
+        << QList<CalendarDayEvent>{makeEvent(u"09:30"_s, wallTime(2026, 3, 10, 9, 30)),
+                                   makeEvent(u"08:00"_s, wallTime(2026, 3, 10, 8, 0))}
+        << day << QStringList{u"08:00"_s, u"09:30"_s};
+    QTest::newRow("equal starts keep the list order")
+        << QList<CalendarDayEvent>{makeEvent(u"b"_s, wallTime(2026, 3, 10, 9)),
+                                   makeEvent(u"a"_s, wallTime(2026, 3, 10, 9)),
+                                   makeEvent(u"c"_s, wallTime(2026, 3, 10, 9))}
+        << day << QStringList{u"b"_s, u"a"_s, u"c"_s};
+    QTest::newRow("other days left out")
+        << QList<CalendarDayEvent>{makeEvent(u"day before 23:59"_s, wallTime(2026, 3, 9, 23, 59)),
+                                   makeEvent(u"this day"_s, wallTime(2026, 3, 10, 18)),
+                                   makeEvent(u"day after 00:00"_s, wallTime(2026, 3, 11))}
+        << day << QStringList{u"this day"_s};
+    QTest::newRow("the 23-hour day the clocks go forward")
+        << QList<CalendarDayEvent>{makeEvent(u"03:30"_s, wallTime(2026, 3, 8, 3, 30)),
+                                   makeEvent(u"23:30"_s, wallTime(2026, 3, 8, 23, 30)),
+                                   makeEvent(u"next 00:30"_s, wallTime(2026, 3, 9, 0, 30))}
+        << wallTime(2026, 3, 8) << QStringList{u"03:30"_s, u"23:30"_s};
+    QTest::newRow("no events") << QList<CalendarDayEvent>{} << day << QStringList{};
+}
+
+void TestCalendarViewModel::eventsOfADay()
+{
+    QFETCH(QList<CalendarDayEvent>, monthEvents);
+    QFETCH(QDateTime, day);
+    QFETCH(QStringList, expected);
+
+    CalendarViewModel &model = makeViewModel();
+    setMonthEvents(monthEvents);
+    QCOMPARE(ids(model.events(day)), expected);
+    model.select(day);
+    QCOMPARE(ids(model.selectedDayEvents()), expected);
+}
+
+void TestCalendarViewModel::eventDotColor_data()
+{
+    QTest::addColumn<bool>("showDots");
+    QTest::addColumn<QList<CalendarDayEvent>>("monthEvents");
+    QTest::addColumn<QString>("expected"); // "" for no dot, "accent" for the theme's accent
+
+    const QList<CalendarDayEvent> twoOnTheDay{
+        makeEvent(u"timed"_s, wallTime(2026, 3, 12, 9), false, u"#B4452E"_s),
+        makeEvent(u"all day"_s, wallTime(2026, 3, 12), true, u"#456B54"_s)};
+    QTest::newRow("the first in list order, not in day order")
+        << true << twoOnTheDay << u"#b4452e"_s;
+    QTest::newRow("dots off") << false << twoOnTheDay << QString();
+    QTest::newRow("unparsable colour takes the accent")
+        << true
+        << QList<CalendarDayEvent>{makeEvent(u"odd"_s, wallTime(2026, 3, 12, 9), false, u"teal"_s)}
+        << u"accent"_s;
+    QTest::newRow("no events on the day")
+        << true << QList<CalendarDayEvent>{makeEvent(u"other day"_s, wallTime(2026, 3, 13, 9))}
+        << QString();
+}
+
+void TestCalendarViewModel::eventDotColor()
+{
+    QFETCH(bool, showDots);
+    QFETCH(QList<CalendarDayEvent>, monthEvents);
+    QFETCH(QString, expected);
+
+    CalendarViewModel &model = makeViewModel();
+    setMonthEvents(monthEvents);
+    preferences->setShowEventDots(showDots);
+    const std::optional<QColor> dot = model.eventDotColor(wallTime(2026, 3, 12, 20));
+    if (expected.isEmpty()) {
+        QVERIFY(!dot);
+    } else {
+        QVERIFY(dot);
+        QCOMPARE(*dot, expected == u"accent"_s ? AppTheme::accent() : QColor(expected));
+    }
+}
+
+void TestCalendarViewModel::lunarText_data()
+{
+    QTest::addColumn<bool>("showLunar");
+    QTest::newRow("lunar off") << false;
+    QTest::newRow("lunar on") << true;
+}
+
+void TestCalendarViewModel::lunarText()
+{
+    QFETCH(bool, showLunar);
+    preferences->setShowLunarCalendar(showLunar);
+    CalendarViewModel &model = makeViewModel();
+    const QList<QDateTime> days = model.gridDates();
+    QCOMPARE(days.size(), 42); // March 2026 starts on a Sunday
+    for (const QDateTime &day : days) {
+        if (showLunar)
+            QCOMPARE(model.lunarText(day), lunar.compactLabel(day));
+        else
+            QVERIFY(!model.lunarText(day));
+    }
+    // 2026-02-17 is the first day of the first lunar month.
+    if (showLunar)
+        QCOMPARE(model.lunarText(wallTime(2026, 2, 17, 12)), std::optional<QString>(u"正月"_s));
+}
+
+void TestCalendarViewModel::dotsAndLunarSettingsAnnounceChanges()
+{
+    CalendarViewModel &model = makeViewModel();
+    QSignalSpy changed(&model, &CalendarViewModel::changed);
+    preferences->setShowEventDots(true); // as before
+    QCOMPARE(changed.size(), 0);
+    preferences->setShowEventDots(false);
+    QCOMPARE(changed.size(), 1);
+    preferences->setShowLunarCalendar(true);
+    QCOMPARE(changed.size(), 2);
+    preferences->setShowLunarCalendar(true);
+    QCOMPARE(changed.size(), 2);
+    preferences->setShowWeekday(false);
+    QCOMPARE(changed.size(), 2);
+}
+
+void TestCalendarViewModel::dayQueries()
+{
+    currentTime = wallTime(2026, 3, 31, 23, 30);
+    CalendarViewModel &model = makeViewModel();
+    QVERIFY(model.isToday(wallTime(2026, 3, 31)));
+    QVERIFY(!model.isToday(wallTime(2026, 4, 1))); // 03:30 UTC on 1 April
+    QVERIFY(model.isInDisplayedMonth(wallTime(2026, 3, 31, 23, 59)));
+    QVERIFY(!model.isInDisplayedMonth(wallTime(2026, 4, 1)));
+    QVERIFY(!model.isInDisplayedMonth(wallTime(2026, 2, 28, 23)));
+
+    // February 2027 starts on a Monday and has 28 days.
+    model.select(wallTime(2027, 2, 10));
+    const QList<QDateTime> grid = model.gridDates();
+    QCOMPARE(grid.size(), 28);
+    QCOMPARE(grid.first(), wallTime(2027, 2, 1));
+    QCOMPARE(grid.last(), wallTime(2027, 2, 28));
+    QVERIFY(model.isSelected(wallTime(2027, 2, 10, 22)));
+    QVERIFY(!model.isSelected(wallTime(2027, 2, 11)));
+}
+
+QTEST_GUILESS_MAIN(TestCalendarViewModel)
+#include "tst_calendarviewmodel.moc"
