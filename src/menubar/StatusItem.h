@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+// The application's item in the desktop's tray or menu bar, as the controller sees it. The item
+// keeps what it shows; a backend is told through the update hooks, and only when something
+// changed. A plain StatusItem shows nothing, which makes it the stand-in for tests.
+class StatusItem : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit StatusItem(QObject *parent = nullptr);
+    ~StatusItem() override;
+
+    /// The menu bar text; hosts that show text next to icons show this.
+    void setTitle(const QString &text);
+    /// The tool tip: a heading line and a line under it.
+    void setToolTip(const QString &title, const QString &subtitle);
+    /// Today's day of the month, drawn on the icon (1-31; anything else leaves the page blank).
+    void setDayNumber(int day);
+    /// Whether hosts that draw the item's menu themselves get the two entries (else an empty
+    /// menu, so that a right click reaches contextMenuRequested).
+    void setMenuEnabled(bool enabled);
+
+    [[nodiscard]] QString title() const { return m_title; }
+    [[nodiscard]] QString toolTipTitle() const { return m_toolTipTitle; }
+    [[nodiscard]] QString toolTipSubtitle() const { return m_toolTipSubtitle; }
+    [[nodiscard]] int dayNumber() const { return m_dayNumber; }
+    [[nodiscard]] bool isMenuEnabled() const { return m_menuEnabled; }
+
+    /// Where the item is on screen, in global coordinates, when the host tells; else empty.
+    [[nodiscard]] virtual QRect geometry() const;
+
+Q_SIGNALS:
+    /// A left click (or the host's activation) at a global point standing for the item's place.
+    void activated(const QPoint &where);
+    /// A right click (or the host's request for a context menu) at a global point.
+    void contextMenuRequested(const QPoint &where);
+    /// "偏好设置…" was chosen in a menu the host drew.
+    void preferencesChosen();
+    /// "退出栖格日历" was chosen in a menu the host drew.
+    void quitChosen();
+
+protected:
+    virtual void updateTitle() { }
+    virtual void updateToolTip() { }
+    virtual void updateIcon() { }
+    virtual void updateMenu() { }
+
+private:
+    QString m_title;
+    QString m_toolTipTitle;
+    QString m_toolTipSubtitle;
+    int m_dayNumber = 0;
+    bool m_menuEnabled = true;
+};

@@ -1,0 +1,70 @@
+#include "TestWatcher.h"
+
+#include "statusnotifierwatcheradaptor.h"
+
+#include <QDBusMessage>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString watcherService = u"org.kde.StatusNotifierWatcher"_s;
+
+QString nextConnectionName()
+{
+    static int count = 0;
+    return u"test-watcher-%1"_s.arg(++count);
+}
+
+} // namespace
+
+TestWatcher::TestWatcher(Answer answer)
+    : m_answer(answer)
+    , m_connectionName(nextConnectionName())
+    , m_connection(QString())
+{
+    new StatusNotifierWatcherAdaptor(this);
+}
+
+TestWatcher::~TestWatcher()
+{
+    stop();
+}
+
+bool TestWatcher::start(QDBusConnectionInterface::ServiceReplacementOptions replacement,
+                        QDBusConnectionInterface::ServiceQueueOptions queue)
+{
+    m_connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName);
+    if (!m_connection.isConnected()
+        || !m_connection.registerObject(u"/StatusNotifierWatcher"_s, this,
+                                        QDBusConnection::ExportAdaptors))
+        return false;
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        m_connection.interface()->registerService(watcherService, queue, replacement);
+    return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+}
+
+void TestWatcher::stop()
+{
+    if (!m_connection.isConnected())
+        return;
+    m_connection.unregisterObject(u"/StatusNotifierWatcher"_s);
+    QDBusConnection::disconnectFromBus(m_connectionName);
+    m_connection = QDBusConnection(QString());
+}
+
+void TestWatcher::RegisterStatusNotifierItem(const QString &service)
+{
+    if (m_answer == Answer::Refuse) {
+        sendErrorReply(QDBusError::AccessDenied, u"no items wanted"_s);
+        return;
+    }
+    m_items.append(service);
+    m_callers.append(message().service());
+    Q_EMIT StatusNotifierItemRegistered(service);
+}
+
+void TestWatcher::RegisterStatusNotifierHost(const QString &service)
+{
+    Q_UNUSED(service);
+}
