@@ -1,0 +1,222 @@
+#include "LaunchAtLoginService.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr auto autostartFolder = "autostart"_L1;
+constexpr auto mainGroup = "[Desktop Entry]"_L1;
+
+// The keys of the main group; later groups (actions) do not decide whether the entry runs.
+QHash<QString, QString> readMainGroup(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QHash<QString, QString> keys;
+    bool inMainGroup = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[')) {
+            inMainGroup = line == mainGroup;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!inMainGroup || equals <= 0)
+            continue;
+        keys.insert(line.first(equals).trimmed(), line.sliced(equals + 1).trimmed());
+    }
+    return keys;
+}
+
+// Whether an entry in an autostart folder starts its program at login.
+bool startsAtLogin(const QString &path)
+{
+    const QHash<QString, QString> keys = readMainGroup(path);
+    return keys.value(u"Hidden"_s) != "true"_L1
+           && keys.value(u"X-GNOME-Autostart-enabled"_s) != "false"_L1;
+}
+
+bool writeAtomically(const QString &path, const QByteArray &content)
+{
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath()) || !QFileInfo(info.absolutePath()).isDir())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(content) != content.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+LaunchAtLoginService::LaunchAtLoginService(QObject *parent)
+    : LaunchAtLoginService(QCoreApplication::applicationFilePath(), parent)
+{
+}
+
+LaunchAtLoginService::LaunchAtLoginService(const QString &executablePath, QObject *parent)
+    : QObject(parent)
+    , m_executablePath(executablePath.isEmpty() ? QString()
+                                                : QFileInfo(executablePath).absoluteFilePath())
+{
+    const Status current = status();
+    m_isEnabled = current == Status::enabled || current == Status::requiresApproval;
+}
+
+LaunchAtLoginService::~LaunchAtLoginService() = default;
+
+QString LaunchAtLoginService::userEntryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/'
+           + autostartFolder + u'/' + entryFileName;
+}
+
+QStringList LaunchAtLoginService::systemEntryPaths()
+{
+    QString dirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
+    if (dirs.isEmpty())
+        dirs = u"/etc/xdg"_s;
+    QStringList paths;
+    for (const QString &dir : dirs.split(u':', Qt::SkipEmptyParts)) {
+        // Relative entries are invalid in the base directory specification and are ignored.
+        if (QDir::isAbsolutePath(dir))
+            paths.append(dir + u'/' + autostartFolder + u'/' + entryFileName);
+    }
+    return paths;
+}
+
+QString LaunchAtLoginService::execValue(const QString &executable)
+{
+    // First the quoting of one argument, then the escapes every string value takes, and
+    // "%%" because a lone "%" starts a field code.
+    QString quoted;
+    quoted.reserve(executable.size() + 2);
+    quoted += u'"';
+    for (const QChar c : executable) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            quoted += u'\\';
+        quoted += c;
+    }
+    quoted += u'"';
+
+    QString value;
+    value.reserve(quoted.size() + 8);
+    for (const QChar c : std::as_const(quoted)) {
+        switch (c.unicode()) {
+        case u'\\':
+            value += "\\\\"_L1;
+            break;
+        case u'\n':
+            value += "\\n"_L1;
+            break;
+        case u'\t':
+            value += "\\t"_L1;
+            break;
+        case u'\r':
+            value += "\\r"_L1;
+            break;
+        case u'%':
+            value += "%%"_L1;
+            break;
+        default:
+            value += c;
+        }
+    }
+    return value;
+}
+
+QByteArray LaunchAtLoginService::entryContent(const QString &executable)
+{
+    const QString content = u"[Desktop Entry]\n"
+                            "Type=Application\n"
+                            "Name=栖格日历\n"
+                            "Comment=藏在菜单栏里的轻量日历。\n"
+                            "Exec="_s
+                            + execValue(executable)
+                            + u"\n"
+                              "Icon=tessel-calendar\n"
+                              "Terminal=false\n"
+                              "X-GNOME-Autostart-enabled=true\n"_s;
+    return content.toUtf8();
+}
+
+LaunchAtLoginService::Status LaunchAtLoginService::status() const
+{
+    const QFileInfo executable(m_executablePath);
+    if (m_executablePath.isEmpty() || !executable.isFile() || !executable.isExecutable())
+        return Status::notFound;
+    // The user's entry hides every system-wide one of the same name, whatever it says.
+    const QString user = userEntryPath();
+    if (QFileInfo(user).isFile())
+        return startsAtLogin(user) ? Status::enabled : Status::notRegistered;
+    for (const QString &system : systemEntryPaths()) {
+        if (QFileInfo(system).isFile())
+            return startsAtLogin(system) ? Status::enabled : Status::notRegistered;
+    }
+    return Status::notRegistered;
+}
+
+void LaunchAtLoginService::refresh()
+{
+    const Status current = status();
+    assignEnabled(current == Status::enabled || current == Status::requiresApproval);
+}
+
+void LaunchAtLoginService::setEnabled(bool enabled)
+{
+    if (enabled ? registerEntry() : unregisterEntry())
+        assignEnabled(enabled);
+    else
+        refresh();
+}
+
+bool LaunchAtLoginService::registerEntry() const
+{
+    if (status() == Status::notFound)
+        return false;
+    return writeAtomically(userEntryPath(), entryContent(m_executablePath));
+}
+
+bool LaunchAtLoginService::unregisterEntry() const
+{
+    const QString user = userEntryPath();
+    bool systemEntryRuns = false;
+    for (const QString &system : systemEntryPaths()) {
+        if (QFileInfo(system).isFile()) {
+            // Only the first one found counts, as for any file in the configuration folders.
+            systemEntryRuns = startsAtLogin(system);
+            break;
+        }
+    }
+    if (systemEntryRuns) {
+        // Desktops other than GNOME ignore X-GNOME-Autostart-enabled; Hidden is the standard way.
+        return writeAtomically(user, QByteArrayLiteral("[Desktop Entry]\n"
+                                                       "Type=Application\n"
+                                                       "Name=栖格日历\n"
+                                                       "Hidden=true\n"));
+    }
+    if (!QFileInfo::exists(user) && !QFileInfo(user).isSymLink())
+        return true;
+    return QFile::remove(user);
+}
+
+void LaunchAtLoginService::assignEnabled(bool value)
+{
+    m_isEnabled = value;
+    Q_EMIT isEnabledChanged(value);
+}

@@ -1,0 +1,234 @@
+#include "preferences/LaunchAtLoginService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(content), content.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QByteArrayList lines(const QByteArray &content)
+{
+    return content.split('\n');
+}
+
+} // namespace
+
+class TestLaunchAtLoginService : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> home;
+    QString executable;
+
+    [[nodiscard]] QString configHome() const { return home->filePath(u"config"_s); }
+    [[nodiscard]] QString systemDir() const { return home->filePath(u"xdg"_s); }
+    [[nodiscard]] QString systemEntry() const
+    {
+        return systemDir() + u"/autostart/tessel-calendar.desktop"_s;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        home = std::make_unique<QTemporaryDir>();
+        QVERIFY(home->isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(systemDir()));
+        executable = QCoreApplication::applicationFilePath();
+    }
+
+    void entryLivesInTheUsersAutostartFolder()
+    {
+        QCOMPARE(LaunchAtLoginService::userEntryPath(),
+                 configHome() + u"/autostart/tessel-calendar.desktop"_s);
+        QCOMPARE(LaunchAtLoginService::systemEntryPaths(), QStringList{systemEntry()});
+    }
+
+    void registerWritesAnEntryThatReadsBackEnabled()
+    {
+        LaunchAtLoginService service(executable);
+        QVERIFY(!service.isEnabled());
+        QCOMPARE(service.status(), LaunchAtLoginService::Status::notRegistered);
+
+        QSignalSpy spy(&service, &LaunchAtLoginService::isEnabledChanged);
+        service.setEnabled(true);
+        QVERIFY(service.isEnabled());
+        QCOMPARE(spy.size(), 1);
+
+        const QByteArrayList written = lines(readFile(LaunchAtLoginService::userEntryPath()));
+        QCOMPARE(written.value(0), "[Desktop Entry]");
+        QVERIFY(written.contains("Type=Application"));
+        QVERIFY(written.contains("Exec=\"" + QFile::encodeName(executable) + '"'));
+
+        LaunchAtLoginService reread(executable);
+        QVERIFY(reread.isEnabled());
+        QCOMPARE(reread.status(), LaunchAtLoginService::Status::enabled);
+    }
+
+    void unregisterRemovesTheEntry()
+    {
+        LaunchAtLoginService service(executable);
+        service.setEnabled(true);
+        QVERIFY(QFileInfo::exists(LaunchAtLoginService::userEntryPath()));
+
+        service.setEnabled(false);
+        QVERIFY(!service.isEnabled());
+        QVERIFY(!QFileInfo::exists(LaunchAtLoginService::userEntryPath()));
+        QVERIFY(!LaunchAtLoginService(executable).isEnabled());
+    }
+
+    void unregisterWithoutAnEntrySucceeds()
+    {
+        LaunchAtLoginService service(executable);
+        service.setEnabled(false);
+        QVERIFY(!service.isEnabled());
+        QVERIFY(!QFileInfo::exists(LaunchAtLoginService::userEntryPath()));
+    }
+
+    void entryStates_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("enabled");
+
+        QTest::newRow("plain entry") << QByteArray("[Desktop Entry]\nExec=x\n") << true;
+        QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=x\nHidden=true\n") << false;
+        QTest::newRow("hidden false") << QByteArray("[Desktop Entry]\nHidden=false\n") << true;
+        QTest::newRow("gnome disabled")
+            << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n") << false;
+        QTest::newRow("gnome enabled")
+            << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=true\n") << true;
+        QTest::newRow("spaces around the equals sign")
+            << QByteArray("[Desktop Entry]\nHidden = true\n") << false;
+        QTest::newRow("hidden in an action group")
+            << QByteArray("[Desktop Entry]\nExec=x\n[Desktop Action new]\nHidden=true\n") << true;
+        QTest::newRow("commented out") << QByteArray("[Desktop Entry]\n# Hidden=true\n") << true;
+    }
+
+    void entryStates()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, enabled);
+        writeFile(LaunchAtLoginService::userEntryPath(), content);
+        QCOMPARE(LaunchAtLoginService(executable).isEnabled(), enabled);
+    }
+
+    void systemWideEntryCountsUntilTheUserOverridesIt()
+    {
+        writeFile(systemEntry(), "[Desktop Entry]\nExec=tessel-calendar\n");
+        LaunchAtLoginService service(executable);
+        QVERIFY(service.isEnabled());
+
+        service.setEnabled(false);
+        QVERIFY(!service.isEnabled());
+        QVERIFY(QFileInfo::exists(systemEntry()));
+        QVERIFY(lines(readFile(LaunchAtLoginService::userEntryPath())).contains("Hidden=true"));
+        QVERIFY(!LaunchAtLoginService(executable).isEnabled());
+
+        service.setEnabled(true);
+        QVERIFY(LaunchAtLoginService(executable).isEnabled());
+    }
+
+    void hiddenSystemEntryNeedsNoOverride()
+    {
+        writeFile(systemEntry(), "[Desktop Entry]\nHidden=true\n");
+        LaunchAtLoginService service(executable);
+        QVERIFY(!service.isEnabled());
+        service.setEnabled(false);
+        QVERIFY(!QFileInfo::exists(LaunchAtLoginService::userEntryPath()));
+    }
+
+    void unwritableFolderSpringsBack()
+    {
+        // Tests run as root, which permissions do not stop: a file where the folder should be.
+        writeFile(configHome() + u"/autostart"_s, "not a folder");
+        LaunchAtLoginService service(executable);
+        QSignalSpy spy(&service, &LaunchAtLoginService::isEnabledChanged);
+
+        service.setEnabled(true);
+        QVERIFY(!service.isEnabled());
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.at(0).at(0).toBool(), false);
+        QCOMPARE(readFile(configHome() + u"/autostart"_s), "not a folder");
+    }
+
+    void failedOverrideOfASystemEntryStaysEnabled()
+    {
+        writeFile(systemEntry(), "[Desktop Entry]\nExec=tessel-calendar\n");
+        writeFile(configHome() + u"/autostart"_s, "not a folder");
+        LaunchAtLoginService service(executable);
+        QVERIFY(service.isEnabled());
+
+        service.setEnabled(false);
+        QVERIFY(service.isEnabled());
+    }
+
+    void missingExecutableIsNotFound()
+    {
+        const QString gone = home->filePath(u"gone/tessel-calendar"_s);
+        LaunchAtLoginService service(gone);
+        QCOMPARE(service.status(), LaunchAtLoginService::Status::notFound);
+        service.setEnabled(true);
+        QVERIFY(!service.isEnabled());
+        QVERIFY(!QFileInfo::exists(LaunchAtLoginService::userEntryPath()));
+    }
+
+    void refreshPublishesAlsoAnUnchangedState()
+    {
+        LaunchAtLoginService service(executable);
+        QSignalSpy spy(&service, &LaunchAtLoginService::isEnabledChanged);
+        service.refresh();
+        QCOMPARE(spy.size(), 1);
+
+        writeFile(LaunchAtLoginService::userEntryPath(), "[Desktop Entry]\nExec=x\n");
+        service.refresh();
+        QVERIFY(service.isEnabled());
+    }
+
+    void execValue_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("value");
+
+        QTest::newRow("plain") << u"/usr/bin/tessel-calendar"_s
+                               << u"\"/usr/bin/tessel-calendar\""_s;
+        QTest::newRow("space") << u"/opt/my apps/tc"_s << u"\"/opt/my apps/tc\""_s;
+        QTest::newRow("double quote") << u"/a\"b"_s << u"\"/a\\\\\"b\""_s;
+        QTest::newRow("dollar and backtick") << u"/a$b`c"_s << u"\"/a\\\\$b\\\\`c\""_s;
+        QTest::newRow("backslash") << u"/a\\b"_s << u"\"/a\\\\\\\\b\""_s;
+        QTest::newRow("percent") << u"/100%/tc"_s << u"\"/100%%/tc\""_s;
+        QTest::newRow("newline") << u"/a\nb"_s << u"\"/a\\nb\""_s;
+        QTest::newRow("chinese") << u"/home/用户/tc"_s << u"\"/home/用户/tc\""_s;
+    }
+
+    void execValue()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, value);
+        QCOMPARE(LaunchAtLoginService::execValue(path), value);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLaunchAtLoginService)
+#include "tst_launchatloginservice.moc"
