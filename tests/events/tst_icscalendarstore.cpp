@@ -67,6 +67,7 @@ private Q_SLOTS:
     void noConsentMeansNoCalendars();
     void burstOfWritesRaisesChangeSequenceOnce();
     void revokingConsentChangesStatusNotSequence();
+    void foldersSettingIsFollowed();
 };
 
 void TestIcsCalendarStore::weeklySeriesWithExdateAndMovedInstance()
@@ -536,6 +537,33 @@ void TestIcsCalendarStore::revokingConsentChangesStatusNotSequence()
     QCOMPARE(service.authorizationStatus(), CalendarAuthorizationStatus::denied);
     QVERIFY(service.availableCalendars().isEmpty());
     QCOMPARE(service.changeSequence(), 0);
+}
+
+void TestIcsCalendarStore::foldersSettingIsFollowed()
+{
+    IcsTestFolder folder;
+    // The desktop's default folders, as the application finds them.
+    qputenv("XDG_DATA_HOME", folder.path(u"data"_s).toUtf8());
+    qputenv("XDG_CONFIG_HOME", folder.path(u"config"_s).toUtf8());
+    folder.write(u"data/calendars/acct/work/displayname"_s, "Work");
+    const QString extra =
+        folder.write(u"elsewhere/team.ics"_s, IcsTestFolder::calendar({}, "X-WR-CALNAME:Team\n"));
+    IcsCalendarStore::Options options;
+    options.watchFiles = false;
+    IcsCalendarStore store(folder.settings, nullptr, options);
+    EventStoreService service(store);
+    QCOMPARE(service.availableCalendars().size(), 1);
+
+    QSignalSpy changed(&store, &CalendarStore::storeChanged);
+    folder.settings.setStringList(IcsCalendarStore::foldersKey, {extra, u"~/no/such/folder"_s});
+    QCOMPARE(changed.size(), 1);
+    QTRY_COMPARE(service.changeSequence(), 1);
+    QStringList titles;
+    for (const CalendarSource &source : service.availableCalendars())
+        titles.append(source.title);
+    QCOMPARE(titles, QStringList({u"Work"_s, u"Team"_s}));
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 QTEST_GUILESS_MAIN(TestIcsCalendarStore)
