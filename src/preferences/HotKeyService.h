@@ -1,0 +1,71 @@
+#pragma once
+
+#include "HotKeyShortcut.h"
+#include "KeyGrabber.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class PreferencesStore;
+
+// Owns the application's one system-wide shortcut: keeps it grabbed, keeps the settings in step
+// with what is grabbed, and calls onTrigger on the main thread at each press.
+class HotKeyService : public QObject
+{
+    Q_OBJECT
+    /// The current shortcut; every assignment is published.
+    Q_PROPERTY(std::optional<HotKeyShortcut> shortcut READ shortcut NOTIFY shortcutChanged)
+
+public:
+    /// The identity the shortcut is grabbed under: the four-character code "TSAL" and number 1.
+    static constexpr HotKeyId hotKeyId{0x5453414C, 1};
+
+    using Beep = std::function<void()>;
+
+    /// Takes the stored shortcut and grabs it. A refusal here is silent and leaves the stored
+    /// value as it is; nothing is written back. `beep` sounds when a new shortcut is refused (the
+    /// application passes QApplication::beep).
+    HotKeyService(PreferencesStore &preferencesStore, std::unique_ptr<KeyGrabber> keyGrabber,
+                  Beep beep, QObject *parent = nullptr);
+    ~HotKeyService() override;
+
+    [[nodiscard]] std::optional<HotKeyShortcut> shortcut() const;
+
+    /// Called on each press of the shortcut, always on the main thread.
+    [[nodiscard]] const std::function<void()> &onTrigger() const;
+    void setOnTrigger(std::function<void()> onTrigger);
+
+    /// Whether a grab is held now.
+    [[nodiscard]] bool isRegistered() const;
+
+    /// Grabs the current shortcut. True when there is none or it is not valid (nothing is then
+    /// grabbed), or when the grab succeeded; false when it was refused.
+    bool registerCurrentShortcut();
+    /// Nothing when equal to the current one. Otherwise releases the old grab and grabs the new
+    /// shortcut: stored on success; refused, the user is left with no shortcut at all, stored as
+    /// none, and the beep sounds.
+    void setShortcut(const std::optional<HotKeyShortcut> &shortcut);
+    void clearShortcut();
+    void handleHotKeyPressed();
+
+Q_SIGNALS:
+    void shortcutChanged(const std::optional<HotKeyShortcut> &shortcut);
+
+private:
+    void assignShortcut(const std::optional<HotKeyShortcut> &shortcut);
+    void installEventHandler();
+
+    std::optional<HotKeyShortcut> m_shortcut;
+    std::function<void()> m_onTrigger;
+    QPointer<PreferencesStore> m_preferencesStore;
+    std::unique_ptr<KeyGrabber> m_keyGrabber;
+    // The identity the grab is held under; none while nothing is grabbed.
+    std::optional<HotKeyId> m_hotKeyRef;
+    QMetaObject::Connection m_eventHandler;
+    Beep m_beep;
+};

@@ -1,0 +1,17 @@
+#include "NullKeyGrabber.h"
+
+NullKeyGrabber::NullKeyGrabber(QObject *parent)
+    : KeyGrabber(parent)
+{
+}
+
+NullKeyGrabber::~NullKeyGrabber() = default;
+
+bool NullKeyGrabber::grab(HotKeyId, quint32, quint32)
+{
+    return false;
+}
+
+void NullKeyGrabber::ungrab(HotKeyId)
+{
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/AppBootstrapper.h"
+#include "preferences/HotKeyShortcut.h"
+#include "preferences/PreferencesStore.h"
+#include "preferences/SettingsStore.h"
+#include "shared/AppTheme.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+// A settings file in a temporary folder, optionally holding a shortcut, with the stores over it.
+class SettingsFixture
+{
+public:
+    explicit SettingsFixture(const std::optional<HotKeyShortcut> &storedShortcut = std::nullopt)
+    {
+        using namespace Qt::StringLiterals;
+        // Never ask the desktop's portal.
+        AppTheme::setSystemAppearanceSource([] { return false; });
+        path = dir.filePath(u"tessel-calendar/settings.json"_s);
+        if (storedShortcut) {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QFile out(path);
+            if (out.open(QIODevice::WriteOnly)) {
+                const QJsonObject data{
+                    {u"$data"_s, QString::fromLatin1(storedShortcut->toJson().toBase64())}};
+                out.write(
+                    QJsonDocument(QJsonObject{{PreferencesStore::Keys::hotKey, data}}).toJson());
+            }
+        }
+        settings = std::make_unique<SettingsStore>(path);
+        AppBootstrapper::configureAppearance(*settings);
+        preferences = std::make_unique<PreferencesStore>(*settings);
+    }
+
+    [[nodiscard]] QByteArray fileContents() const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    /// The shortcut as the file on disk holds it.
+    [[nodiscard]] std::optional<HotKeyShortcut> storedShortcut() const
+    {
+        using namespace Qt::StringLiterals;
+        const QJsonObject file = QJsonDocument::fromJson(fileContents()).object();
+        const QJsonValue value = file.value(PreferencesStore::Keys::hotKey);
+        if (!value.isObject())
+            return std::nullopt;
+        return HotKeyShortcut::fromJson(
+            QByteArray::fromBase64(value.toObject().value("$data"_L1).toString().toLatin1()));
+    }
+
+    [[nodiscard]] bool fileHasShortcutKey() const
+    {
+        return QJsonDocument::fromJson(fileContents())
+            .object()
+            .contains(PreferencesStore::Keys::hotKey);
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<PreferencesStore> preferences;
+};

@@ -1,0 +1,287 @@
+#include "SettingsFixture.h"
+
+#include "preferences/HotKeyService.h"
+#include "preferences/KeyGrabber.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(std::optional<HotKeyShortcut>)
+
+namespace {
+
+constexpr quint32 control = HotKeyShortcut::controlModifier;
+constexpr quint32 option = HotKeyShortcut::optionModifier;
+constexpr quint32 command = HotKeyShortcut::commandModifier;
+constexpr quint32 shift = HotKeyShortcut::shiftModifier;
+
+const HotKeyShortcut controlOptionCommandK{40, control | option | command, u"⌃⌥⌘K"_s};
+const HotKeyShortcut shiftCommandJ{38, shift | command, u"⇧⌘J"_s};
+
+// Records what the service asks of the platform and refuses what it is told to.
+class FakeKeyGrabber : public KeyGrabber
+{
+public:
+    bool grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers) override
+    {
+        calls.append(u"grab %1 %2 %3/%4"_s.arg(keyCode)
+                         .arg(carbonModifiers, 0, 16)
+                         .arg(id.signature, 0, 16)
+                         .arg(id.id));
+        if (refusedKeyCodes.contains(keyCode))
+            return false;
+        held = id;
+        return true;
+    }
+
+    void ungrab(HotKeyId id) override
+    {
+        calls.append(u"ungrab %1/%2"_s.arg(id.signature, 0, 16).arg(id.id));
+        if (held == id)
+            held.reset();
+    }
+
+    void press() { Q_EMIT pressed(HotKeyService::hotKeyId); }
+
+    QStringList calls;
+    QList<quint32> refusedKeyCodes;
+    std::optional<HotKeyId> held;
+};
+
+struct ServiceUnderTest
+{
+    explicit ServiceUnderTest(const std::optional<HotKeyShortcut> &stored,
+                              QList<quint32> refusedKeyCodes = {})
+        : fixture(stored)
+    {
+        auto owned = std::make_unique<FakeKeyGrabber>();
+        grabber = owned.get();
+        grabber->refusedKeyCodes = std::move(refusedKeyCodes);
+        fileAtStart = fixture.fileContents();
+        settingsChanges =
+            std::make_unique<QSignalSpy>(fixture.settings.get(), &SettingsStore::valueChanged);
+        service = std::make_unique<HotKeyService>(*fixture.preferences, std::move(owned),
+                                                  [this] { ++beeps; });
+    }
+
+    SettingsFixture fixture;
+    FakeKeyGrabber *grabber = nullptr;
+    QByteArray fileAtStart;
+    std::unique_ptr<QSignalSpy> settingsChanges;
+    std::unique_ptr<HotKeyService> service;
+    int beeps = 0;
+};
+
+} // namespace
+
+class TestHotKeyService : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void identityIsTsalOne();
+    void startUpGrabsTheStoredShortcutWithoutWriting();
+    void startUpRefusalIsSilentAndKeepsTheStoredShortcut();
+    void invalidStoredShortcutIsNeverGrabbed_data();
+    void invalidStoredShortcutIsNeverGrabbed();
+    void setShortcut_data();
+    void setShortcut();
+    void refusalLeavesNoShortcutAnywhere();
+    void clearShortcutWithoutShortcutDoesNothing();
+    void pressCallsOnTriggerFromTheEventLoop();
+    void pressWithoutOnTriggerDoesNothing();
+    void withoutADisplayEveryShortcutIsRefused();
+};
+
+void TestHotKeyService::identityIsTsalOne()
+{
+    QCOMPARE(HotKeyService::hotKeyId.signature, 0x5453414Cu);
+    QCOMPARE(QByteArray::fromHex(QByteArray::number(HotKeyService::hotKeyId.signature, 16)),
+             "TSAL"_ba);
+    QCOMPARE(HotKeyService::hotKeyId.id, 1u);
+}
+
+void TestHotKeyService::startUpGrabsTheStoredShortcutWithoutWriting()
+{
+    ServiceUnderTest t(controlOptionCommandK);
+    QCOMPARE(t.grabber->calls, QStringList{u"grab 40 1900 5453414c/1"_s});
+    QVERIFY(t.service->isRegistered());
+    QCOMPARE(t.service->shortcut(), controlOptionCommandK);
+    QCOMPARE(t.settingsChanges->count(), 0);
+    QCOMPARE(t.fixture.fileContents(), t.fileAtStart);
+    QCOMPARE(t.beeps, 0);
+}
+
+void TestHotKeyService::startUpRefusalIsSilentAndKeepsTheStoredShortcut()
+{
+    ServiceUnderTest t(controlOptionCommandK, {40});
+    QVERIFY(!t.service->isRegistered());
+    QCOMPARE(t.service->shortcut(), controlOptionCommandK);
+    QCOMPARE(t.fixture.preferences->hotKey(), controlOptionCommandK);
+    QCOMPARE(t.fixture.storedShortcut(), controlOptionCommandK);
+    QCOMPARE(t.settingsChanges->count(), 0);
+    QCOMPARE(t.beeps, 0);
+}
+
+void TestHotKeyService::invalidStoredShortcutIsNeverGrabbed_data()
+{
+    QTest::addColumn<HotKeyShortcut>("stored");
+    QTest::newRow("key code 0, the A key") << HotKeyShortcut{0, command, u"⌘A"_s};
+    QTest::newRow("no modifiers") << HotKeyShortcut{40, 0, u"K"_s};
+}
+
+void TestHotKeyService::invalidStoredShortcutIsNeverGrabbed()
+{
+    QFETCH(HotKeyShortcut, stored);
+    ServiceUnderTest t(stored);
+    QVERIFY(t.grabber->calls.isEmpty());
+    QVERIFY(!t.service->isRegistered());
+    QCOMPARE(t.service->shortcut(), stored);
+    QVERIFY(t.service->registerCurrentShortcut());
+    QVERIFY(t.grabber->calls.isEmpty());
+    QCOMPARE(t.fixture.storedShortcut(), stored);
+    QCOMPARE(t.beeps, 0);
+}
+
+void TestHotKeyService::setShortcut_data()
+{
+    QTest::addColumn<std::optional<HotKeyShortcut>>("initial");
+    QTest::addColumn<std::optional<HotKeyShortcut>>("next");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("registered");
+    QTest::addColumn<int>("publications");
+    QTest::addColumn<bool>("written");
+
+    const std::optional<HotKeyShortcut> none;
+    const HotKeyShortcut sameKeysOtherText{40, control | option | command, u"⌃⌥⌘k"_s};
+    const HotKeyShortcut invalid{0, command, u"⌘A"_s};
+
+    QTest::newRow("the same shortcut again")
+        << std::optional(controlOptionCommandK) << std::optional(controlOptionCommandK)
+        << QStringList{} << true << 0 << false;
+    QTest::newRow("none again") << none << none << QStringList{} << false << 0 << false;
+    QTest::newRow("another shortcut: release, then grab")
+        << std::optional(controlOptionCommandK) << std::optional(shiftCommandJ)
+        << QStringList{u"ungrab 5453414c/1"_s, u"grab 38 300 5453414c/1"_s} << true << 1 << true;
+    QTest::newRow("same keys, other text")
+        << std::optional(controlOptionCommandK) << std::optional(sameKeysOtherText)
+        << QStringList{u"ungrab 5453414c/1"_s, u"grab 40 1900 5453414c/1"_s} << true << 1 << true;
+    QTest::newRow("first shortcut")
+        << none << std::optional(shiftCommandJ) << QStringList{u"grab 38 300 5453414c/1"_s} << true
+        << 1 << true;
+    QTest::newRow("cleared") << std::optional(controlOptionCommandK) << none
+                             << QStringList{u"ungrab 5453414c/1"_s} << false << 1 << true;
+    QTest::newRow("an invalid shortcut is stored, not grabbed")
+        << std::optional(controlOptionCommandK) << std::optional(invalid)
+        << QStringList{u"ungrab 5453414c/1"_s} << false << 1 << true;
+}
+
+void TestHotKeyService::setShortcut()
+{
+    QFETCH(std::optional<HotKeyShortcut>, initial);
+    QFETCH(std::optional<HotKeyShortcut>, next);
+    QFETCH(QStringList, calls);
+    QFETCH(bool, registered);
+    QFETCH(int, publications);
+    QFETCH(bool, written);
+
+    ServiceUnderTest t(initial);
+    t.grabber->calls.clear();
+    QSignalSpy published(t.service.get(), &HotKeyService::shortcutChanged);
+
+    t.service->setShortcut(next);
+
+    QCOMPARE(t.grabber->calls, calls);
+    QCOMPARE(t.service->isRegistered(), registered);
+    QCOMPARE(t.service->shortcut(), next);
+    QCOMPARE(published.count(), publications);
+    QCOMPARE(t.fixture.preferences->hotKey(), next);
+    QCOMPARE(t.fixture.storedShortcut(), next);
+    QCOMPARE(t.settingsChanges->count() > 0, written);
+    if (!written)
+        QCOMPARE(t.fixture.fileContents(), t.fileAtStart);
+    QCOMPARE(t.beeps, 0);
+}
+
+void TestHotKeyService::refusalLeavesNoShortcutAnywhere()
+{
+    ServiceUnderTest t(controlOptionCommandK, {38});
+    t.grabber->calls.clear();
+    QSignalSpy published(t.service.get(), &HotKeyService::shortcutChanged);
+
+    t.service->setShortcut(shiftCommandJ);
+
+    // The previous shortcut is not taken back: the user ends with none.
+    QCOMPARE(t.grabber->calls, (QStringList{u"ungrab 5453414c/1"_s, u"grab 38 300 5453414c/1"_s}));
+    QVERIFY(!t.grabber->held);
+    QVERIFY(!t.service->isRegistered());
+    QCOMPARE(t.service->shortcut(), std::nullopt);
+    QCOMPARE(published.count(), 2);
+    QCOMPARE(published.at(0).at(0).value<std::optional<HotKeyShortcut>>(), shiftCommandJ);
+    QCOMPARE(published.at(1).at(0).value<std::optional<HotKeyShortcut>>(), std::nullopt);
+    QCOMPARE(t.fixture.preferences->hotKey(), std::nullopt);
+    QVERIFY(!t.fixture.fileHasShortcutKey());
+    QCOMPARE(t.beeps, 1);
+}
+
+void TestHotKeyService::clearShortcutWithoutShortcutDoesNothing()
+{
+    ServiceUnderTest t(std::nullopt);
+    QSignalSpy published(t.service.get(), &HotKeyService::shortcutChanged);
+    t.service->clearShortcut();
+    QVERIFY(t.grabber->calls.isEmpty());
+    QCOMPARE(published.count(), 0);
+    QCOMPARE(t.settingsChanges->count(), 0);
+    QCOMPARE(t.beeps, 0);
+}
+
+void TestHotKeyService::pressCallsOnTriggerFromTheEventLoop()
+{
+    ServiceUnderTest t(controlOptionCommandK);
+    int triggers = 0;
+    bool onMainThread = false;
+    t.service->setOnTrigger([&] {
+        ++triggers;
+        onMainThread = QThread::currentThread() == qApp->thread();
+    });
+
+    t.grabber->press();
+    // Queued: never inside the display's event handling.
+    QCOMPARE(triggers, 0);
+    QTRY_COMPARE(triggers, 1);
+    QVERIFY(onMainThread);
+
+    t.grabber->press();
+    t.grabber->press();
+    QTRY_COMPARE(triggers, 3);
+}
+
+void TestHotKeyService::pressWithoutOnTriggerDoesNothing()
+{
+    ServiceUnderTest t(controlOptionCommandK);
+    t.grabber->press();
+    QCoreApplication::processEvents();
+    t.service->handleHotKeyPressed();
+}
+
+void TestHotKeyService::withoutADisplayEveryShortcutIsRefused()
+{
+    // The tests run offscreen.
+    SettingsFixture fixture(controlOptionCommandK);
+    int beeps = 0;
+    HotKeyService service(*fixture.preferences, KeyGrabber::create(), [&] { ++beeps; });
+    QVERIFY(!service.isRegistered());
+    QCOMPARE(service.shortcut(), controlOptionCommandK);
+    QCOMPARE(beeps, 0);
+
+    service.setShortcut(shiftCommandJ);
+    QCOMPARE(service.shortcut(), std::nullopt);
+    QVERIFY(!fixture.fileHasShortcutKey());
+    QCOMPARE(beeps, 1);
+}
+
+QTEST_MAIN(TestHotKeyService)
+#include "tst_hotkeyservice.moc"
