@@ -231,6 +231,8 @@ void IcsCalendarStore::rescanIfNeeded()
         }
         if (location.kind == IcsCalendarLocation::Kind::file)
             watched.append(location.path);
+        else
+            watched.append(itemFilesToWatch(*calendar, watched.size()));
         updateRecord(*calendar);
         calendarList.push_back(std::move(calendar));
     }
@@ -261,10 +263,36 @@ void IcsCalendarStore::refresh(Calendar &calendar)
     }
     calendar.loaded = true;
     calendar.stale = false;
+    calendar.changedFiles.clear();
     if (changed) {
         calendar.indexStale = true;
         updateRecord(calendar);
+        if (watcher && location.kind == IcsCalendarLocation::Kind::folder) {
+            const QStringList watched = watcher->files() + watcher->directories();
+            QStringList added;
+            for (const QString &path : itemFilesToWatch(calendar, watched.size())) {
+                if (!watched.contains(path))
+                    added.append(path);
+            }
+            if (!added.isEmpty())
+                watcher->addPaths(added);
+        }
     }
+}
+
+// A folder's own watch sees items added, removed or replaced by renaming (as vdirsyncer and khal
+// write); an editor that rewrites an item in place is seen only by a watch on the item itself.
+// Those cost one inotify watch each, a limited resource shared with every other program, so
+// only so many are spent.
+QStringList IcsCalendarStore::itemFilesToWatch(const Calendar &calendar,
+                                               qsizetype alreadyWatched) const
+{
+    QStringList paths;
+    if (!watcher || alreadyWatched + qsizetype(calendar.files.size()) > maxWatchedPaths)
+        return paths;
+    for (const auto &[name, file] : calendar.files)
+        paths.append(calendar.location.path + u'/' + name);
+    return paths;
 }
 
 bool IcsCalendarStore::refreshFile(Calendar &calendar, const QString &key, const QString &path)
@@ -274,7 +302,8 @@ bool IcsCalendarStore::refreshFile(Calendar &calendar, const QString &key, const
         return calendar.files.erase(key) > 0;
     LoadedFile &file = calendar.files[key];
     const QDateTime modified = info.lastModified();
-    if (file.content && file.size == info.size() && file.modified == modified)
+    if (file.content && file.size == info.size() && file.modified == modified
+        && !calendar.changedFiles.remove(path))
         return false;
     file.size = info.size();
     file.modified = modified;
@@ -355,8 +384,11 @@ void IcsCalendarStore::onPathChanged(const QString &path)
     scanStale = true;
     for (const auto &calendar : calendarList) {
         const QString &own = calendar->location.path;
-        if (own == path || own.startsWith(path + u'/') || path.startsWith(own + u'/'))
+        if (own == path || own.startsWith(path + u'/') || path.startsWith(own + u'/')) {
             calendar->stale = true;
+            if (own == path || path.startsWith(own + u'/'))
+                calendar->changedFiles.insert(path);
+        }
     }
     // A file replaced by renaming another over it is a new file: watch that one.
     if (watcher && QFileInfo(path).isFile() && !watcher->files().contains(path))

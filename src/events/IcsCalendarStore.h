@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QPointer>
+#include <QSet>
 
 #include <map>
 #include <memory>
@@ -67,6 +68,9 @@ private:
         std::map<QString, LoadedFile> files; // by file name; the file itself for a single file
         bool loaded = false;
         bool stale = false; // something in it changed on disk
+        // Files a watch reported, read again even if size and time look the same: a rewrite
+        // within the file system's time resolution leaves both as they were.
+        QSet<QString> changedFiles;
         bool indexStale = true;
         IcsEventIndex index;
         StoreCalendar record;
@@ -81,6 +85,10 @@ private:
     void onPathChanged(const QString &path);
     void onSettingChanged(const QString &key);
     void prefetchAround(qint64 fromUtc, qint64 toUtc);
+    [[nodiscard]] QStringList itemFilesToWatch(const Calendar &calendar,
+                                               qsizetype alreadyWatched) const;
+
+    static constexpr qsizetype maxWatchedPaths = 2000;
 
     static constexpr qint64 prefetchMarginMs = 45LL * 86'400'000;
 

@@ -68,6 +68,7 @@ private Q_SLOTS:
     void burstOfWritesRaisesChangeSequenceOnce();
     void revokingConsentChangesStatusNotSequence();
     void foldersSettingIsFollowed();
+    void itemRewrittenInPlaceIsSeen();
 };
 
 void TestIcsCalendarStore::weeklySeriesWithExdateAndMovedInstance()
@@ -564,6 +565,29 @@ void TestIcsCalendarStore::foldersSettingIsFollowed()
     QCOMPARE(titles, QStringList({u"Work"_s, u"Team"_s}));
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+void TestIcsCalendarStore::itemRewrittenInPlaceIsSeen()
+{
+    IcsTestFolder folder;
+    folder.write(u"calendars/home/work/displayname"_s, "Work");
+    const QString item =
+        folder.write(u"calendars/home/work/a.ics"_s, IcsTestFolder::calendar(goodEvent));
+    auto store = folder.makeStore(true);
+    EventStoreService service(*store);
+    const QDateTime from = utc(u"2026-03-01T00:00:00Z"_s);
+    const QDateTime to = utc(u"2026-04-01T00:00:00Z"_s);
+    QCOMPARE(titles(service.events(from, to, {})), QStringList{u"Good"_s});
+
+    // Same file, same inode: only a watch on the file itself sees this.
+    QFile file(item);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QByteArray text = file.readAll().replace("SUMMARY:Good", "SUMMARY:Edit");
+    QVERIFY(file.seek(0));
+    file.write(text);
+    file.close();
+    QTRY_COMPARE_WITH_TIMEOUT(service.changeSequence(), 1, 5000);
+    QCOMPARE(titles(service.events(from, to, {})), QStringList{u"Edit"_s});
 }
 
 QTEST_GUILESS_MAIN(TestIcsCalendarStore)
