@@ -1,5 +1,6 @@
 #include "app/AppServices.h"
 #include "app/CommandLine.h"
+#include "calendar/PanelPreview.h"
 
 #include <QCoreApplication>
 
@@ -7,6 +8,10 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    // The preview needs widgets, and for a screenshot a platform chosen before the application.
+    if (PanelPreview::isRequested(argc, argv))
+        return PanelPreview::run(argc, argv);
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"tessel-calendar"_s);
 

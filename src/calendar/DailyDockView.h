@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class CalendarViewModel;
+class DailyEventRow;
+class PanelLabel;
+class QScrollArea;
+class SettingsIconLabel;
+
+// The bottom of the panel: the summary card with the selected day's events, and the footer
+// with the brand chip and the settings button.
+class DailyDockView : public QWidget
+{
+    Q_OBJECT
+public:
+    static inline const QString noEventsTitle = QStringLiteral("没有日程");
+    static inline const QString noEventsText = QStringLiteral("栖格之间，万事有序。");
+    static inline const QString loadingText = QStringLiteral("正在更新这一天的日程…");
+    static inline const QString eventsSuffix = QStringLiteral("日程");
+    static inline const QString brandName = QStringLiteral("栖格日历");
+    /// The most events listed without a scroll area.
+    static constexpr int plainListLimit = 3;
+    static constexpr int rowHeightAllowance = 52;
+    static constexpr int scrollAreaMaximumHeight = 150;
+
+    enum class Body
+    {
+        loading,
+        empty,
+        list,
+        scrollingList
+    };
+
+    explicit DailyDockView(CalendarViewModel &viewModel, QWidget *parent = nullptr);
+    ~DailyDockView() override;
+
+    void setOpenPreferences(std::function<void()> openPreferences);
+
+    [[nodiscard]] Body body() const { return m_body; }
+    [[nodiscard]] QString headingText() const;
+    [[nodiscard]] QList<DailyEventRow *> eventRows() const;
+    /// The list's scroll area with 4 or more events, else null.
+    [[nodiscard]] QScrollArea *scrollArea() const { return m_scrollArea; }
+    [[nodiscard]] SettingsIconLabel *settingsButton() const { return m_settingsButton; }
+
+private:
+    void refresh();
+    void rebuildBody();
+
+    CalendarViewModel &m_viewModel;
+    std::function<void()> m_openPreferences;
+    QWidget *m_card = nullptr;
+    PanelLabel *m_heading = nullptr;
+    QWidget *m_bodyWidget = nullptr;
+    QScrollArea *m_scrollArea = nullptr;
+    SettingsIconLabel *m_settingsButton = nullptr;
+    Body m_body = Body::empty;
+    // What the body shows, to rebuild it only when that changes.
+    QStringList m_shownKeys;
+};

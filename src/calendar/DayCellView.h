@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+class QPainter;
+class QRectF;
+
+// One day of the month grid, built afresh from the view model for every cell on every rebuild:
+// the day number over a subtitle line, a selection or today backdrop, and an event dot.
+struct DayCellView
+{
+    enum class Backdrop
+    {
+        none,
+        selection,
+        today
+    };
+
+    static constexpr qreal minimumHeight = 43;
+    static constexpr qreal backdropHeight = 44;
+    static constexpr qreal subtitleLineHeight = 13;
+    static constexpr qreal lineSpacing = 1;
+    static constexpr qreal dotDiameter = 3.5;
+    /// The colour text the selection gradient starts from.
+    static constexpr QStringView selectionStartColor = u"#E75132";
+
+    QDateTime date; // start of the day
+    bool isCurrentMonth = false;
+    bool isSelected = false;
+    bool isToday = false;
+    std::optional<QColor> dotColor;
+    std::optional<QString> subtitle;
+    qreal selectionWidth = 40;
+    qreal selectionCornerRadius = 14;
+
+    /// Selection first, then today.
+    [[nodiscard]] Backdrop backdrop() const;
+    /// Selected and today's cells carry no dot.
+    [[nodiscard]] bool showsDot() const;
+    /// The subtitle, or one space so that every cell keeps the line.
+    [[nodiscard]] QString subtitleText() const;
+    /// The day of the month, unpadded.
+    [[nodiscard]] QString dayNumberText() const;
+
+    /// Day number line, spacing and subtitle line.
+    [[nodiscard]] qreal textBlockHeight() const;
+    /// At least 43; 44 with a backdrop, which is taller than the minimum.
+    [[nodiscard]] qreal naturalHeight() const;
+
+    /// Draws the cell centred in `cell`, which is its column's width and its row's height.
+    void paint(QPainter &painter, const QRectF &cell) const;
+};

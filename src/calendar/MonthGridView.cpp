@@ -1,0 +1,200 @@
+#include "MonthGridView.h"
+
+#include "CalendarViewModel.h"
+#include "FadeTransition.h"
+#include "PanelText.h"
+#include "shared/AppFonts.h"
+#include "shared/AppTheme.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QFont &weekdayFont()
+{
+    static const QFont font = AppFonts::ui(12.5, QFont::DemiBold);
+    return font;
+}
+
+} // namespace
+
+MonthGridView::MonthGridView(CalendarViewModel &viewModel, QWidget *parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+    , m_transition(new FadeTransition(this))
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    connect(&viewModel, &CalendarViewModel::animatedChangeStarted, this,
+            [this](int durationMs) { m_transition->start(durationMs); });
+    connect(&viewModel, &CalendarViewModel::displayedMonthChanged, this,
+            &MonthGridView::invalidate);
+    connect(&viewModel, &CalendarViewModel::selectedDateChanged, this, &MonthGridView::invalidate);
+    connect(&viewModel, &CalendarViewModel::hasVisibleSelectionChanged, this,
+            &MonthGridView::invalidate);
+    connect(&viewModel, &CalendarViewModel::monthEventsChanged, this, &MonthGridView::invalidate);
+    connect(&viewModel, &CalendarViewModel::changed, this, &MonthGridView::invalidate);
+}
+
+MonthGridView::~MonthGridView() = default;
+
+void MonthGridView::setAnimationsEnabled(bool enabled)
+{
+    m_transition->setEnabled(enabled);
+}
+
+const QList<DayCellView> &MonthGridView::cells() const
+{
+    if (m_stale)
+        rebuild();
+    return m_cells;
+}
+
+int MonthGridView::rowCount() const
+{
+    return int(cells().size() / 7);
+}
+
+void MonthGridView::invalidate()
+{
+    // Built again on the next read, once for a whole group of assignments.
+    m_stale = true;
+    updateGeometry();
+    update();
+}
+
+void MonthGridView::rebuild() const
+{
+    m_stale = false;
+    m_cells.clear();
+    m_rowHeights.clear();
+    const QList<QDateTime> dates = m_viewModel.gridDates();
+    const bool selectionShown = m_viewModel.hasVisibleSelection();
+    m_cells.reserve(dates.size());
+    for (const QDateTime &date : dates) {
+        DayCellView cell;
+        cell.date = date;
+        cell.isCurrentMonth = m_viewModel.isInDisplayedMonth(date);
+        cell.isSelected = selectionShown && m_viewModel.isSelected(date);
+        cell.isToday = m_viewModel.isToday(date);
+        cell.dotColor = m_viewModel.eventDotColor(date);
+        cell.subtitle = m_viewModel.lunarText(date);
+        m_cells.append(cell);
+    }
+    for (qsizetype start = 0; start + 7 <= m_cells.size(); start += 7) {
+        qreal height = 0;
+        for (qsizetype i = start; i < start + 7; ++i)
+            height = std::max(height, m_cells.at(i).naturalHeight());
+        m_rowHeights.append(height);
+    }
+}
+
+qreal MonthGridView::columnWidth() const
+{
+    return contentsRect().width() / 7.0;
+}
+
+qreal MonthGridView::labelRowHeight() const
+{
+    return AppFonts::lineHeight(weekdayFont());
+}
+
+qreal MonthGridView::rowTop(int row) const
+{
+    // The row heights come with the cells.
+    static_cast<void>(cells());
+    qreal y = contentsRect().top() + topPadding + labelRowHeight() + rowSpacing;
+    for (int r = 0; r < row; ++r)
+        y += m_rowHeights.at(r) + rowSpacing;
+    return y;
+}
+
+qreal MonthGridView::naturalHeight() const
+{
+    const int rows = rowCount();
+    const qreal bottom = rows == 0 ? contentsRect().top() + topPadding + labelRowHeight()
+                                   : rowTop(rows) - rowSpacing;
+    return bottom - contentsRect().top();
+}
+
+QRectF MonthGridView::cellRect(int index) const
+{
+    if (index < 0 || index >= cells().size())
+        return {};
+    const int row = index / 7;
+    const int column = index % 7;
+    return {contentsRect().left() + column * columnWidth(), rowTop(row), columnWidth(),
+            m_rowHeights.at(row)};
+}
+
+int MonthGridView::cellIndexAt(QPointF point) const
+{
+    const int count = int(cells().size());
+    for (int row = 0; row < count / 7; ++row) {
+        const qreal top = rowTop(row);
+        if (point.y() < top || point.y() >= top + m_rowHeights.at(row))
+            continue;
+        const int column = int(std::floor((point.x() - contentsRect().left()) / columnWidth()));
+        return column >= 0 && column < 7 ? row * 7 + column : -1;
+    }
+    return -1;
+}
+
+QSize MonthGridView::sizeHint() const
+{
+    const QMargins margins = contentsMargins();
+    return {300 + margins.left() + margins.right(),
+            int(std::ceil(naturalHeight())) + margins.top() + margins.bottom()};
+}
+
+QSize MonthGridView::minimumSizeHint() const
+{
+    return {70, sizeHint().height()};
+}
+
+void MonthGridView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setOpacity(m_transition->incomingOpacity());
+
+    const qreal column = columnWidth();
+    QColor labelColor = AppTheme::secondaryText();
+    labelColor.setAlphaF(labelColor.alphaF() * 0.82);
+    const QRectF labelRow(contentsRect().left(), contentsRect().top() + topPadding,
+                          contentsRect().width(), labelRowHeight());
+    for (int i = 0; i < 7; ++i) {
+        PanelText::draw(
+            painter,
+            QRectF(labelRow.left() + i * column, labelRow.top(), column, labelRow.height()),
+            weekdays[size_t(i)].toString(), weekdayFont(), labelColor, Qt::AlignHCenter);
+    }
+
+    const QList<DayCellView> &all = cells();
+    for (int i = 0; i < all.size(); ++i)
+        all.at(i).paint(painter, cellRect(i));
+
+    m_transition->paintOutgoing(painter);
+}
+
+void MonthGridView::mousePressEvent(QMouseEvent *event)
+{
+    m_pressedIndex = event->button() == Qt::LeftButton ? cellIndexAt(event->position()) : -1;
+    event->accept();
+}
+
+void MonthGridView::mouseReleaseEvent(QMouseEvent *event)
+{
+    const int pressed = std::exchange(m_pressedIndex, -1);
+    if (event->button() != Qt::LeftButton || pressed < 0
+        || cellIndexAt(event->position()) != pressed)
+        return;
+    // The view model replaces the cells; keep the date, not a reference into them.
+    const QDateTime date = cells().at(pressed).date;
+    m_viewModel.select(date);
+}

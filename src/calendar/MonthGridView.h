@@ -1,0 +1,62 @@
+#pragma once
+
+#include "DayCellView.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <array>
+
+class CalendarViewModel;
+class FadeTransition;
+
+// The displayed month as one grid of seven equal columns: the weekday labels, then 4, 5 or 6
+// weeks starting on Monday, never padded to a fixed count. A click on a day selects it, a day
+// of a neighbouring month included, which also shows that month. The grid is laid out in the
+// contents rectangle; the margins around it leave room for the selection's shadow.
+class MonthGridView : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr std::array<QStringView, 7> weekdays = {u"周一", u"周二", u"周三", u"周四",
+                                                            u"周五", u"周六", u"周日"};
+    static constexpr qreal topPadding = 2;
+    static constexpr qreal rowSpacing = 8;
+
+    explicit MonthGridView(CalendarViewModel &viewModel, QWidget *parent = nullptr);
+    ~MonthGridView() override;
+
+    /// The cells as last built from the view model, rebuilt first if it changed since.
+    [[nodiscard]] const QList<DayCellView> &cells() const;
+    [[nodiscard]] int rowCount() const;
+    /// A day's whole cell area in widget coordinates: its column, its row's height.
+    [[nodiscard]] QRectF cellRect(int index) const;
+    /// The cell under a point, or -1.
+    [[nodiscard]] int cellIndexAt(QPointF point) const;
+    /// The natural height of the grid for its cells, without the margins.
+    [[nodiscard]] qreal naturalHeight() const;
+
+    void setAnimationsEnabled(bool enabled);
+
+    [[nodiscard]] QSize sizeHint() const override;
+    [[nodiscard]] QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void invalidate();
+    void rebuild() const;
+    [[nodiscard]] qreal columnWidth() const;
+    [[nodiscard]] qreal labelRowHeight() const;
+    [[nodiscard]] qreal rowTop(int row) const;
+
+    CalendarViewModel &m_viewModel;
+    FadeTransition *m_transition;
+    mutable QList<DayCellView> m_cells;
+    mutable QList<qreal> m_rowHeights;
+    mutable bool m_stale = true;
+    int m_pressedIndex = -1;
+};

@@ -1,0 +1,60 @@
+#include "PanelLabel.h"
+
+#include "PanelText.h"
+#include "shared/AppFonts.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+PanelLabel::PanelLabel(const QString &text, const QFont &font, ColorRole color, QWidget *parent)
+    : QWidget(parent)
+    , m_text(text)
+    , m_font(font)
+    , m_color(std::move(color))
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+PanelLabel::~PanelLabel() = default;
+
+void PanelLabel::setText(const QString &text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    updateGeometry();
+    update();
+}
+
+void PanelLabel::setMinimumScale(qreal scale)
+{
+    m_minimumScale = scale;
+    update();
+}
+
+void PanelLabel::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    update();
+}
+
+QSize PanelLabel::sizeHint() const
+{
+    return {int(std::ceil(PanelText::width(m_font, m_text))),
+            int(std::ceil(AppFonts::lineHeight(m_font)))};
+}
+
+QSize PanelLabel::minimumSizeHint() const
+{
+    return {0, sizeHint().height()};
+}
+
+void PanelLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    PanelText::draw(painter, QRectF(rect()), m_text, m_font, m_color(), m_alignment,
+                    m_minimumScale);
+}

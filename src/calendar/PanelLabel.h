@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QWidget>
+
+#include <functional>
+
+// A one-line text of the panel: a font, a theme colour read at every paint (so it follows the
+// appearance), an optional shrink before truncation. Its natural size is the text's.
+class PanelLabel : public QWidget
+{
+    Q_OBJECT
+public:
+    using ColorRole = std::function<QColor()>;
+
+    PanelLabel(const QString &text, const QFont &font, ColorRole color, QWidget *parent = nullptr);
+    ~PanelLabel() override;
+
+    [[nodiscard]] QString text() const { return m_text; }
+    void setText(const QString &text);
+    [[nodiscard]] QFont textFont() const { return m_font; }
+    void setMinimumScale(qreal scale);
+    void setAlignment(Qt::Alignment alignment);
+
+    [[nodiscard]] QSize sizeHint() const override;
+    [[nodiscard]] QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_text;
+    QFont m_font;
+    ColorRole m_color;
+    qreal m_minimumScale = 1.0;
+    Qt::Alignment m_alignment = Qt::AlignLeft;
+};
