@@ -1,0 +1,142 @@
+#pragma once
+
+#include "TimeZoneScope.h"
+#include "app/AppBootstrapper.h"
+#include "calendar/CalendarViewModel.h"
+#include "events/CalendarStore.h"
+#include "events/EventStoreService.h"
+#include "holidays/HolidayService.h"
+#include "holidays/LunarCalendarService.h"
+#include "preferences/PreferencesStore.h"
+#include "preferences/SettingsStore.h"
+#include "shared/CivilCalendar.h"
+#include "shared/ColorSchemePortal.h"
+#include "shared/DesktopColorScheme.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The services behind a panel, in a pinned zone with a fixed clock and a settings file of its
+// own. The month's events are whatever `events` holds when a load asks.
+class PanelFixture
+{
+public:
+    // A store with nothing in it; the tests hand events to the view model directly.
+    class EmptyStore : public CalendarStore
+    {
+    public:
+        CalendarAccessState authorizationStatus(CalendarEntityType) const override
+        {
+            return CalendarAccessState::fullAccess;
+        }
+        void requestFullAccess(CalendarEntityType, QObject *,
+                               std::function<void(std::optional<bool>)> done) override
+        {
+            done(true);
+        }
+        QList<StoreCalendar> calendars() override { return {}; }
+        QList<StoreEvent> events(const QDateTime &, const QDateTime &,
+                                 const QList<StoreCalendar> &) override
+        {
+            return {};
+        }
+    };
+
+    // A desktop that answers with the scheme the test sets.
+    class FixedPortal : public ColorSchemePortal
+    {
+    public:
+        quint32 value = 2;
+        std::optional<quint32> readColorScheme() override { return value; }
+        void announce(quint32 newValue)
+        {
+            value = newValue;
+            Q_EMIT colorSchemeChanged(newValue);
+        }
+    };
+
+    /// The clock stands at 10:00 of `today` in the zone.
+    PanelFixture(const QByteArray &zone, const QDate &today)
+        : zoneScope(zone)
+        , settings(directory.filePath(QStringLiteral("settings.json")))
+    {
+        AppBootstrapper::configureAppearance(settings);
+        preferences = std::make_unique<PreferencesStore>(settings);
+        eventStore = std::make_unique<EventStoreService>(store);
+        currentTime = at(today.year(), today.month(), today.day(), 10);
+        auto portal = std::make_unique<FixedPortal>();
+        this->portal = portal.get();
+        desktop = std::make_unique<DesktopColorScheme>(std::move(portal));
+        viewModel = std::make_unique<CalendarViewModel>(*preferences, *eventStore, holidays, lunar,
+                                                        [this] { return currentTime; });
+        viewModel->setMonthEventsFetch(
+            [this](const QDateTime &, const QSet<QString> &,
+                   std::function<void(const QList<CalendarDayEvent> &)> done) {
+                if (holdLoads)
+                    held.append(std::move(done));
+                else
+                    done(events);
+            });
+        settle();
+    }
+
+    /// An instant of wall-clock time in the pinned zone.
+    [[nodiscard]] static QDateTime at(int year, int month, int day, int hour = 0, int minute = 0)
+    {
+        return CivilCalendar::viewCalendar().date(year, month, day, hour, minute).value();
+    }
+
+    /// Runs the queued tasks (loads and their follow-ups) and deletes what was let go.
+    static void settle()
+    {
+        for (int i = 0; i < 6; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    /// Reloads the displayed month with these events.
+    void setEvents(const QList<CalendarDayEvent> &newEvents)
+    {
+        events = newEvents;
+        viewModel->nextMonth();
+        viewModel->previousMonth();
+        settle();
+    }
+
+    static CalendarDayEvent event(const QString &title, const QDateTime &start,
+                                  const QString &colorHex = QStringLiteral("#2255AA"),
+                                  bool allDay = false)
+    {
+        CalendarDayEvent item;
+        item.id = title + QLatin1Char('@') + start.toString(Qt::ISODate);
+        item.title = title;
+        item.displayDate = start;
+        item.startDate = start;
+        item.endDate = start.addSecs(allDay ? 86400 : 3600);
+        item.isAllDay = allDay;
+        item.colorHex = colorHex;
+        item.calendarTitle = QStringLiteral("Work");
+        item.calendarIdentifier = QStringLiteral("work");
+        return item;
+    }
+
+    TimeZoneScope zoneScope;
+    QTemporaryDir directory;
+    SettingsStore settings;
+    std::unique_ptr<PreferencesStore> preferences;
+    EmptyStore store;
+    std::unique_ptr<EventStoreService> eventStore;
+    HolidayService holidays;
+    LunarCalendarService lunar;
+    FixedPortal *portal = nullptr;
+    std::unique_ptr<DesktopColorScheme> desktop;
+    QDateTime currentTime;
+    QList<CalendarDayEvent> events;
+    bool holdLoads = false;
+    QList<std::function<void(const QList<CalendarDayEvent> &)>> held;
+    std::unique_ptr<CalendarViewModel> viewModel;
+};

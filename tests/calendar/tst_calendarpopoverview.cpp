@@ -1,0 +1,497 @@
+#include "calendar/CalendarPopoverView.h"
+
+#include "PanelFixture.h"
+#include "calendar/DailyDockView.h"
+#include "calendar/DailyEventRow.h"
+#include "calendar/HeaderBar.h"
+#include "calendar/MonthGridView.h"
+#include "calendar/ShortcutHintBanner.h"
+#include "shared/AppTheme.h"
+#include "shared/SystemTimeZone.h"
+
+#include <QImage>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray newYork = "America/New_York";
+const QByteArray shanghai = "Asia/Shanghai";
+
+QDate dayOf(const QDateTime &instant)
+{
+    return SystemTimeZone::civilDate(instant);
+}
+
+int indexOfDay(const MonthGridView &grid, const QDate &day)
+{
+    const QList<DayCellView> &cells = grid.cells();
+    for (int i = 0; i < cells.size(); ++i) {
+        if (dayOf(cells.at(i).date) == day)
+            return i;
+    }
+    return -1;
+}
+
+// The colour painted a little left of a cell's centre: inside a backdrop, outside the digits.
+QColor backdropSample(MonthGridView &grid, int index)
+{
+    QImage image(grid.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    grid.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QPointF centre = grid.cellRect(index).center();
+    return image.pixelColor(QPoint(int(centre.x() - 16), int(centre.y() + 12)));
+}
+
+} // namespace
+
+class TestCalendarPopoverView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void lunarOffKeepsTheSubtitleLine_data();
+    void lunarOffKeepsTheSubtitleLine();
+    void weekRowsFollowTheMonth_data();
+    void weekRowsFollowTheMonth();
+    void clickingADaySelectsIt_data();
+    void clickingADaySelectsIt();
+    void pagingHidesTheSelectionButNotToday_data();
+    void pagingHidesTheSelectionButNotToday();
+    void dayEvents_data();
+    void dayEvents();
+    void loadingShowsTheDateHeading();
+    void hintBannerOncePerUser_data();
+    void hintBannerOncePerUser();
+    void eventDotsFollowTheSetting();
+    void contentHeightIsReported();
+    void appearanceChangeRebuildsTheContent();
+    void keysPageTheMonth();
+    void lunarLineSeparators();
+
+private:
+    CalendarPopoverView &makeView(PanelFixture &fixture);
+
+    std::unique_ptr<CalendarPopoverView> view;
+};
+
+void TestCalendarPopoverView::initTestCase()
+{
+    AppTheme::setSystemAppearanceSource([] { return false; });
+}
+
+void TestCalendarPopoverView::cleanup()
+{
+    view.reset();
+}
+
+CalendarPopoverView &TestCalendarPopoverView::makeView(PanelFixture &fixture)
+{
+    view = std::make_unique<CalendarPopoverView>(*fixture.viewModel, *fixture.preferences,
+                                                 fixture.desktop.get());
+    view->setAnimationsEnabled(false);
+    view->show();
+    PanelFixture::settle();
+    return *view;
+}
+
+void TestCalendarPopoverView::lunarOffKeepsTheSubtitleLine_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+
+    QTest::newRow("New York, the month of the clock change") << newYork;
+    QTest::newRow("Shanghai") << shanghai;
+}
+
+void TestCalendarPopoverView::lunarOffKeepsTheSubtitleLine()
+{
+    QFETCH(QByteArray, zone);
+    PanelFixture fixture(zone, QDate(2026, 3, 16));
+    fixture.preferences->setShowLunarCalendar(true);
+    PanelFixture::settle();
+    CalendarPopoverView &popover = makeView(fixture);
+    MonthGridView &grid = *popover.monthGrid();
+
+    QList<qreal> heightsWithLunar;
+    for (const DayCellView &cell : grid.cells()) {
+        QVERIFY(cell.subtitle.has_value());
+        QVERIFY(cell.subtitleText().trimmed().size() >= 2);
+        heightsWithLunar.append(cell.naturalHeight());
+    }
+    const qreal gridHeight = grid.naturalHeight();
+    const qreal panelHeight = popover.contentHeight();
+
+    fixture.preferences->setShowLunarCalendar(false);
+    PanelFixture::settle();
+    QList<qreal> heightsWithout;
+    for (const DayCellView &cell : grid.cells()) {
+        QVERIFY(!cell.subtitle.has_value());
+        QCOMPARE(cell.subtitleText(), u" "_s);
+        heightsWithout.append(cell.naturalHeight());
+    }
+    QCOMPARE(heightsWithout, heightsWithLunar);
+    QCOMPARE(grid.naturalHeight(), gridHeight);
+    QCOMPARE(popover.contentHeight(), panelHeight);
+}
+
+void TestCalendarPopoverView::weekRowsFollowTheMonth_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<int>("year");
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("February 2027 starts on a Monday: four rows") << newYork << 2027 << 2 << 4;
+    QTest::newRow("February 2021 starts on a Monday: four rows") << shanghai << 2021 << 2 << 4;
+    QTest::newRow("leap February 2032 starts on a Sunday: five rows") << newYork << 2032 << 2 << 5;
+    QTest::newRow("August 2026 starts on a Saturday: six rows") << shanghai << 2026 << 8 << 6;
+    QTest::newRow("January 2027 starts on a Friday: five rows") << newYork << 2027 << 1 << 5;
+    QTest::newRow("March 2026 starts on a Sunday: six rows") << newYork << 2026 << 3 << 6;
+}
+
+void TestCalendarPopoverView::weekRowsFollowTheMonth()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(int, year);
+    QFETCH(int, month);
+    QFETCH(int, rows);
+
+    PanelFixture fixture(zone, QDate(year, month, 10));
+    PanelFixture::settle();
+    CalendarPopoverView &popover = makeView(fixture);
+    MonthGridView &grid = *popover.monthGrid();
+
+    QCOMPARE(grid.rowCount(), rows);
+    QCOMPARE(grid.cells().size(), rows * 7);
+    QCOMPARE(dayOf(grid.cells().first().date).dayOfWeek(), Qt::Monday);
+    QCOMPARE(dayOf(grid.cells().last().date).dayOfWeek(), Qt::Sunday);
+    // Every row is a plain 43 high, or 44 where a backdrop stands, with 8 between rows.
+    const qreal weeks =
+        grid.cellRect(int(grid.cells().size()) - 1).bottom() - grid.cellRect(0).top();
+    QVERIFY(weeks >= rows * 43 + (rows - 1) * 8);
+    QVERIFY(weeks <= rows * 44 + (rows - 1) * 8);
+    QCOMPARE(grid.contentsRect().height(), int(std::ceil(grid.naturalHeight())));
+}
+
+void TestCalendarPopoverView::clickingADaySelectsIt_data()
+{
+    QTest::addColumn<QDate>("clicked");
+    QTest::addColumn<QDate>("expectedMonth");
+
+    QTest::newRow("a trailing day switches to the next month")
+        << QDate(2026, 4, 5) << QDate(2026, 4, 1);
+    QTest::newRow("a leading day switches to the previous month")
+        << QDate(2026, 2, 23) << QDate(2026, 2, 1);
+    QTest::newRow("a day of the month keeps it") << QDate(2026, 3, 9) << QDate(2026, 3, 1);
+}
+
+void TestCalendarPopoverView::clickingADaySelectsIt()
+{
+    QFETCH(QDate, clicked);
+    QFETCH(QDate, expectedMonth);
+
+    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    PanelFixture::settle();
+    CalendarPopoverView &popover = makeView(fixture);
+    MonthGridView &grid = *popover.monthGrid();
+
+    const int index = indexOfDay(grid, clicked);
+    QVERIFY(index >= 0);
+    QTest::mouseClick(&grid, Qt::LeftButton, {}, grid.cellRect(index).center().toPoint());
+    PanelFixture::settle();
+
+    QCOMPARE(dayOf(fixture.viewModel->displayedMonth()), expectedMonth);
+    QCOMPARE(fixture.viewModel->selectedDate(),
+             PanelFixture::at(clicked.year(), clicked.month(), clicked.day()));
+    QVERIFY(fixture.viewModel->hasVisibleSelection());
+    // The grid now shows the clicked day's month, with that day selected.
+    const int selected = indexOfDay(grid, clicked);
+    QVERIFY(grid.cells().at(selected).isSelected);
+}
+
+void TestCalendarPopoverView::pagingHidesTheSelectionButNotToday_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::newRow("New York") << newYork;
+    QTest::newRow("Shanghai") << shanghai;
+}
+
+void TestCalendarPopoverView::pagingHidesTheSelectionButNotToday()
+{
+    QFETCH(QByteArray, zone);
+    PanelFixture fixture(zone, QDate(2026, 3, 16));
+    fixture.viewModel->select(PanelFixture::at(2026, 3, 20));
+    PanelFixture::settle();
+    CalendarPopoverView &popover = makeView(fixture);
+    MonthGridView &grid = *popover.monthGrid();
+
+    const int selected = indexOfDay(grid, QDate(2026, 3, 20));
+    const int today = indexOfDay(grid, QDate(2026, 3, 16));
+    const int plain = indexOfDay(grid, QDate(2026, 3, 18));
+    QCOMPARE(grid.cells().at(selected).backdrop(), DayCellView::Backdrop::selection);
+    QCOMPARE(grid.cells().at(today).backdrop(), DayCellView::Backdrop::today);
+    QCOMPARE(backdropSample(grid, selected).alpha(), 255);
+
+    fixture.viewModel->nextMonth();
+    fixture.viewModel->previousMonth();
+    PanelFixture::settle();
+
+    QVERIFY(!fixture.viewModel->hasVisibleSelection());
+    QCOMPARE(dayOf(fixture.viewModel->selectedDate()), QDate(2026, 3, 20));
+    for (const DayCellView &cell : grid.cells())
+        QCOMPARE_NE(cell.backdrop(), DayCellView::Backdrop::selection);
+    QCOMPARE(grid.cells().at(today).backdrop(), DayCellView::Backdrop::today);
+
+    // As drawn: nothing behind the selected day, the faint accent behind today.
+    QCOMPARE(backdropSample(grid, selected).alpha(), 0);
+    QCOMPARE(backdropSample(grid, plain).alpha(), 0);
+    const QColor todaySample = backdropSample(grid, today);
+    QVERIFY2(qAbs(todaySample.alphaF() - 0.14) < 0.03,
+             qPrintable(todaySample.name(QColor::HexArgb)));
+}
+
+void TestCalendarPopoverView::dayEvents_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("body");
+    QTest::addColumn<int>("scrollHeight");
+
+    QTest::newRow("none: the quiet line") << 0 << int(DailyDockView::Body::empty) << -1;
+    QTest::newRow("one event, plain") << 1 << int(DailyDockView::Body::list) << -1;
+    QTest::newRow("three events, plain") << 3 << int(DailyDockView::Body::list) << -1;
+    QTest::newRow("four events scroll, 4 × 52 capped at 150")
+        << 4 << int(DailyDockView::Body::scrollingList) << 150;
+    QTest::newRow("nine events scroll at 150")
+        << 9 << int(DailyDockView::Body::scrollingList) << 150;
+}
+
+void TestCalendarPopoverView::dayEvents()
+{
+    QFETCH(int, count);
+    QFETCH(int, body);
+    QFETCH(int, scrollHeight);
+
+    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    QList<CalendarDayEvent> events;
+    for (int i = 0; i < count; ++i) {
+        // The last one's colour text is no colour.
+        events.append(PanelFixture::event(u"Event %1"_s.arg(i),
+                                          PanelFixture::at(2026, 3, 16, 8 + i),
+                                          i == count - 1 ? u"#GGHHII"_s : u"#336699"_s));
+    }
+    events.append(PanelFixture::event(u"Another day"_s, PanelFixture::at(2026, 3, 17, 9)));
+    fixture.setEvents(events);
+    fixture.viewModel->goToToday();
+    PanelFixture::settle();
+    CalendarPopoverView &popover = makeView(fixture);
+    DailyDockView &dock = *popover.dailyDock();
+
+    QCOMPARE(int(dock.body()), body);
+    const QList<DailyEventRow *> rows = dock.eventRows();
+    QCOMPARE(rows.size(), count);
+    if (count == 0) {
+        QCOMPARE(dock.headingText(), DailyDockView::noEventsTitle);
+    } else {
+        QCOMPARE(dock.headingText(), u"3月16日 星期一日程"_s);
+        QCOMPARE(rows.last()->barColor(), AppTheme::accent());
+        QCOMPARE(rows.first()->barColor(),
+                 count == 1 ? AppTheme::accent() : QColor(0x33, 0x66, 0x99));
+    }
+    if (scrollHeight < 0) {
+        QVERIFY(!dock.scrollArea());
+    } else {
+        QVERIFY(dock.scrollArea());
+        QCOMPARE(dock.scrollArea()->height(), scrollHeight);
+        QCOMPARE(dock.scrollArea()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    }
+
+    // A row hands its event to the view model; the fake store has no opener, so only the
+    // click's reaching the row is checked here.
+    if (count > 0) {
+        QSignalSpy clicked(rows.first(), &QAbstractButton::clicked);
+        QTest::mouseClick(rows.first(), Qt::LeftButton, {}, QPoint(20, 10));
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(rows.first()->focusPolicy(), Qt::NoFocus);
+    }
+}
+
+void TestCalendarPopoverView::loadingShowsTheDateHeading()
+{
+    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    PanelFixture::settle();
+    CalendarPopoverView &popover = makeView(fixture);
+    DailyDockView &dock = *popover.dailyDock();
+    QCOMPARE(dock.headingText(), DailyDockView::noEventsTitle);
+
+    fixture.holdLoads = true;
+    fixture.viewModel->nextMonth();
+    PanelFixture::settle();
+    QVERIFY(fixture.viewModel->isLoadingMonth());
+    QCOMPARE(int(dock.body()), int(DailyDockView::Body::loading));
+    QCOMPARE(dock.headingText(), u"3月16日 星期一日程"_s);
+
+    for (const auto &done : std::as_const(fixture.held))
+        done({});
+    PanelFixture::settle();
+    QCOMPARE(int(dock.body()), int(DailyDockView::Body::empty));
+    QCOMPARE(dock.headingText(), DailyDockView::noEventsTitle);
+}
+
+void TestCalendarPopoverView::hintBannerOncePerUser_data()
+{
+    QTest::addColumn<bool>("alreadyShown");
+    QTest::newRow("first opening after installation") << false;
+    QTest::newRow("the flag is already in the settings file") << true;
+}
+
+void TestCalendarPopoverView::hintBannerOncePerUser()
+{
+    QFETCH(bool, alreadyShown);
+    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    if (alreadyShown)
+        fixture.settings.setBool(CalendarPopoverView::didShowShortcutHintKey, true);
+
+    CalendarPopoverView &first = makeView(fixture);
+    QCOMPARE(first.isShowingShortcutHint(), !alreadyShown);
+    QCOMPARE(first.shortcutHintBanner()->isVisible(), !alreadyShown);
+    // Written at once, so another process or a later run sees it.
+    const SettingsStore reread(fixture.settings.filePath());
+    QCOMPARE(reread.boolValue(CalendarPopoverView::didShowShortcutHintKey), std::optional(true));
+
+    // Closed before the 2.6 s pass: the banner goes at once and does not come back.
+    first.hide();
+    QVERIFY(!first.isShowingShortcutHint());
+    QVERIFY(!first.shortcutHintBanner()->isVisible());
+    first.show();
+    PanelFixture::settle();
+    QVERIFY(!first.isShowingShortcutHint());
+
+    // A new panel content shows none either.
+    view.reset();
+    CalendarPopoverView &second = makeView(fixture);
+    QVERIFY(!second.isShowingShortcutHint());
+    QVERIFY(!second.shortcutHintBanner()->isVisible());
+}
+
+void TestCalendarPopoverView::eventDotsFollowTheSetting()
+{
+    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    fixture.setEvents({
+        PanelFixture::event(u"Today"_s, PanelFixture::at(2026, 3, 16, 9), u"#336699"_s),
+        PanelFixture::event(u"Fifth"_s, PanelFixture::at(2026, 3, 5, 9), u"#336699"_s),
+        PanelFixture::event(u"Unparsable"_s, PanelFixture::at(2026, 3, 6, 9), u"zz"_s),
+    });
+    CalendarPopoverView &popover = makeView(fixture);
+    MonthGridView &grid = *popover.monthGrid();
+    const auto cell = [&](int day) {
+        return grid.cells().at(indexOfDay(grid, QDate(2026, 3, day)));
+    };
+
+    QCOMPARE(cell(5).dotColor, std::optional(QColor(0x33, 0x66, 0x99)));
+    QVERIFY(cell(5).showsDot());
+    QCOMPARE(cell(6).dotColor, std::optional(AppTheme::accent()));
+    QVERIFY(!cell(7).dotColor);
+    // Today's cell has events but never a dot.
+    QVERIFY(cell(16).dotColor);
+    QVERIFY(!cell(16).showsDot());
+
+    fixture.preferences->setShowEventDots(false);
+    PanelFixture::settle();
+    for (const DayCellView &each : grid.cells())
+        QVERIFY(!each.showsDot());
+
+    fixture.preferences->setShowEventDots(true);
+    PanelFixture::settle();
+    QVERIFY(cell(5).showsDot());
+}
+
+void TestCalendarPopoverView::contentHeightIsReported()
+{
+    PanelFixture fixture(newYork, QDate(2027, 1, 15));
+    PanelFixture::settle();
+    fixture.settings.setBool(CalendarPopoverView::didShowShortcutHintKey, true);
+
+    QList<qreal> reported;
+    view = std::make_unique<CalendarPopoverView>(*fixture.viewModel, *fixture.preferences,
+                                                 fixture.desktop.get());
+    view->setAnimationsEnabled(false);
+    view->setOnContentHeightChange([&](qreal height) { reported.append(height); });
+    view->show();
+    PanelFixture::settle();
+
+    QVERIFY(!reported.isEmpty());
+    const qreal january = reported.last();
+    QCOMPARE(january, qreal(view->height()));
+    QCOMPARE(view->width(), CalendarPopoverView::panelWidth);
+    QCOMPARE(view->monthGrid()->rowCount(), 5);
+
+    // January 2027 has five weeks, February four: one row and its spacing fewer.
+    const qreal rowHeight =
+        view->monthGrid()->cellRect(7).top() - view->monthGrid()->cellRect(0).top();
+    fixture.viewModel->nextMonth();
+    PanelFixture::settle();
+    QCOMPARE(view->monthGrid()->rowCount(), 4);
+    QCOMPARE(reported.last(), qreal(view->height()));
+    QVERIFY2(qAbs(january - reported.last() - rowHeight) <= 1,
+             qPrintable(u"%1 → %2, row %3"_s.arg(january).arg(reported.last()).arg(rowHeight)));
+
+    // The root's padding, the stack's spacing and the parts add up to the reported height.
+    const qreal parts = view->headerBar()->height() + view->monthGrid()->naturalHeight()
+                        + view->dailyDock()->height();
+    QCOMPARE(reported.last(), std::ceil(parts) + 16 + 13 + 2 * CalendarPopoverView::stackSpacing);
+}
+
+void TestCalendarPopoverView::appearanceChangeRebuildsTheContent()
+{
+    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    CalendarPopoverView &popover = makeView(fixture);
+    const QString token =
+        fixture.preferences->appearanceRefreshToken().toString(QUuid::WithoutBraces).toUpper();
+    QCOMPARE(popover.identityText(), u"system-"_s + token);
+
+    const QPointer<QWidget> before = popover.content();
+    fixture.preferences->setAppearanceMode(AppAppearanceMode::system);
+    QCOMPARE(popover.content(), before.data());
+
+    fixture.preferences->setAppearanceMode(AppAppearanceMode::dark);
+    QCOMPARE(popover.identityText(), u"dark-"_s + token);
+    QVERIFY(popover.content() != before.data());
+    PanelFixture::settle();
+    QVERIFY(!before);
+    QVERIFY(popover.monthGrid()->isVisible());
+}
+
+void TestCalendarPopoverView::keysPageTheMonth()
+{
+    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    CalendarPopoverView &popover = makeView(fixture);
+    QTest::keyClick(&popover, Qt::Key_Right);
+    QCOMPARE(dayOf(fixture.viewModel->displayedMonth()), QDate(2026, 4, 1));
+    QTest::keyClick(&popover, Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(dayOf(fixture.viewModel->displayedMonth()), QDate(2027, 4, 1));
+    QTest::keyClick(&popover, Qt::Key_Space);
+    QCOMPARE(dayOf(fixture.viewModel->displayedMonth()), QDate(2026, 3, 1));
+}
+
+void TestCalendarPopoverView::lunarLineSeparators()
+{
+    PanelFixture fixture(shanghai, QDate(2026, 3, 16));
+    CalendarPopoverView &popover = makeView(fixture);
+    const QString lunar = popover.headerBar()->lunarText();
+    QCOMPARE(lunar.count(u" · "_s), 1);
+    QVERIFY(lunar.startsWith(u"丙午马年 · "_s));
+    QCOMPARE(popover.headerBar()->titleText(), u"2026年 3月"_s);
+    QVERIFY(popover.headerBar()->lunarRect().width() <= HeaderBar::lunarMaximumWidth);
+    QCOMPARE(popover.headerBar()->lunarRect().right(), qreal(popover.headerBar()->width()));
+}
+
+QTEST_MAIN(TestCalendarPopoverView)
+#include "tst_calendarpopoverview.moc"
