@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
@@ -112,17 +114,21 @@ public:
         return reply && reply->status == XCB_MAPPING_STATUS_SUCCESS;
     }
 
-    /// Gives one key a single keysym in every column.
-    void setKeysym(xcb_keycode_t key, xcb_keysym_t keysym)
+    /// The keysyms of one key, column by column.
+    [[nodiscard]] std::vector<xcb_keysym_t> keysyms(xcb_keycode_t key)
     {
         std::unique_ptr<xcb_get_keyboard_mapping_reply_t, Free> reply(
             xcb_get_keyboard_mapping_reply(
                 m_connection, xcb_get_keyboard_mapping(m_connection, key, 1), nullptr));
         if (!reply)
-            return;
-        const std::vector<xcb_keysym_t> keysyms(reply->keysyms_per_keycode, keysym);
-        xcb_change_keyboard_mapping(m_connection, 1, key, reply->keysyms_per_keycode,
-                                    keysyms.data());
+            return {};
+        const xcb_keysym_t *keysyms = xcb_get_keyboard_mapping_keysyms(reply.get());
+        return {keysyms, keysyms + reply->keysyms_per_keycode};
+    }
+
+    void setKeysyms(xcb_keycode_t key, const std::vector<xcb_keysym_t> &keysyms)
+    {
+        xcb_change_keyboard_mapping(m_connection, 1, key, quint8(keysyms.size()), keysyms.data());
         sync();
     }
 
