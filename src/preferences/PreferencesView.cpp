@@ -1,0 +1,885 @@
+#include "PreferencesView.h"
+
+#include "GlassCheckboxToggleStyle.h"
+#include "HotKeyRecorderField.h"
+#include "HotKeyService.h"
+#include "LaunchAtLoginService.h"
+#include "PreferenceSymbols.h"
+#include "PreferencesStore.h"
+#include "SettingsGlassBackground.h"
+#include "calendar/PanelLabel.h"
+#include "events/EventStoreService.h"
+#include "events/PreviewCalendarFactory.h"
+#include "shared/AppFonts.h"
+#include "shared/AppTheme.h"
+#include "shared/BrandLogoView.h"
+#include "shared/ContinuousCorners.h"
+#include "shared/DesktopColorScheme.h"
+#include "shared/EffectiveAppearanceObserver.h"
+#include "shared/Observable.h"
+#include "shared/SoftShadow.h"
+
+#include <QAbstractButton>
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qreal cardCornerRadius = 18;
+constexpr int cardPadding = 12;
+constexpr int cardSpacing = 14;
+constexpr int rowSpacing = 12;
+constexpr int pagePadding = 15;
+constexpr int scrollTopInset = 16;
+constexpr char glassCardProperty[] = "tesselGlassCard";
+
+QColor withOpacity(QColor color, qreal opacity)
+{
+    color.setAlphaF(color.alphaF() * opacity);
+    return color;
+}
+
+QSize ceilSize(qreal width, qreal height)
+{
+    return {int(std::ceil(width)), int(std::ceil(height))};
+}
+
+qreal textWidth(const QFont &font, const QString &text)
+{
+    return QFontMetricsF(font).horizontalAdvance(text);
+}
+
+void drawLine(QPainter &painter, const QRectF &rect, const QString &text, const QFont &font,
+              const QColor &color)
+{
+    painter.setFont(font);
+    painter.setPen(color);
+    const qreal top = rect.top() + (rect.height() - AppFonts::lineHeight(font)) / 2;
+    painter.drawText(QPointF(rect.left(), top + AppFonts::baseline(font)),
+                     QFontMetricsF(font).elidedText(text, Qt::ElideRight, rect.width() + 1));
+}
+
+// The card look: a rounded diagonal gradient with a hairline and a soft shadow under it.
+void paintCard(QPainter &painter, const QRectF &rect)
+{
+    const QPainterPath shape = ContinuousCorners::roundedRect(rect, cardCornerRadius);
+    SoftShadow::paint(painter, shape, AppTheme::surfaceShadow(), 12, QPointF(0, 4));
+    QLinearGradient fill(rect.topLeft(), rect.bottomRight());
+    fill.setColorAt(0, AppTheme::surfaceFillStrong());
+    fill.setColorAt(1, AppTheme::surfaceFill());
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(shape, fill);
+    painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
+    painter.drawPath(ContinuousCorners::roundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5),
+                                                    cardCornerRadius - 0.5));
+    painter.restore();
+}
+
+// Holds the cards and paints their backgrounds, whose shadows reach past the cards' own bounds.
+class CardColumn : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        for (QObject *child : children()) {
+            auto *card = qobject_cast<QWidget *>(child);
+            if (card && card->isVisible() && card->property(glassCardProperty).toBool())
+                paintCard(painter, QRectF(card->geometry()));
+        }
+    }
+};
+
+QWidget *makeCard(QWidget *parent, QVBoxLayout *&layout)
+{
+    auto *card = new QWidget(parent);
+    card->setProperty(glassCardProperty, true);
+    layout = new QVBoxLayout(card);
+    layout->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
+    layout->setSpacing(10);
+    layout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return card;
+}
+
+PanelLabel *sectionTitle(const QString &text, QWidget *parent)
+{
+    return new PanelLabel(
+        text, AppFonts::ui(14, QFont::DemiBold),
+        [] { return withOpacity(AppTheme::primaryText(), 0.9); }, parent);
+}
+
+class GlassCheckBox : public QAbstractButton
+{
+public:
+    GlassCheckBox(const QString &label, const QString &subtitle, QWidget *parent)
+        : QAbstractButton(parent)
+        , m_subtitle(subtitle)
+    {
+        setText(label);
+        setCheckable(true);
+        setCursor(Qt::PointingHandCursor);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        return GlassCheckboxToggleStyle::sizeHint(text(), m_subtitle);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        GlassCheckboxToggleStyle::paint(painter, QRectF(rect()), {isChecked(), isEnabled()}, text(),
+                                        m_subtitle);
+    }
+
+private:
+    QString m_subtitle;
+};
+
+// The capsule that opens a picker: the current choice and a chevron.
+class PickerButton : public QAbstractButton
+{
+public:
+    explicit PickerButton(QWidget *parent)
+        : QAbstractButton(parent)
+    {
+        setCursor(Qt::PointingHandCursor);
+    }
+
+    static QFont font() { return AppFonts::ui(13.5, QFont::DemiBold); }
+    static constexpr qreal chevron = 10;
+
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        return ceilSize(10 + textWidth(font(), text()) + 6 + chevron + 10,
+                        8 + AppFonts::lineHeight(font()) + 8);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        const QPainterPath capsule = ContinuousCorners::capsule(bounds);
+        painter.fillPath(capsule, AppTheme::surfaceFillStrong());
+        painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
+        painter.drawPath(capsule);
+        const QRectF textRect(10, 0, width() - 20 - 6 - chevron, height());
+        drawLine(painter, textRect, text(), font(), withOpacity(AppTheme::primaryText(), 0.86));
+        const QRectF box(width() - 10 - chevron, (height() - chevron) / 2, chevron, chevron);
+        PreferenceSymbols::chevronDown(painter, box, withOpacity(AppTheme::secondaryText(), 0.78),
+                                       2);
+    }
+};
+
+// One choice in a picker popover.
+class OptionRow : public QAbstractButton
+{
+public:
+    OptionRow(const QString &title, bool isCurrent, QWidget *parent)
+        : QAbstractButton(parent)
+        , m_isCurrent(isCurrent)
+    {
+        setText(title);
+        setCheckable(true);
+        setChecked(isCurrent);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+    static QFont font() { return AppFonts::ui(13.5, QFont::DemiBold); }
+
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        return ceilSize(12 + std::max(textWidth(font(), text()), 72.0) + 10 + 11 + 12,
+                        10 + AppFonts::lineHeight(font()) + 10);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPainterPath shape =
+            ContinuousCorners::roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12);
+        painter.fillPath(shape, m_isCurrent ? withOpacity(AppTheme::accentSoft(), 0.14)
+                                            : AppTheme::surfaceFillMuted());
+        painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
+        painter.drawPath(shape);
+        drawLine(painter, QRectF(12, 0, width() - 24 - 11 - 10, height()), text(), font(),
+                 withOpacity(AppTheme::primaryText(), 0.9));
+        if (m_isCurrent) {
+            const QRectF box(width() - 12 - 11, (height() - 11) / 2.0, 11, 11);
+            PreferenceSymbols::checkmark(painter, box, AppTheme::accent(), 2);
+        }
+    }
+
+private:
+    bool m_isCurrent;
+};
+
+// A choice or a switch of the time card: a capsule with a small indicator and its title.
+class CapsuleToggle : public QAbstractButton
+{
+public:
+    CapsuleToggle(const QString &title, QWidget *parent)
+        : QAbstractButton(parent)
+    {
+        setText(title);
+        setCheckable(true);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+    static QFont font() { return AppFonts::ui(12.5, QFont::DemiBold); }
+    static constexpr qreal indicator = 8;
+
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        return ceilSize(9 + indicator + 6 + textWidth(font(), text()) + 9,
+                        8 + AppFonts::lineHeight(font()) + 8);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        const QPainterPath capsule = ContinuousCorners::capsule(bounds);
+        QLinearGradient fill(bounds.topLeft(), bounds.bottomLeft());
+        fill.setColorAt(0, AppTheme::surfaceFillStrong());
+        fill.setColorAt(1, AppTheme::surfaceFillMuted());
+        painter.fillPath(capsule, fill);
+        painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
+        painter.drawPath(capsule);
+
+        const bool on = isChecked();
+        const QRectF dot(9, (height() - indicator) / 2.0, indicator, indicator);
+        painter.setBrush(on ? AppTheme::accent() : AppTheme::surfaceFillStrong());
+        painter.setPen(
+            QPen(on ? AppTheme::surfaceStroke() : withOpacity(AppTheme::secondaryText(), 0.24), 1));
+        painter.drawEllipse(dot);
+        drawLine(painter, QRectF(dot.right() + 6, 0, width() - dot.right() - 6 - 9, height()),
+                 text(), font(),
+                 on ? withOpacity(AppTheme::primaryText(), 0.92)
+                    : withOpacity(AppTheme::secondaryText(), 0.88));
+    }
+};
+
+// The accent button of the calendar card; an ellipsis before its title while it waits.
+class ProminentButton : public QAbstractButton
+{
+public:
+    ProminentButton(const QString &title, bool showsEllipsis, QWidget *parent)
+        : QAbstractButton(parent)
+        , m_showsEllipsis(showsEllipsis)
+    {
+        setText(title);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+    static QFont font() { return AppFonts::ui(13, QFont::DemiBold); }
+
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        const qreal symbol = m_showsEllipsis ? 13 + 4 : 0;
+        return ceilSize(10 + symbol + textWidth(font(), text()) + 10,
+                        5 + AppFonts::lineHeight(font()) + 5);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setOpacity(isEnabled() ? (isDown() ? 0.85 : 1.0) : 0.6);
+        const QPainterPath shape =
+            ContinuousCorners::roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7);
+        painter.fillPath(shape, AppTheme::accent());
+        painter.setPen(QPen(AppTheme::onAccentStroke(), 1));
+        painter.drawPath(shape);
+        qreal left = 10;
+        if (m_showsEllipsis) {
+            PreferenceSymbols::ellipsis(painter, QRectF(left, (height() - 13) / 2.0, 13, 13),
+                                        AppTheme::onAccentText());
+            left += 13 + 4;
+        }
+        drawLine(painter, QRectF(left, 0, width() - left - 10, height()), text(), font(),
+                 AppTheme::onAccentText());
+    }
+
+private:
+    bool m_showsEllipsis;
+};
+
+// "已授权" with its ticked disc, in the accent.
+class AccessBadge : public QWidget
+{
+public:
+    AccessBadge(const QString &text, QWidget *parent)
+        : QWidget(parent)
+        , m_text(text)
+    {
+        setAccessibleName(text);
+    }
+
+    static QFont font() { return AppFonts::ui(13, QFont::DemiBold); }
+
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        return ceilSize(14 + 4 + textWidth(font(), m_text), AppFonts::lineHeight(font()) + 4);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        PreferenceSymbols::checkmarkCircleFill(painter, QRectF(0, (height() - 14) / 2.0, 14, 14),
+                                               AppTheme::accent());
+        drawLine(painter, QRectF(18, 0, width() - 18, height()), m_text, font(),
+                 AppTheme::accent());
+    }
+
+private:
+    QString m_text;
+};
+
+// The small round button that clears the shortcut.
+class ClearButton : public QAbstractButton
+{
+public:
+    explicit ClearButton(QWidget *parent)
+        : QAbstractButton(parent)
+    {
+        setToolTip(u"清除快捷键"_s);
+        setAccessibleName(u"清除快捷键"_s);
+        setCursor(Qt::PointingHandCursor);
+        setFixedSize(22, 22);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        painter.setBrush(AppTheme::surfaceFillMuted());
+        painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
+        painter.drawEllipse(bounds);
+        const QRectF box(bounds.center().x() - 5.5, bounds.center().y() - 5.5, 11, 11);
+        PreferenceSymbols::xmark(painter, box, withOpacity(AppTheme::secondaryText(), 0.82), 2);
+    }
+};
+
+// A picker's list of choices, in the card look, floating under its button.
+class PickerPopover : public QWidget
+{
+public:
+    static constexpr int outerMargin = 6;
+    static constexpr int innerPadding = 10;
+
+    PickerPopover(QWidget *parent, std::function<void()> onHide)
+        : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
+        , m_onHide(std::move(onHide))
+    {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_DeleteOnClose);
+        auto *layout = new QVBoxLayout(this);
+        layout->setContentsMargins(outerMargin + innerPadding, outerMargin + innerPadding,
+                                   outerMargin + innerPadding, outerMargin + innerPadding);
+        layout->setSpacing(6);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        paintCard(painter,
+                  QRectF(rect()).adjusted(outerMargin, outerMargin, -outerMargin, -outerMargin));
+    }
+
+    void hideEvent(QHideEvent *event) override
+    {
+        QWidget::hideEvent(event);
+        if (m_onHide)
+            std::exchange(m_onHide, nullptr)();
+    }
+
+private:
+    std::function<void()> m_onHide;
+};
+
+QWidget *settingRow(const QString &label, QWidget *control, QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(rowSpacing);
+    layout->addWidget(new PanelLabel(
+        label, AppFonts::ui(14, QFont::DemiBold),
+        [] { return withOpacity(AppTheme::secondaryText(), 0.92); }, row));
+    control->setParent(row);
+    layout->addWidget(control);
+    layout->addStretch(1);
+    return row;
+}
+
+// A check box that shows a boolean setting and writes it back on every click.
+template<typename Signal, typename Getter, typename Setter>
+GlassCheckBox *boundCheckBox(const QString &label, PreferencesStore &store, Signal signal,
+                             Getter getter, Setter setter, QWidget *parent)
+{
+    auto *box = new GlassCheckBox(label, {}, parent);
+    observe(&store, signal, getter, box, [box](bool on) { box->setChecked(on); });
+    QObject::connect(box, &QAbstractButton::clicked, &store,
+                     [&store, setter](bool on) { std::invoke(setter, store, on); });
+    return box;
+}
+
+} // namespace
+
+PreferencesView::PreferencesView(PreferencesStore &preferencesStore,
+                                 EventStoreService &eventStoreService,
+                                 LaunchAtLoginService &launchAtLoginService,
+                                 HotKeyService *hotKeyService,
+                                 DesktopColorScheme *desktopColorScheme, QWidget *parent)
+    : QWidget(parent)
+    , m_preferencesStore(preferencesStore)
+    , m_eventStoreService(eventStoreService)
+    , m_launchAtLoginService(launchAtLoginService)
+    , m_hotKeyService(hotKeyService)
+    , m_desktopColorScheme(desktopColorScheme ? desktopColorScheme : new DesktopColorScheme(this))
+    , m_appearanceObserver(new EffectiveAppearanceObserver(this, *m_desktopColorScheme, this))
+{
+    setMinimumSize(windowWidth, windowHeight);
+
+    connect(&preferencesStore, &PreferencesStore::appearanceModeChanged, this,
+            &PreferencesView::followIdentity);
+    connect(&preferencesStore, &PreferencesStore::appearanceRefreshTokenChanged, this,
+            &PreferencesView::followIdentity);
+    // The calendar card follows the access state, the calendar list and the preview switch.
+    connect(&eventStoreService, &EventStoreService::authorizationStatusChanged, this,
+            &PreferencesView::rebuildCalendarSection);
+    connect(&eventStoreService, &EventStoreService::availableCalendarsChanged, this,
+            &PreferencesView::rebuildCalendarSection);
+    connect(&preferencesStore, &PreferencesStore::usePreviewDataChanged, this,
+            &PreferencesView::rebuildCalendarSection);
+
+    m_identity = identityText();
+    rebuildContent();
+}
+
+PreferencesView::~PreferencesView() = default;
+
+QString PreferencesView::identityText() const
+{
+    return rawValue(m_preferencesStore.appearanceMode()) + u'-'
+           + m_preferencesStore.appearanceRefreshToken().toString(QUuid::WithoutBraces).toUpper();
+}
+
+QSize PreferencesView::sizeHint() const
+{
+    return {windowWidth, windowHeight};
+}
+
+void PreferencesView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    SettingsGlassBackground::paint(painter, QRectF(rect()));
+}
+
+void PreferencesView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_content)
+        m_content->setGeometry(rect());
+}
+
+void PreferencesView::followIdentity()
+{
+    const QString identity = identityText();
+    if (identity == m_identity)
+        return;
+    m_identity = identity;
+    rebuildContent();
+}
+
+void PreferencesView::rebuildContent()
+{
+    // The view-state flags belong to the page, not to its content: closing an open popover
+    // with the old content must not clear them.
+    const bool appearancePickerPresented = m_isAppearancePickerPresented;
+    const bool menuBarPickerPresented = m_isMenuBarPickerPresented;
+    if (m_picker)
+        m_picker->close();
+    m_isAppearancePickerPresented = appearancePickerPresented;
+    m_isMenuBarPickerPresented = menuBarPickerPresented;
+    if (m_content) {
+        // The change may come from inside the old page, such as a picker's row.
+        m_content->hide();
+        m_content->deleteLater();
+    }
+
+    auto *content = new QWidget(this);
+    auto *layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(makeHeader(content));
+
+    auto *scrollArea = new QScrollArea(content);
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setAutoFillBackground(false);
+    scrollArea->viewport()->setAutoFillBackground(false);
+
+    auto *column = new CardColumn;
+    column->setAutoFillBackground(false);
+    auto *columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(pagePadding, scrollTopInset, pagePadding, scrollTopInset);
+    columnLayout->setSpacing(cardSpacing);
+    columnLayout->addWidget(makeSettingsCard(column));
+    columnLayout->addWidget(makeDateCard(column));
+    columnLayout->addWidget(makeTimeCard(column));
+    columnLayout->addWidget(makeCalendarCard(column));
+    columnLayout->addStretch(1);
+    scrollArea->setWidget(column);
+    layout->addWidget(scrollArea, 1);
+
+    m_content = content;
+    content->setGeometry(rect());
+    content->show();
+
+    m_appearanceObserver->update(
+        [this](ColorScheme appearance) { m_preferencesStore.refreshSystemAppearance(appearance); });
+
+    // A popover that was open stays open on the new page.
+    if (m_isAppearancePickerPresented || m_isMenuBarPickerPresented) {
+        const bool appearance = m_isAppearancePickerPresented;
+        const char *name = appearance ? "appearancePicker" : "menuBarPicker";
+        QTimer::singleShot(0, content, [this, content, name, appearance] {
+            if (auto *anchor = content->findChild<QWidget *>(QLatin1StringView(name)))
+                presentPicker(anchor, appearance);
+        });
+    }
+    update();
+    Q_EMIT contentRebuilt();
+}
+
+QWidget *PreferencesView::makeHeader(QWidget *parent)
+{
+    auto *header = new QWidget(parent);
+    auto *layout = new QHBoxLayout(header);
+    layout->setContentsMargins(22, 20, 22, 4);
+    layout->setSpacing(12);
+    layout->addWidget(new BrandLogoView(40, header), 0, Qt::AlignVCenter);
+
+    auto *lines = new QVBoxLayout;
+    lines->setSpacing(2);
+    QFont nameFont = AppFonts::ui(20, QFont::Medium);
+    nameFont.setLetterSpacing(QFont::AbsoluteSpacing, 2.2);
+    lines->addWidget(new PanelLabel(
+        u"栖格日历"_s, nameFont, [] { return AppTheme::primaryText(); }, header));
+    lines->addWidget(new PanelLabel(
+        u"藏在菜单栏里的轻量日历。"_s, AppFonts::ui(11.5, QFont::Medium),
+        [] { return withOpacity(AppTheme::secondaryText(), 0.72); }, header));
+    layout->addLayout(lines);
+    layout->addStretch(1);
+    return header;
+}
+
+QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
+{
+    QVBoxLayout *layout = nullptr;
+    QWidget *card = makeCard(parent, layout);
+
+    auto *launch = new GlassCheckBox(u"开机启动"_s, {}, card);
+    observe(&m_launchAtLoginService, &LaunchAtLoginService::isEnabledChanged,
+            &LaunchAtLoginService::isEnabled, launch,
+            [launch](bool on) { launch->setChecked(on); });
+    connect(launch, &QAbstractButton::clicked, this, [this](bool on) {
+        m_launchAtLoginService.setEnabled(on);
+        // What the service really has, so a refused change is not stored as the user's wish.
+        m_preferencesStore.setLaunchAtLogin(m_launchAtLoginService.isEnabled());
+    });
+    layout->addWidget(settingRow(u"启动方式:"_s, launch, card));
+
+    auto *appearance = new PickerButton(card);
+    appearance->setObjectName(u"appearancePicker"_s);
+    observe(&m_preferencesStore, &PreferencesStore::appearanceModeChanged,
+            &PreferencesStore::appearanceMode, appearance, [appearance](AppAppearanceMode mode) {
+                appearance->setText(title(mode));
+                appearance->updateGeometry();
+            });
+    connect(appearance, &QAbstractButton::clicked, this,
+            [this, appearance] { presentPicker(appearance, true); });
+    layout->addWidget(settingRow(u"外观模式:"_s, appearance, card));
+
+    if (QWidget *recorder = makeShortcutRecorder(card))
+        layout->addWidget(settingRow(u"快捷键:"_s, recorder, card));
+
+    auto *menuBar = new PickerButton(card);
+    menuBar->setObjectName(u"menuBarPicker"_s);
+    observe(&m_preferencesStore, &PreferencesStore::menuBarStyleChanged,
+            &PreferencesStore::menuBarStyle, menuBar, [menuBar](MenuBarDisplayStyle style) {
+                menuBar->setText(title(style));
+                menuBar->updateGeometry();
+            });
+    connect(menuBar, &QAbstractButton::clicked, this,
+            [this, menuBar] { presentPicker(menuBar, false); });
+    layout->addWidget(settingRow(u"菜单栏:"_s, menuBar, card));
+    return card;
+}
+
+QWidget *PreferencesView::makeShortcutRecorder(QWidget *parent)
+{
+    if (!m_hotKeyService)
+        return nullptr;
+    auto *holder = new QWidget(parent);
+    auto *layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    auto *field = new HotKeyRecorderField(holder);
+    auto *clear = new ClearButton(holder);
+    layout->addWidget(field);
+    layout->addWidget(clear, 0, Qt::AlignVCenter);
+
+    field->setRecording(m_isRecordingHotKey);
+    connect(field, &HotKeyRecorderField::recordingChanged, this,
+            [this](bool recording) { m_isRecordingHotKey = recording; });
+    observe(m_hotKeyService.data(), &HotKeyService::shortcutChanged, &HotKeyService::shortcut,
+            field, [field, clear](const std::optional<HotKeyShortcut> &shortcut) {
+                field->setShortcutText(shortcut
+                                           ? displayText(*shortcut)
+                                           : HotKeyRecorderField::emptyShortcutText.toString());
+                clear->setVisible(shortcut.has_value());
+            });
+    field->setOnCapture([this, field](const std::optional<HotKeyShortcut> &shortcut) {
+        if (!m_hotKeyService)
+            return;
+        if (shortcut)
+            m_hotKeyService->setShortcut(shortcut);
+        else
+            m_hotKeyService->clearShortcut();
+        field->setRecording(false);
+    });
+    connect(clear, &QAbstractButton::clicked, this, [this, field] {
+        field->setRecording(false);
+        if (m_hotKeyService)
+            m_hotKeyService->clearShortcut();
+    });
+    return holder;
+}
+
+QWidget *PreferencesView::makeDateCard(QWidget *parent)
+{
+    QVBoxLayout *layout = nullptr;
+    QWidget *card = makeCard(parent, layout);
+    layout->addWidget(sectionTitle(u"日期选项"_s, card));
+    PreferencesStore &store = m_preferencesStore;
+    layout->addWidget(boundCheckBox(u"显示星期"_s, store, &PreferencesStore::showWeekdayChanged,
+                                    &PreferencesStore::showWeekday,
+                                    &PreferencesStore::setShowWeekday, card));
+    layout->addWidget(boundCheckBox(u"显示日期"_s, store, &PreferencesStore::showDateChanged,
+                                    &PreferencesStore::showDate, &PreferencesStore::setShowDate,
+                                    card));
+    layout->addWidget(boundCheckBox(
+        u"显示农历"_s, store, &PreferencesStore::showLunarCalendarChanged,
+        &PreferencesStore::showLunarCalendar, &PreferencesStore::setShowLunarCalendar, card));
+    layout->addWidget(
+        boundCheckBox(u"显示事件红点"_s, store, &PreferencesStore::showEventDotsChanged,
+                      &PreferencesStore::showEventDots, &PreferencesStore::setShowEventDots, card));
+    return card;
+}
+
+QWidget *PreferencesView::makeTimeCard(QWidget *parent)
+{
+    QVBoxLayout *layout = nullptr;
+    QWidget *card = makeCard(parent, layout);
+    layout->addWidget(sectionTitle(u"时间选项"_s, card));
+
+    auto *row = new QHBoxLayout;
+    row->setSpacing(8);
+    for (const auto &entry : choiceCases(MenuBarTimeFormat{})) {
+        const MenuBarTimeFormat format = entry.value;
+        auto *button = new CapsuleToggle(QString::fromUtf16(entry.title), card);
+        // Pressing the selected format keeps it selected.
+        observe(&m_preferencesStore, &PreferencesStore::timeFormatChanged,
+                &PreferencesStore::timeFormat, button, [button, format](MenuBarTimeFormat current) {
+                    button->setChecked(current == format);
+                });
+        connect(button, &QAbstractButton::clicked, this,
+                [this, format] { m_preferencesStore.setTimeFormat(format); });
+        row->addWidget(button);
+    }
+    auto *seconds = new CapsuleToggle(u"显示秒"_s, card);
+    observe(&m_preferencesStore, &PreferencesStore::showSecondsChanged,
+            &PreferencesStore::showSeconds, seconds,
+            [seconds](bool on) { seconds->setChecked(on); });
+    connect(seconds, &QAbstractButton::clicked, this,
+            [this](bool on) { m_preferencesStore.setShowSeconds(on); });
+    row->addWidget(seconds);
+    row->addStretch(1);
+    layout->addLayout(row);
+
+    auto *amPm = new CapsuleToggle(u"上午/下午"_s, card);
+    observe(&m_preferencesStore, &PreferencesStore::showAMPMChanged, &PreferencesStore::showAMPM,
+            amPm, [amPm](bool on) { amPm->setChecked(on); });
+    connect(amPm, &QAbstractButton::clicked, this,
+            [this](bool on) { m_preferencesStore.setShowAMPM(on); });
+    observe(&m_preferencesStore, &PreferencesStore::timeFormatChanged,
+            &PreferencesStore::timeFormat, amPm,
+            [this, amPm] { amPm->setVisible(!m_preferencesStore.isTwentyFourHour()); });
+    layout->addSpacing(8 - layout->spacing());
+    layout->addWidget(amPm);
+    return card;
+}
+
+QWidget *PreferencesView::makeCalendarCard(QWidget *parent)
+{
+    QVBoxLayout *layout = nullptr;
+    QWidget *card = makeCard(parent, layout);
+    layout->setAlignment(Qt::Alignment());
+    m_calendarCardLayout = layout;
+    rebuildCalendarSection();
+    return card;
+}
+
+void PreferencesView::rebuildCalendarSection()
+{
+    if (!m_calendarCardLayout)
+        return;
+    QWidget *card = m_calendarCardLayout->parentWidget();
+    if (m_calendarSection) {
+        // The press that leads here may come from inside the old section.
+        m_calendarSection->hide();
+        m_calendarCardLayout->removeWidget(m_calendarSection);
+        m_calendarSection->deleteLater();
+    }
+
+    auto *section = new QWidget(card);
+    auto *layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+
+    auto *titleRow = new QHBoxLayout;
+    titleRow->setSpacing(8);
+    titleRow->addWidget(sectionTitle(u"系统日历与提醒"_s, section));
+    titleRow->addStretch(1);
+    if (m_eventStoreService.hasFullCalendarAndReminderAccess()) {
+        titleRow->addWidget(new AccessBadge(u"已授权"_s, section));
+    } else if (m_eventStoreService.canRequestAdditionalAccess()) {
+        auto *request =
+            new ProminentButton(m_isRequestingCalendarAccess ? u"请求中"_s : u"请求权限"_s,
+                                m_isRequestingCalendarAccess, section);
+        request->setEnabled(!m_isRequestingCalendarAccess);
+        connect(request, &QAbstractButton::clicked, this, &PreferencesView::requestCalendarAccess);
+        titleRow->addWidget(request);
+    } else {
+        auto *open = new ProminentButton(u"打开设置"_s, false, section);
+        connect(open, &QAbstractButton::clicked, this,
+                [this] { m_eventStoreService.openCalendarPrivacySettings(); });
+        titleRow->addWidget(open);
+    }
+    layout->addLayout(titleRow);
+
+    const bool preview = m_preferencesStore.usePreviewData();
+    if (preview
+        || m_eventStoreService.authorizationStatus() == CalendarAuthorizationStatus::authorized) {
+        const QList<CalendarSource> calendars = preview ? PreviewCalendarFactory::calendars()
+                                                        : m_eventStoreService.availableCalendars();
+        if (calendars.isEmpty()) {
+            auto *empty = new PanelLabel(
+                u"当前没有可读取的系统日历。"_s, AppFonts::ui(12.5, QFont::Normal),
+                [] { return withOpacity(AppTheme::secondaryText(), 0.74); }, section);
+            layout->addWidget(empty);
+        }
+        for (const CalendarSource &calendar : calendars) {
+            auto *box = new GlassCheckBox(calendar.title, calendar.sourceTitle, section);
+            box->setObjectName(calendar.id);
+            box->setProperty("calendarIdentifier", calendar.id);
+            const QString id = calendar.id;
+            observe(&m_preferencesStore, &PreferencesStore::excludedCalendarIdentifiersChanged,
+                    &PreferencesStore::excludedCalendarIdentifiers, box,
+                    [this, box, id] { box->setChecked(m_preferencesStore.isCalendarEnabled(id)); });
+            connect(box, &QAbstractButton::clicked, this,
+                    [this, id](bool on) { m_preferencesStore.setCalendar(id, on); });
+            layout->addWidget(box);
+        }
+    }
+
+    m_calendarCardLayout->addWidget(section);
+    m_calendarSection = section;
+    section->show();
+    if (QWidget *column = card->parentWidget())
+        column->update();
+}
+
+void PreferencesView::requestCalendarAccess()
+{
+    m_isRequestingCalendarAccess = true;
+    rebuildCalendarSection();
+    m_eventStoreService.requestAccess(this, [this](bool granted) {
+        m_isRequestingCalendarAccess = false;
+        rebuildCalendarSection();
+        if (!granted && !m_eventStoreService.hasFullCalendarAndReminderAccess())
+            m_eventStoreService.openCalendarPrivacySettings();
+    });
+}
+
+void PreferencesView::presentPicker(QWidget *anchor, bool appearance)
+{
+    if (m_picker)
+        m_picker->close();
+    bool &presented = appearance ? m_isAppearancePickerPresented : m_isMenuBarPickerPresented;
+    presented = true;
+    auto *popover = new PickerPopover(this, [this, appearance] {
+        (appearance ? m_isAppearancePickerPresented : m_isMenuBarPickerPresented) = false;
+    });
+    auto *layout = static_cast<QVBoxLayout *>(popover->layout());
+    const auto addRow = [&](const QString &rowTitle, bool isCurrent, std::function<void()> choose) {
+        auto *row = new OptionRow(rowTitle, isCurrent, popover);
+        connect(row, &QAbstractButton::clicked, this, [popover, choose = std::move(choose)] {
+            // Closed first: choosing an appearance builds the page anew.
+            popover->close();
+            choose();
+        });
+        layout->addWidget(row);
+    };
+    if (appearance) {
+        for (const auto &entry : choiceCases(AppAppearanceMode{})) {
+            const AppAppearanceMode mode = entry.value;
+            addRow(QString::fromUtf16(entry.title), mode == m_preferencesStore.appearanceMode(),
+                   [this, mode] { m_preferencesStore.setAppearanceMode(mode); });
+        }
+    } else {
+        for (const auto &entry : choiceCases(MenuBarDisplayStyle{})) {
+            const MenuBarDisplayStyle style = entry.value;
+            addRow(QString::fromUtf16(entry.title), style == m_preferencesStore.menuBarStyle(),
+                   [this, style] { m_preferencesStore.setMenuBarStyle(style); });
+        }
+    }
+    popover->adjustSize();
+    const QPoint below = anchor->mapToGlobal(QPoint(0, anchor->height()));
+    popover->move(below - QPoint(PickerPopover::outerMargin, PickerPopover::outerMargin - 4));
+    m_picker = popover;
+    popover->show();
+}

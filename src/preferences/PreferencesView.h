@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class DesktopColorScheme;
+class EffectiveAppearanceObserver;
+class EventStoreService;
+class HotKeyService;
+class LaunchAtLoginService;
+class PreferencesStore;
+class QBoxLayout;
+class QScrollArea;
+
+// The preferences page, 330 × 540: the header and four glass cards through which the user edits
+// every visible setting. It keeps no settings of its own; every control reads and writes the
+// shared services. The page is built anew whenever the appearance changes, so every colour is
+// read again; the four view-state flags survive that.
+class PreferencesView : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int windowWidth = 330;
+    static constexpr int windowHeight = 540;
+
+    /// Services are kept by reference for the view's life. Without a hot key service the
+    /// shortcut row is left out; without a desktop colour scheme the view follows one of its own.
+    PreferencesView(PreferencesStore &preferencesStore, EventStoreService &eventStoreService,
+                    LaunchAtLoginService &launchAtLoginService, HotKeyService *hotKeyService,
+                    DesktopColorScheme *desktopColorScheme = nullptr, QWidget *parent = nullptr);
+    ~PreferencesView() override;
+
+    [[nodiscard]] bool isRecordingHotKey() const { return m_isRecordingHotKey; }
+    [[nodiscard]] bool isMenuBarPickerPresented() const { return m_isMenuBarPickerPresented; }
+    [[nodiscard]] bool isAppearancePickerPresented() const { return m_isAppearancePickerPresented; }
+    [[nodiscard]] bool isRequestingCalendarAccess() const { return m_isRequestingCalendarAccess; }
+
+    /// The appearance mode's raw value, "-", and the refresh token in upper case.
+    [[nodiscard]] QString identityText() const;
+    /// The current page; replaced on every rebuild.
+    [[nodiscard]] QWidget *content() const { return m_content; }
+
+    [[nodiscard]] QSize sizeHint() const override;
+
+Q_SIGNALS:
+    /// After the page was built anew.
+    void contentRebuilt();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void followIdentity();
+    void rebuildContent();
+    [[nodiscard]] QWidget *makeHeader(QWidget *parent);
+    [[nodiscard]] QWidget *makeSettingsCard(QWidget *parent);
+    [[nodiscard]] QWidget *makeDateCard(QWidget *parent);
+    [[nodiscard]] QWidget *makeTimeCard(QWidget *parent);
+    [[nodiscard]] QWidget *makeCalendarCard(QWidget *parent);
+    [[nodiscard]] QWidget *makeShortcutRecorder(QWidget *parent);
+    void rebuildCalendarSection();
+    void requestCalendarAccess();
+    void presentPicker(QWidget *anchor, bool appearance);
+
+    PreferencesStore &m_preferencesStore;
+    EventStoreService &m_eventStoreService;
+    LaunchAtLoginService &m_launchAtLoginService;
+    QPointer<HotKeyService> m_hotKeyService;
+    DesktopColorScheme *m_desktopColorScheme;
+    EffectiveAppearanceObserver *m_appearanceObserver;
+
+    bool m_isRecordingHotKey = false;
+    bool m_isMenuBarPickerPresented = false;
+    bool m_isAppearancePickerPresented = false;
+    bool m_isRequestingCalendarAccess = false;
+
+    QString m_identity;
+    QPointer<QWidget> m_content;
+    QPointer<QWidget> m_calendarSection;
+    QPointer<QBoxLayout> m_calendarCardLayout;
+    QPointer<QWidget> m_picker;
+};

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "app/AppBootstrapper.h"
+#include "events/EventStoreService.h"
+#include "events/IcsCalendarStore.h"
+#include "preferences/HotKeyService.h"
+#include "preferences/KeyGrabber.h"
+#include "preferences/LaunchAtLoginService.h"
+#include "preferences/PreferencesStore.h"
+#include "preferences/SettingsStore.h"
+#include "shared/AppTheme.h"
+#include "shared/ColorSchemePortal.h"
+#include "shared/DesktopColorScheme.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A desktop with no colour-scheme portal: the palette decides.
+class NoColorSchemePortal : public ColorSchemePortal
+{
+public:
+    std::optional<quint32> readColorScheme() override { return std::nullopt; }
+};
+
+// Takes every key.
+class AcceptingKeyGrabber : public KeyGrabber
+{
+public:
+    bool grab(HotKeyId, quint32, quint32) override { return true; }
+    void ungrab(HotKeyId) override { }
+};
+
+// Every service the preferences page needs, over a private configuration and data folder. The
+// settings are given before the services read them.
+class PreferencesPageFixture
+{
+public:
+    explicit PreferencesPageFixture(const QJsonObject &initialSettings = {})
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(dir.filePath(QStringLiteral("xdg"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+        AppTheme::setSystemAppearanceSource([] { return false; });
+        if (!initialSettings.isEmpty()) {
+            QDir().mkpath(QFileInfo(SettingsStore::defaultFilePath()).absolutePath());
+            QFile file(SettingsStore::defaultFilePath());
+            if (file.open(QIODevice::WriteOnly))
+                file.write(QJsonDocument(initialSettings).toJson());
+        }
+        settings = std::make_unique<SettingsStore>();
+        AppBootstrapper::configureAppearance(*settings);
+        preferences = std::make_unique<PreferencesStore>(*settings);
+        IcsCalendarStore::Options options;
+        options.watchFiles = false;
+        calendarStore = std::make_unique<IcsCalendarStore>(*settings, nullptr, options);
+        eventStore = std::make_unique<EventStoreService>(*calendarStore);
+        launchAtLogin =
+            std::make_unique<LaunchAtLoginService>(QCoreApplication::applicationFilePath());
+        hotKeys = std::make_unique<HotKeyService>(*preferences,
+                                                  std::make_unique<AcceptingKeyGrabber>(), [] {});
+        desktop = std::make_unique<DesktopColorScheme>(std::make_unique<NoColorSchemePortal>());
+    }
+
+    ~PreferencesPageFixture()
+    {
+        AppTheme::setSystemAppearanceSource({});
+        AppTheme::setAppearanceMode(AppAppearanceMode::system);
+    }
+
+    /// The settings file as it is on disk now.
+    [[nodiscard]] QJsonObject settingsFile() const
+    {
+        QFile file(settings->filePath());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QJsonDocument::fromJson(file.readAll()).object();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<PreferencesStore> preferences;
+    std::unique_ptr<IcsCalendarStore> calendarStore;
+    std::unique_ptr<EventStoreService> eventStore;
+    std::unique_ptr<LaunchAtLoginService> launchAtLogin;
+    std::unique_ptr<HotKeyService> hotKeys;
+    std::unique_ptr<DesktopColorScheme> desktop;
+};
