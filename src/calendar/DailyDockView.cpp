@@ -140,9 +140,12 @@ DailyDockView::DailyDockView(CalendarViewModel &viewModel, QWidget *parent)
     footerLayout->addWidget(m_settingsButton, 0, Qt::AlignVCenter);
     layout->addWidget(footer);
 
-    connect(&viewModel, &CalendarViewModel::selectedDateChanged, this, &DailyDockView::refresh);
-    connect(&viewModel, &CalendarViewModel::monthEventsChanged, this, &DailyDockView::refresh);
-    connect(&viewModel, &CalendarViewModel::isLoadingMonthChanged, this, &DailyDockView::refresh);
+    connect(&viewModel, &CalendarViewModel::selectedDateChanged, this,
+            &DailyDockView::scheduleRefresh);
+    connect(&viewModel, &CalendarViewModel::monthEventsChanged, this,
+            &DailyDockView::scheduleRefresh);
+    connect(&viewModel, &CalendarViewModel::isLoadingMonthChanged, this,
+            &DailyDockView::scheduleRefresh);
     refresh();
 }
 
@@ -161,6 +164,21 @@ QString DailyDockView::headingText() const
 QList<DailyEventRow *> DailyDockView::eventRows() const
 {
     return m_bodyWidget ? m_bodyWidget->findChildren<DailyEventRow *>() : QList<DailyEventRow *>();
+}
+
+void DailyDockView::scheduleRefresh()
+{
+    // A group of assignments, or a load that starts and ends in one pass, builds the body once.
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshPending = false;
+            refresh();
+        },
+        Qt::QueuedConnection);
 }
 
 void DailyDockView::refresh()

@@ -47,6 +47,7 @@ public:
     [[nodiscard]] SettingsIconLabel *settingsButton() const { return m_settingsButton; }
 
 private:
+    void scheduleRefresh();
     void refresh();
     void rebuildBody();
 
@@ -58,6 +59,7 @@ private:
     QScrollArea *m_scrollArea = nullptr;
     SettingsIconLabel *m_settingsButton = nullptr;
     Body m_body = Body::empty;
+    bool m_refreshPending = false;
     // What the body shows, to rebuild it only when that changes.
     QStringList m_shownKeys;
 };

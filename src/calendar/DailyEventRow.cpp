@@ -4,11 +4,14 @@
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/ContinuousCorners.h"
+#include "shared/SurfaceCache.h"
 
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -2,9 +2,12 @@
 
 #include "shared/AppTheme.h"
 #include "shared/ContinuousCorners.h"
+#include "shared/SurfaceCache.h"
 
 #include <QLinearGradient>
 #include <QPainter>
+
+using namespace Qt::StringLiterals;
 
 DailySummaryBackground::DailySummaryBackground()
     : DailySummaryBackground(16, &AppTheme::surfaceFillStrong)
@@ -19,20 +22,24 @@ DailySummaryBackground::DailySummaryBackground(qreal cornerRadius, ColorRole fir
 
 void DailySummaryBackground::paint(QPainter &painter, const QRectF &rect) const
 {
-    const QPainterPath shape = ContinuousCorners::roundedRect(rect, m_cornerRadius);
-    QLinearGradient fill(rect.topLeft(), rect.bottomRight());
-    fill.setColorAt(0, m_firstColor());
-    fill.setColorAt(1, AppTheme::surfaceFill());
+    const QColor first = m_firstColor();
+    const QColor last = AppTheme::surfaceFill();
+    const QColor stroke = AppTheme::surfaceStroke();
+    const QString key = u"daily:"_s + QString::number(m_cornerRadius) + QLatin1Char(':')
+                        + SurfaceCache::colorKey({first, last, stroke});
 
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(shape, fill);
-    // Inset by half the pen so the whole edge stays inside the card.
-    constexpr qreal pen = 0.8;
-    const QRectF edge = rect.adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2);
-    painter.strokePath(ContinuousCorners::roundedRect(edge, m_cornerRadius - pen / 2),
-                       QPen(AppTheme::surfaceStroke(), pen));
-    painter.restore();
+    SurfaceCache::paint(painter, rect, key, [&](QPainter &surface, const QRectF &area) {
+        QLinearGradient fill(area.topLeft(), area.bottomRight());
+        fill.setColorAt(0, first);
+        fill.setColorAt(1, last);
+        surface.setRenderHint(QPainter::Antialiasing);
+        surface.fillPath(ContinuousCorners::roundedRect(area, m_cornerRadius), fill);
+        // Inset by half the pen so the whole edge stays inside the card.
+        constexpr qreal pen = 0.8;
+        const QRectF edge = area.adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2);
+        surface.strokePath(ContinuousCorners::roundedRect(edge, m_cornerRadius - pen / 2),
+                           QPen(stroke, pen));
+    });
 }
 
 DailyFooterBackground::DailyFooterBackground()

@@ -3,8 +3,10 @@
 #include "shared/AppFonts.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QRectF>
+#include <QStaticText>
 
 #include <algorithm>
 
@@ -13,12 +15,41 @@ namespace {
 // Widths computed twice for the same text may differ in the last bits; a text that was measured
 // to fit must not be shrunk or cut for that.
 constexpr qreal widthTolerance = 0.5;
+// The panel shows a few hundred distinct texts; beyond that the cache starts afresh.
+constexpr qsizetype cacheLimit = 1024;
+
+// A text shaped once: the panel draws the same day numbers, lunar names and labels on every
+// repaint, and shaping CJK text through font fallback costs more than drawing it.
+struct ShapedText
+{
+    QStaticText text;
+    qreal width = 0;
+    qreal ascent = 0;
+};
+
+const ShapedText &shaped(const QFont &font, const QString &text)
+{
+    static QHash<QString, ShapedText> cache;
+    const QString key = font.key() + QChar(0x1f) + text;
+    auto found = cache.constFind(key);
+    if (found != cache.constEnd())
+        return *found;
+    if (cache.size() >= cacheLimit)
+        cache.clear();
+    const QFontMetricsF metrics(font);
+    ShapedText entry;
+    entry.text = QStaticText(text);
+    entry.text.setTextFormat(Qt::PlainText);
+    entry.width = metrics.horizontalAdvance(text);
+    entry.ascent = metrics.ascent();
+    return *cache.insert(key, entry);
+}
 
 } // namespace
 
 qreal PanelText::width(const QFont &font, const QString &text)
 {
-    return QFontMetricsF(font).horizontalAdvance(text);
+    return shaped(font, text).width;
 }
 
 QFont PanelText::fittingFont(const QFont &font, const QString &text, qreal available,
@@ -36,10 +67,12 @@ void PanelText::draw(QPainter &painter, const QRectF &rect, const QString &text,
     if (text.isEmpty() || rect.width() <= 0)
         return;
     const QFont used = fittingFont(font, text, rect.width(), minimumScale);
-    const QFontMetricsF metrics(used);
-    QString shown = text;
-    qreal textWidth = metrics.horizontalAdvance(text);
-    if (textWidth > rect.width() + widthTolerance) {
+    const ShapedText &entry = shaped(used, text);
+    const bool cut = entry.width > rect.width() + widthTolerance;
+    QString shown;
+    qreal textWidth = entry.width;
+    if (cut) {
+        const QFontMetricsF metrics(used);
         shown = metrics.elidedText(text, Qt::ElideRight, rect.width());
         textWidth = metrics.horizontalAdvance(shown);
     }
@@ -50,9 +83,12 @@ void PanelText::draw(QPainter &painter, const QRectF &rect, const QString &text,
     else if (alignment & Qt::AlignHCenter)
         x = rect.left() + (rect.width() - textWidth) / 2;
     const qreal lineHeight = AppFonts::lineHeight(used);
-    const qreal top = rect.top() + (rect.height() - lineHeight) / 2;
+    const qreal baseline = rect.top() + (rect.height() - lineHeight) / 2 + AppFonts::baseline(used);
 
     painter.setFont(used);
     painter.setPen(color);
-    painter.drawText(QPointF(x, top + AppFonts::baseline(used)), shown);
+    if (cut)
+        painter.drawText(QPointF(x, baseline), shown);
+    else
+        painter.drawStaticText(QPointF(x, baseline - entry.ascent), entry.text);
 }

@@ -2,9 +2,14 @@
 
 #include "shared/AppTheme.h"
 #include "shared/ContinuousCorners.h"
+#include "shared/SurfaceCache.h"
 
 #include <QLinearGradient>
 #include <QPainter>
+
+#include <array>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -18,21 +23,27 @@ QColor withOpacity(QColor color, qreal opacity)
 
 void PopoverGlassBackground::paint(QPainter &painter, const QRectF &rect)
 {
-    const QPainterPath shape = ContinuousCorners::roundedRect(rect, cornerRadius);
+    const std::array<QColor, 3> glass = {withOpacity(AppTheme::glassWarmTop(), 0.985),
+                                         withOpacity(AppTheme::panelBackground(), 0.955),
+                                         withOpacity(AppTheme::glassWarmBottom(), 0.94)};
+    const std::array<QColor, 3> sheen = {AppTheme::surfaceFillStrong(),
+                                         AppTheme::surfaceFillMuted(),
+                                         withOpacity(AppTheme::accentSoft(), 0.08)};
+    const QString key =
+        u"glass:"_s
+        + SurfaceCache::colorKey({glass[0], glass[1], glass[2], sheen[0], sheen[1], sheen[2]});
 
-    QLinearGradient glass(rect.topLeft(), rect.bottomRight());
-    glass.setColorAt(0, withOpacity(AppTheme::glassWarmTop(), 0.985));
-    glass.setColorAt(0.5, withOpacity(AppTheme::panelBackground(), 0.955));
-    glass.setColorAt(1, withOpacity(AppTheme::glassWarmBottom(), 0.94));
-
-    QLinearGradient sheen(rect.topLeft(), rect.bottomRight());
-    sheen.setColorAt(0, AppTheme::surfaceFillStrong());
-    sheen.setColorAt(0.5, AppTheme::surfaceFillMuted());
-    sheen.setColorAt(1, withOpacity(AppTheme::accentSoft(), 0.08));
-
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(shape, glass);
-    painter.fillPath(shape, sheen);
-    painter.restore();
+    SurfaceCache::paint(painter, rect, key, [&](QPainter &surface, const QRectF &area) {
+        const QPainterPath shape = ContinuousCorners::roundedRect(area, cornerRadius);
+        const auto diagonal = [&](const std::array<QColor, 3> &colors) {
+            QLinearGradient gradient(area.topLeft(), area.bottomRight());
+            gradient.setColorAt(0, colors[0]);
+            gradient.setColorAt(0.5, colors[1]);
+            gradient.setColorAt(1, colors[2]);
+            return gradient;
+        };
+        surface.setRenderHint(QPainter::Antialiasing);
+        surface.fillPath(shape, diagonal(glass));
+        surface.fillPath(shape, diagonal(sheen));
+    });
 }

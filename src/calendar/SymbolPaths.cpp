@@ -1,5 +1,6 @@
 #include "SymbolPaths.h"
 
+#include <QHash>
 #include <QPainterPathStroker>
 #include <QtMath>
 
@@ -15,7 +16,42 @@ QSizeF SymbolPaths::gearshapeSize(qreal textSize)
     return {textSize * 1.1, textSize * 1.1};
 }
 
+namespace {
+
+// The outlines are built at the origin once per size and moved into place: stroking them costs
+// more than the rest of a repaint of their widget.
+QPainterPath memoized(QHash<QString, QPainterPath> &cache, const QRectF &box, qreal strokeWidth,
+                      QPainterPath (*build)(const QRectF &, qreal))
+{
+    const QString key = QString::number(box.width()) + QLatin1Char('x')
+                        + QString::number(box.height()) + QLatin1Char('/')
+                        + QString::number(strokeWidth);
+    auto found = cache.constFind(key);
+    if (found == cache.constEnd())
+        found = cache.insert(key, build(QRectF(QPointF(0, 0), box.size()), strokeWidth));
+    return found->translated(box.topLeft());
+}
+
+QPainterPath buildKeyboard(const QRectF &box, qreal strokeWidth);
+QPainterPath buildGearshape(const QRectF &box, qreal strokeWidth);
+
+} // namespace
+
 QPainterPath SymbolPaths::keyboard(const QRectF &box, qreal strokeWidth)
+{
+    static QHash<QString, QPainterPath> cache;
+    return memoized(cache, box, strokeWidth, &buildKeyboard);
+}
+
+QPainterPath SymbolPaths::gearshape(const QRectF &box, qreal strokeWidth)
+{
+    static QHash<QString, QPainterPath> cache;
+    return memoized(cache, box, strokeWidth, &buildGearshape);
+}
+
+namespace {
+
+QPainterPath buildKeyboard(const QRectF &box, qreal strokeWidth)
 {
     const qreal inset = strokeWidth / 2;
     const QRectF body = box.adjusted(inset, inset, -inset, -inset);
@@ -53,7 +89,7 @@ QPainterPath SymbolPaths::keyboard(const QRectF &box, qreal strokeWidth)
     return path;
 }
 
-QPainterPath SymbolPaths::gearshape(const QRectF &box, qreal strokeWidth)
+QPainterPath buildGearshape(const QRectF &box, qreal strokeWidth)
 {
     const QPointF centre = box.center();
     const qreal outer = std::min(box.width(), box.height()) / 2 - strokeWidth / 2;
@@ -93,3 +129,5 @@ QPainterPath SymbolPaths::gearshape(const QRectF &box, qreal strokeWidth)
     path.setFillRule(Qt::WindingFill);
     return path;
 }
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "SoftShadow.h"
 
 #include <QCache>
+#include <QHashFunctions>
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
@@ -45,16 +46,15 @@ void gaussianBlur(QImage &alpha, qreal sigma)
     }
 }
 
-QString cacheKey(const QPainterPath &shape, const QColor &color, qreal radius, qreal scale)
+// The shape's outline, colour, blur and pixel ratio, hashed: the key is built on every paint.
+size_t cacheKey(const QPainterPath &shape, const QColor &color, qreal radius, qreal scale)
 {
-    QString key = QString::number(color.rgba(), 16) + QLatin1Char(':') + QString::number(radius)
-                  + QLatin1Char(':') + QString::number(scale);
+    size_t seed = qHashMulti(0, color.rgba(), radius, scale, shape.elementCount());
     for (int i = 0; i < shape.elementCount(); ++i) {
         const QPainterPath::Element element = shape.elementAt(i);
-        key += QLatin1Char(',') + QString::number(element.x, 'f', 2) + QLatin1Char(' ')
-               + QString::number(element.y, 'f', 2);
+        seed = qHashMulti(seed, int(element.type), element.x, element.y);
     }
-    return key;
+    return seed;
 }
 
 } // namespace
@@ -71,8 +71,8 @@ void SoftShadow::paint(QPainter &painter, const QPainterPath &shape, const QColo
     // Cached by the shape's form, not its place.
     const QPainterPath local = shape.translated(-bounds.topLeft());
 
-    static QCache<QString, QImage> cache(64);
-    const QString key = cacheKey(local, color, radius, scale);
+    static QCache<size_t, QImage> cache(64);
+    const size_t key = cacheKey(local, color, radius, scale);
     QImage *image = cache.object(key);
     if (!image) {
         const QSizeF pixels = (bounds.size() + QSizeF(2 * margin, 2 * margin)) * scale;
