@@ -2,6 +2,8 @@
 
 #include "CalendarPopoverView.h"
 #include "CalendarViewModel.h"
+#include "DailyDockView.h"
+#include "HeaderBar.h"
 #include "app/AppBootstrapper.h"
 #include "events/CalendarAppOpener.h"
 #include "events/EventStoreService.h"
@@ -221,6 +223,11 @@ int PanelPreview::run(int argc, char **argv)
             err << "tessel-calendar: cannot write " << options.screenshot << Qt::endl;
             return 1;
         }
+        // What the picture shows, for whoever checks it without looking.
+        QTextStream(stdout) << options.screenshot << ": " << image.width() << "x" << image.height()
+                            << ", " << view.headerBar()->titleText() << ", "
+                            << view.dailyDock()->headingText() << ", "
+                            << view.dailyDock()->eventRows().size() << " events listed" << Qt::endl;
         return 0;
     }
 

@@ -1,9 +1,11 @@
+cmake_minimum_required(VERSION 3.25)
 # Renders the panel with `tessel-calendar --screenshot` in a configuration folder of its own.
 # -DPROGRAM=  the tessel-calendar executable
 # -DOUTPUT=   the PNG to write
 # -DWORK=     a scratch folder, emptied first
 # -DSETTINGS= the settings file to start from; @TEST_DATA@ stands for -DTEST_DATA
 # -DARGS=     further options, separated by "|"
+# -DEXPECT=   a regular expression the run's summary line must match
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/config/tessel-calendar" "${WORK}/data")
 file(READ "${SETTINGS}" settings)
@@ -21,6 +23,7 @@ execute_process(
         "XDG_RUNTIME_DIR=${WORK}" TZ=Asia/Shanghai LC_ALL=C.UTF-8
         "${PROGRAM}" --screenshot "${OUTPUT}" ${options}
     RESULT_VARIABLE status
+    OUTPUT_VARIABLE summary
     ERROR_VARIABLE errors)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "tessel-calendar --screenshot failed (${status}): ${errors}")
@@ -33,4 +36,7 @@ file(READ "${WORK}/config/tessel-calendar/settings.json" after)
 if(NOT after STREQUAL settings)
     message(FATAL_ERROR "the preview changed the settings file")
 endif()
-message(STATUS "wrote ${OUTPUT}")
+if(NOT summary MATCHES "${EXPECT}")
+    message(FATAL_ERROR "the screenshot does not show what it should (${EXPECT}): ${summary}")
+endif()
+message(STATUS "${summary}")
