@@ -1,5 +1,6 @@
 # make run: install what is missing, build, start the program.
-# make test: the same set-up, then every test, then every test again under ASan + UBSan.
+# make test: the same set-up, then every test, every test again under ASan + UBSan, and the
+#            iCalendar fuzzer for 60 s.
 # make bench: build and run the benchmarks.
 
 JOBS ?= 2
@@ -22,11 +23,12 @@ build-asan: deps
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 
 run: build
-	$(BUILD)/src/tessel-calendar cal
+	$(BUILD)/src/tessel-calendar
 
 test: build
 	scripts/run-tests $(BUILD) $(JOBS)
 	$(MAKE) test-asan
+	scripts/run-fuzzer 60
 
 test-asan: build-asan
 	scripts/run-tests $(ASAN_BUILD) $(JOBS)
@@ -38,4 +40,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

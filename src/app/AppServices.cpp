@@ -1,6 +1,11 @@
 #include "AppServices.h"
 
 #include "AppBootstrapper.h"
+#include "events/AccessPromptDialog.h"
+#include "events/CalendarAppOpener.h"
+#include "events/EventStoreService.h"
+#include "events/IcsCalendarStore.h"
+#include "events/SystemDesktopLauncher.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"
@@ -19,6 +24,13 @@ AppServices::AppServices()
 {
     AppBootstrapper::configureAppearance(*m_settingsStore);
     m_preferencesStore = std::make_unique<PreferencesStore>(*m_settingsStore);
+    m_accessPrompter = std::make_unique<AccessPromptDialog>();
+    m_calendarStore = std::make_unique<IcsCalendarStore>(*m_settingsStore, m_accessPrompter.get());
+    m_desktopLauncher = std::make_unique<SystemDesktopLauncher>();
+    m_calendarAppOpener =
+        std::make_unique<CalendarAppOpener>(*m_desktopLauncher, m_settingsStore.get());
+    m_eventStoreService =
+        std::make_unique<EventStoreService>(*m_calendarStore, m_calendarAppOpener.get());
     m_holidayService = std::make_unique<HolidayService>();
     m_lunarCalendarService = std::make_unique<LunarCalendarService>();
 }
@@ -33,6 +45,11 @@ SettingsStore &AppServices::settingsStore() const
 PreferencesStore &AppServices::preferencesStore() const
 {
     return *m_preferencesStore;
+}
+
+EventStoreService &AppServices::eventStoreService() const
+{
+    return *m_eventStoreService;
 }
 
 HolidayService &AppServices::holidayService() const

@@ -2,7 +2,12 @@
 
 #include <memory>
 
+class AccessPrompter;
+class CalendarAppOpener;
+class DesktopLauncher;
+class EventStoreService;
 class HolidayService;
+class IcsCalendarStore;
 class LunarCalendarService;
 class PreferencesStore;
 class SettingsStore;
@@ -19,6 +24,7 @@ public:
 
     [[nodiscard]] SettingsStore &settingsStore() const;
     [[nodiscard]] PreferencesStore &preferencesStore() const;
+    [[nodiscard]] EventStoreService &eventStoreService() const;
     [[nodiscard]] HolidayService &holidayService() const;
     [[nodiscard]] LunarCalendarService &lunarCalendarService() const;
 
@@ -30,6 +36,12 @@ private:
     // before any service reads a setting.
     std::unique_ptr<SettingsStore> m_settingsStore;
     std::unique_ptr<PreferencesStore> m_preferencesStore;
+    // The event store service reads the user's calendars through these.
+    std::unique_ptr<AccessPrompter> m_accessPrompter;
+    std::unique_ptr<IcsCalendarStore> m_calendarStore;
+    std::unique_ptr<DesktopLauncher> m_desktopLauncher;
+    std::unique_ptr<CalendarAppOpener> m_calendarAppOpener;
+    std::unique_ptr<EventStoreService> m_eventStoreService;
     std::unique_ptr<HolidayService> m_holidayService;
     std::unique_ptr<LunarCalendarService> m_lunarCalendarService;
 };

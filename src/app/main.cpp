@@ -1,26 +1,80 @@
+#include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/CommandLine.h"
+#include "app/SingleInstance.h"
 #include "calendar/PanelPreview.h"
+#include "menubar/StatusBarController.h"
+#include "menubar/StatusItemHost.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Alone, or with --toggle or --preferences, the program is the menu bar application; every
+// other first argument names a command that prints and exits.
+bool startsTheApplication(int argc, char *argv[])
+{
+    if (argc < 2)
+        return true;
+    const QByteArray first = argv[1];
+    return first == "--toggle" || first == "--preferences";
+}
+
+int runCommand(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"tessel-calendar"_s);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return CommandLine(out, err, AppServices::shared())
+        .run(QCoreApplication::arguments().mid(1), QDateTime::currentDateTimeUtc());
+}
+
+int runApplication(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"tessel-calendar"_s);
+    QGuiApplication::setApplicationDisplayName(u"栖格日历"_s);
+    QGuiApplication::setDesktopFileName(u"tessel-calendar"_s);
+
+    const SingleInstance::Request request =
+        SingleInstance::requestFor(QCoreApplication::arguments().value(1));
+    SingleInstance instance;
+    switch (instance.claimOrForward(request)) {
+    case SingleInstance::Outcome::forwarded:
+        return 0;
+    case SingleInstance::Outcome::unanswered:
+        QTextStream(stderr) << "tessel-calendar: the running instance does not answer" << Qt::endl;
+        return 1;
+    case SingleInstance::Outcome::primary:
+        break;
+    }
+
+    AppDelegate delegate(AppServices::shared(), std::make_unique<StatusItemHost>());
+    delegate.applicationDidFinishLaunching();
+    StatusBarController *controller = delegate.statusBarController();
+    QObject::connect(&instance, &SingleInstance::showRequested, controller,
+                     &StatusBarController::showPopover);
+    QObject::connect(&instance, &SingleInstance::toggleRequested, controller,
+                     &StatusBarController::togglePopover);
+    QObject::connect(&instance, &SingleInstance::preferencesRequested, &delegate,
+                     &AppDelegate::showPreferences);
+    if (request == SingleInstance::Request::toggle)
+        controller->togglePopover();
+    else if (request == SingleInstance::Request::preferences)
+        delegate.showPreferences();
+    return QApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     // The preview needs widgets, and for a screenshot a platform chosen before the application.
     if (PanelPreview::isRequested(argc, argv))
         return PanelPreview::run(argc, argv);
-
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"tessel-calendar"_s);
-
-    QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.isEmpty())
-        arguments = {u"cal"_s};
-
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    return CommandLine(out, err, AppServices::shared())
-        .run(arguments, QDateTime::currentDateTimeUtc());
+    return startsTheApplication(argc, argv) ? runApplication(argc, argv) : runCommand(argc, argv);
 }

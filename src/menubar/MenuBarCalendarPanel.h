@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+// The floating panel under the menu bar item: a frameless, always-on-top tool window without a
+// taskbar entry, transparent around 18-point rounded corners under a compositor and cut to that
+// shape without one. It takes the keyboard while shown.
+class MenuBarCalendarPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MenuBarCalendarPanel(QWidget *parent = nullptr);
+    ~MenuBarCalendarPanel() override;
+
+Q_SIGNALS:
+    /// The panel stopped being the active window (a click went to another application).
+    void deactivated();
+
+protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void updateMask();
+};

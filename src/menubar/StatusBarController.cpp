@@ -1,0 +1,263 @@
+#include "StatusBarController.h"
+
+#include "MenuBarCalendarPanel.h"
+#include "PanelContentContainerView.h"
+#include "StatusItem.h"
+#include "calendar/CalendarPopoverView.h"
+#include "preferences/PreferencesStore.h"
+#include "shared/AppTheme.h"
+#include "shared/DateHelpers.h"
+#include "shared/Observable.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A click on the item that took the focus from the panel arrives within this time.
+constexpr int itemClickAfterDeactivationMs = 400;
+// A press this close beside the item still counts as on it.
+constexpr int itemSlop = 4;
+
+} // namespace
+
+StatusBarController::StatusBarController(
+    PreferencesStore &preferencesStore, EventStoreService &eventStoreService,
+    HolidayService &holidayService, LunarCalendarService &lunarCalendarService,
+    std::function<void()> showPreferences, StatusItem &statusItem,
+    DesktopColorScheme *desktopColorScheme, MenuBarTitle::Clock clock, QObject *parent)
+    : QObject(parent)
+    , m_preferencesStore(preferencesStore)
+    , m_showPreferences(std::move(showPreferences))
+    , m_statusItem(statusItem)
+    , m_desktopColorScheme(desktopColorScheme)
+    , m_clock(std::move(clock))
+    , m_calendarViewModel(preferencesStore, eventStoreService, holidayService, lunarCalendarService,
+                          m_clock)
+    , m_title(&preferencesStore, m_clock)
+{
+    connect(&m_statusItem, &StatusItem::activated, this, &StatusBarController::itemActivated);
+    connect(&m_statusItem, &StatusItem::contextMenuRequested, this,
+            &StatusBarController::itemContextMenuRequested);
+    connect(&m_statusItem, &StatusItem::preferencesChosen, this,
+            &StatusBarController::openPreferences);
+    connect(&m_statusItem, &StatusItem::quitChosen, this, &StatusBarController::quitApp);
+    observe(&m_preferencesStore, &PreferencesStore::showPreferencesAndQuitMenuChanged,
+            &PreferencesStore::showPreferencesAndQuitMenu, &m_statusItem,
+            &StatusItem::setMenuEnabled);
+
+    configurePanel();
+    bindPanelLayout();
+    bindAppearance();
+    qApp->installEventFilter(this);
+    bindMenuBarTitle();
+}
+
+StatusBarController::~StatusBarController()
+{
+    qApp->removeEventFilter(this);
+}
+
+void StatusBarController::configurePanel()
+{
+    m_panel = std::make_unique<MenuBarCalendarPanel>();
+    m_container = new PanelContentContainerView(m_panel.get());
+    m_content =
+        new CalendarPopoverView(m_calendarViewModel, m_preferencesStore, m_desktopColorScheme);
+    m_content->setOpenPreferences([this] { openPreferences(); });
+    m_content->setOnContentHeightChange([this](qreal height) { onContentHeightChange(height); });
+    m_container->setContent(m_content);
+    m_container->setGeometry(QRect(QPoint(), m_layout.panelSize()));
+    m_panel->setFixedSize(m_layout.panelSize());
+    connect(m_panel.get(), &MenuBarCalendarPanel::deactivated, this, [this] {
+        if (!isPanelVisible() || isMouseInsideStatusItem())
+            return;
+        hidePanel();
+        m_hiddenByDeactivation.start();
+    });
+    refreshPanelSize(false);
+}
+
+void StatusBarController::bindPanelLayout()
+{
+    const auto refreshIfVisible = [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (isPanelVisible())
+                refreshPanelSize(true);
+        });
+    };
+    connect(&m_calendarViewModel, &CalendarViewModel::displayedMonthChanged, this,
+            refreshIfVisible);
+    connect(&m_calendarViewModel, &CalendarViewModel::selectedDateChanged, this, refreshIfVisible);
+    connect(&m_calendarViewModel, &CalendarViewModel::monthEventsChanged, this, refreshIfVisible);
+}
+
+void StatusBarController::bindAppearance()
+{
+    connect(&m_preferencesStore, &PreferencesStore::appearanceModeChanged, this,
+            [this](AppAppearanceMode mode) {
+                if (mode == AppTheme::appearanceMode())
+                    return;
+                AppTheme::setAppearanceMode(mode);
+                m_panel->update();
+            });
+}
+
+void StatusBarController::bindMenuBarTitle()
+{
+    connect(&m_title, &MenuBarTitle::textChanged, this, &StatusBarController::updateStatusItem);
+    updateStatusItem(m_title.text());
+}
+
+void StatusBarController::updateStatusItem(const QString &title)
+{
+    const QDateTime now = m_clock();
+    m_statusItem.setTitle(title);
+    m_statusItem.setToolTip(DateHelpers::longDescription(now),
+                            DateHelpers::lunarYearMonthDayText(now));
+    m_statusItem.setDayNumber(DateHelpers::dayNumberText(now).toInt());
+}
+
+void StatusBarController::onContentHeightChange(qreal height)
+{
+    if (!m_layout.reportContentHeight(height))
+        return;
+    m_panel->setFixedSize(m_layout.panelSize());
+    m_container->setGeometry(QRect(QPoint(), m_layout.panelSize()));
+    if (isPanelVisible())
+        m_panel->move(panelOrigin());
+}
+
+void StatusBarController::refreshPanelSize(bool reposition)
+{
+    if (m_layout.refresh(m_content->sizeHint().height())) {
+        m_panel->setFixedSize(m_layout.panelSize());
+        m_container->setGeometry(QRect(QPoint(), m_layout.panelSize()));
+    }
+    if (reposition)
+        m_panel->move(panelOrigin());
+}
+
+bool StatusBarController::isPanelVisible() const
+{
+    return m_panel && m_panel->isVisible();
+}
+
+void StatusBarController::showPopover()
+{
+    AppTheme::setAppearanceMode(m_preferencesStore.appearanceMode());
+    m_calendarViewModel.goToCurrentMonth();
+    refreshPanelSize(false);
+    m_panel->move(panelOrigin());
+    m_panel->show();
+    m_panel->raise();
+    // Take the keyboard once the window is mapped, so the navigation keys reach the content.
+    QTimer::singleShot(0, this, [this] {
+        if (!isPanelVisible())
+            return;
+        m_panel->activateWindow();
+        m_content->setFocus(Qt::ActiveWindowFocusReason);
+    });
+}
+
+void StatusBarController::togglePopover()
+{
+    if (isPanelVisible())
+        hidePanel();
+    else
+        showPopover();
+}
+
+void StatusBarController::itemActivated(const QPoint &where)
+{
+    m_lastItemPoint = where;
+    if (m_hiddenByDeactivation.isValid()
+        && m_hiddenByDeactivation.elapsed() < itemClickAfterDeactivationMs) {
+        m_hiddenByDeactivation.invalidate();
+        return;
+    }
+    togglePopover();
+}
+
+void StatusBarController::itemContextMenuRequested(const QPoint &where)
+{
+    m_lastItemPoint = where;
+    if (!m_preferencesStore.showPreferencesAndQuitMenu()) {
+        itemActivated(where);
+        return;
+    }
+    if (!m_statusMenu) {
+        m_statusMenu = std::make_unique<QMenu>();
+        QAction *preferences =
+            m_statusMenu->addAction(u"偏好设置…"_s, this, &StatusBarController::openPreferences);
+        preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        m_statusMenu->addSeparator();
+        QAction *quit =
+            m_statusMenu->addAction(u"退出栖格日历"_s, this, &StatusBarController::quitApp);
+        quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    }
+    m_statusMenu->popup(where);
+}
+
+void StatusBarController::hidePanel()
+{
+    m_panel->hide();
+}
+
+void StatusBarController::openPreferences()
+{
+    hidePanel();
+    QTimer::singleShot(0, this, [this] {
+        if (m_showPreferences)
+            m_showPreferences();
+    });
+}
+
+void StatusBarController::quitApp()
+{
+    QCoreApplication::quit();
+}
+
+QPoint StatusBarController::panelOrigin() const
+{
+    QRect item = m_statusItem.geometry();
+    if (item.isEmpty() && m_lastItemPoint)
+        item = QRect(*m_lastItemPoint, QSize(1, 1));
+    const QScreen *screen = item.isEmpty() ? QGuiApplication::primaryScreen()
+                                           : QGuiApplication::screenAt(item.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return PanelLayout::panelOrigin(item, {}, {}, m_layout.panelSize());
+    // Opened with no click to go by (the shortcut, a preview): where trays usually sit.
+    if (item.isEmpty())
+        item = QRect(screen->availableGeometry().topRight(), QSize(1, 1));
+    return PanelLayout::panelOrigin(item, screen->availableGeometry(), screen->geometry(),
+                                    m_layout.panelSize());
+}
+
+bool StatusBarController::isMouseInsideStatusItem() const
+{
+    const QRect item = m_statusItem.geometry();
+    return !item.isEmpty()
+           && item.adjusted(-itemSlop, -itemSlop, itemSlop, itemSlop).contains(QCursor::pos());
+}
+
+bool StatusBarController::eventFilter(QObject *watched, QEvent *event)
+{
+    // A press in another of our windows (the preferences window, say) closes the panel; the
+    // item's own menu leaves it open behind it.
+    if (event->type() == QEvent::MouseButtonPress && isPanelVisible()) {
+        const auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget && widget->window() != m_panel.get() && !qobject_cast<QMenu *>(widget->window())
+            && !isMouseInsideStatusItem())
+            hidePanel();
+    }
+    return QObject::eventFilter(watched, event);
+}
