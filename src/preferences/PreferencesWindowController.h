@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <QWidget>
 
 class DesktopColorScheme;
 class EventStoreService;
@@ -13,7 +14,6 @@ class HotKeyService;
 class LaunchAtLoginService;
 class PreferencesStore;
 class PreferencesView;
-class QWidget;
 
 // Owns the one preferences window: created on the first show(), kept when closed, always
 // brought back centred and in front, and redrawn in step with the appearance setting.
@@ -53,9 +53,10 @@ private:
     EventStoreService &m_eventStoreService;
     HolidayService &m_holidayService;
     LaunchAtLoginService &m_launchAtLoginService;
-    QPointer<HotKeyService> m_hotKeyService;
+    HotKeyService *m_hotKeyService;
     DesktopColorScheme *m_desktopColorScheme;
     QPointer<QWidget> m_window;
-    QPointer<PreferencesView> m_view;
+    // Owned by the window.
+    PreferencesView *m_view = nullptr;
     AppAppearanceMode m_appliedAppearance = AppAppearanceMode::system;
 };
