@@ -473,6 +473,8 @@ void TestCalendarPopoverView::keysPageTheMonth()
 {
     PanelFixture fixture(newYork, QDate(2026, 3, 16));
     CalendarPopoverView &popover = makeView(fixture);
+    // With the cross-fades on, as in the panel: each step grabs the old look first.
+    popover.setAnimationsEnabled(true);
     QTest::keyClick(&popover, Qt::Key_Right);
     QCOMPARE(dayOf(fixture.viewModel->displayedMonth()), QDate(2026, 4, 1));
     QTest::keyClick(&popover, Qt::Key_Right, Qt::ControlModifier);
