@@ -30,26 +30,25 @@ bool PanelLayout::setHeight(int height)
     return true;
 }
 
-QPoint PanelLayout::panelOrigin(const QRect &item, const QRect &available, const QRect &screen,
+QPoint PanelLayout::panelOrigin(const QRectF &item, const QRect &available, const QRect &screen,
                                 QSize panelSize)
 {
-    const double centred = item.x() + item.width() * 0.5 - panelSize.width() * 0.5;
+    const double centred = item.center().x() - panelSize.width() * 0.5;
     const double rightmost = available.x() + available.width() - panelSize.width() - screenMargin;
     const double x = std::max<double>(available.x() + screenMargin, std::min(rightmost, centred));
 
+    const double availableTop = available.y();
+    const double availableBottom = available.y() + available.height();
     double y = 0;
-    if (item.center().y() < screen.center().y()) {
+    if (item.center().y() < screen.y() + screen.height() * 0.5) {
         // A bar that reserves space ends where the available geometry begins; without that,
         // the item's own bottom edge is the best guess of the bar's.
-        const bool barReservesTop = available.top() > screen.top() && item.top() < available.top();
-        const int barBottom = barReservesTop ? available.top() : item.y() + item.height();
-        y = barBottom + itemGap;
+        const bool barReservesTop = availableTop > screen.y() && item.top() < availableTop;
+        y = (barReservesTop ? availableTop : item.bottom()) + itemGap;
     } else {
-        const int availableBottom = available.y() + available.height();
-        const bool barReservesBottom = availableBottom < screen.y() + screen.height()
-                                       && item.y() + item.height() > availableBottom;
-        const int barTop = barReservesBottom ? availableBottom : item.y();
-        y = barTop - itemGap - panelSize.height();
+        const bool barReservesBottom =
+            availableBottom < screen.y() + screen.height() && item.bottom() > availableBottom;
+        y = (barReservesBottom ? availableBottom : item.top()) - itemGap - panelSize.height();
     }
     return {int(std::round(x)), int(std::round(y))};
 }

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QRectF>
 #include <QSize>
 
 #include <optional>
@@ -32,8 +33,9 @@ public:
 
     /// The panel's top-left corner: centred under the item, at least the margin inside the
     /// available geometry left and right, 6 points below the bar holding the item, or 6 points
-    /// above it when the item sits in the lower half of its screen.
-    [[nodiscard]] static QPoint panelOrigin(const QRect &item, const QRect &available,
+    /// above it when the item sits in the lower half of its screen. The item may be a point
+    /// standing for its place (an empty rectangle).
+    [[nodiscard]] static QPoint panelOrigin(const QRectF &item, const QRect &available,
                                             const QRect &screen, QSize panelSize);
 
 private:

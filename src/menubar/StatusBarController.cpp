@@ -226,20 +226,22 @@ void StatusBarController::quitApp()
 
 QPoint StatusBarController::panelOrigin() const
 {
-    QRect item = m_statusItem.geometry();
-    if (item.isEmpty() && m_lastItemPoint)
-        item = QRect(*m_lastItemPoint, QSize(1, 1));
-    const QScreen *screen = item.isEmpty() ? QGuiApplication::primaryScreen()
-                                           : QGuiApplication::screenAt(item.center());
+    // The item's place: where the host says it is, else the point of the last click on it.
+    std::optional<QRectF> item;
+    if (const QRect geometry = m_statusItem.geometry(); !geometry.isEmpty())
+        item = QRectF(geometry);
+    else if (m_lastItemPoint)
+        item = QRectF(*m_lastItemPoint, QSizeF(0, 0));
+
+    const QScreen *screen = item ? QGuiApplication::screenAt(item->center().toPoint()) : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return PanelLayout::panelOrigin(item, {}, {}, m_layout.panelSize());
+        return PanelLayout::panelOrigin(item.value_or(QRectF()), {}, {}, m_layout.panelSize());
     // Opened with no click to go by (the shortcut, a preview): where trays usually sit.
-    if (item.isEmpty())
-        item = QRect(screen->availableGeometry().topRight(), QSize(1, 1));
-    return PanelLayout::panelOrigin(item, screen->availableGeometry(), screen->geometry(),
-                                    m_layout.panelSize());
+    const QRect available = screen->availableGeometry();
+    return PanelLayout::panelOrigin(item.value_or(QRectF(available.topRight(), QSizeF(0, 0))),
+                                    available, screen->geometry(), m_layout.panelSize());
 }
 
 bool StatusBarController::isMouseInsideStatusItem() const

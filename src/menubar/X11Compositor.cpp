@@ -28,10 +28,12 @@ int screenNumber()
 
 bool X11Compositor::isActive()
 {
-    const auto *x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11)
-        return QGuiApplication::platformName() != QLatin1String("offscreen");
-    xcb_connection_t *connection = x11->connection();
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return true;
+    const auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return false;
     // A compositing manager owns the selection _NET_WM_CM_S<screen number>.
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screenNumber());
     const std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> atom(xcb_intern_atom_reply(

@@ -15,37 +15,39 @@ private Q_SLOTS:
 
 void TestPanelLayout::origin_data()
 {
-    QTest::addColumn<QRect>("item");
+    QTest::addColumn<QRectF>("item");
     QTest::addColumn<QRect>("available");
     QTest::addColumn<QPoint>("expected");
 
     // A 1440 × 900 screen with a 28-point bar along the top that reserves its space.
     const QRect topBarAvailable(0, 28, 1440, 872);
     QTest::newRow("near the right edge clamps")
-        << QRect(1255, 2, 24, 24) << topBarAvailable << QPoint(1102, 34);
+        << QRectF(1255, 2, 24, 24) << topBarAvailable << QPoint(1102, 34);
     QTest::newRow("centred under the item")
-        << QRect(688, 2, 24, 24) << topBarAvailable << QPoint(535, 34);
+        << QRectF(688, 2, 24, 24) << topBarAvailable << QPoint(535, 34);
     QTest::newRow("near the left edge clamps")
-        << QRect(88, 2, 24, 24) << topBarAvailable << QPoint(8, 34);
+        << QRectF(88, 2, 24, 24) << topBarAvailable << QPoint(8, 34);
     QTest::newRow("half points round away from zero")
-        << QRect(700, 2, 25, 24) << topBarAvailable << QPoint(548, 34);
+        << QRectF(700, 2, 25, 24) << topBarAvailable << QPoint(548, 34);
     QTest::newRow("a bar that reserves nothing: under the item")
-        << QRect(688, 0, 24, 30) << QRect(0, 0, 1440, 900) << QPoint(535, 36);
+        << QRectF(688, 0, 24, 30) << QRect(0, 0, 1440, 900) << QPoint(535, 36);
     QTest::newRow("a click point standing for the item")
-        << QRect(700, 12, 1, 1) << topBarAvailable << QPoint(536, 34);
+        << QRectF(700, 12, 0, 0) << topBarAvailable << QPoint(535, 34);
+    QTest::newRow("a click point with no bar reserving space")
+        << QRectF(1267, 12, 0, 0) << QRect(0, 0, 1440, 900) << QPoint(1102, 18);
     QTest::newRow("a bar along the bottom: above it")
-        << QRect(688, 874, 24, 24) << QRect(0, 0, 1440, 872) << QPoint(535, 872 - 6 - 548);
+        << QRectF(688, 874, 24, 24) << QRect(0, 0, 1440, 872) << QPoint(535, 872 - 6 - 548);
     QTest::newRow("a bottom bar that reserves nothing: above the item")
-        << QRect(688, 870, 24, 30) << QRect(0, 0, 1440, 900) << QPoint(535, 870 - 6 - 548);
+        << QRectF(688, 870, 24, 30) << QRect(0, 0, 1440, 900) << QPoint(535, 870 - 6 - 548);
     QTest::newRow("a screen narrower than the panel keeps the left margin")
-        << QRect(150, 2, 24, 24) << QRect(0, 28, 300, 600) << QPoint(8, 34);
+        << QRectF(150, 2, 24, 24) << QRect(0, 28, 300, 600) << QPoint(8, 34);
     QTest::newRow("a second screen to the right")
-        << QRect(1440 + 1255, 2, 24, 24) << QRect(1440, 28, 1440, 872) << QPoint(1440 + 1102, 34);
+        << QRectF(1440 + 1255, 2, 24, 24) << QRect(1440, 28, 1440, 872) << QPoint(1440 + 1102, 34);
 }
 
 void TestPanelLayout::origin()
 {
-    QFETCH(QRect, item);
+    QFETCH(QRectF, item);
     QFETCH(QRect, available);
     QFETCH(QPoint, expected);
     const QRect screen(available.x(), 0, available.width(), 900);
