@@ -4,7 +4,9 @@
 #include "events/EventStoreService.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItem.h"
+#include "preferences/HotKeyService.h"
 #include "preferences/PreferencesStore.h"
+#include "preferences/PreferencesWindowController.h"
 #include "shared/AppTheme.h"
 #include "shared/DesktopColorScheme.h"
 
@@ -62,6 +64,11 @@ void AppDelegate::applicationDidFinishLaunching()
         services.lunarCalendarService(), [this] { showPreferences(); }, *m_statusItem,
         m_desktopColorScheme.get());
 
+    services.hotKeyService().setOnTrigger([controller = QPointer(m_statusBarController.get())] {
+        if (controller)
+            controller->togglePopover();
+    });
+
     if (isSwitchOn("TS_PREVIEW_POPUP")) {
         QTimer::singleShot(previewDelayMs, this, [this] {
             if (m_statusBarController)
@@ -79,6 +86,7 @@ void AppDelegate::applicationDidBecomeActive()
 
 void AppDelegate::showPreferences()
 {
+    services.preferencesWindowController().show();
 }
 
 void AppDelegate::applyAppearance(AppAppearanceMode mode)

@@ -8,8 +8,15 @@
 #include "events/SystemDesktopLauncher.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
+#include "preferences/CalendarAccessPage.h"
+#include "preferences/HotKeyService.h"
+#include "preferences/KeyGrabber.h"
+#include "preferences/LaunchAtLoginService.h"
 #include "preferences/PreferencesStore.h"
+#include "preferences/PreferencesWindowController.h"
 #include "preferences/SettingsStore.h"
+
+#include <QApplication>
 
 AppServices &AppServices::shared()
 {
@@ -33,6 +40,14 @@ AppServices::AppServices()
         std::make_unique<EventStoreService>(*m_calendarStore, m_calendarAppOpener.get());
     m_holidayService = std::make_unique<HolidayService>();
     m_lunarCalendarService = std::make_unique<LunarCalendarService>();
+    m_launchAtLoginService = std::make_unique<LaunchAtLoginService>();
+
+    // The page is a window: made only when first asked for, once the application runs.
+    m_eventStoreService->setPrivacySettingsHandler([this](CalendarEntityType firstPage) {
+        if (!m_calendarAccessPage)
+            m_calendarAccessPage = std::make_unique<CalendarAccessPage>(*m_settingsStore);
+        m_calendarAccessPage->showPage(firstPage);
+    });
 }
 
 AppServices::~AppServices() = default;
@@ -60,4 +75,28 @@ HolidayService &AppServices::holidayService() const
 LunarCalendarService &AppServices::lunarCalendarService() const
 {
     return *m_lunarCalendarService;
+}
+
+LaunchAtLoginService &AppServices::launchAtLoginService() const
+{
+    return *m_launchAtLoginService;
+}
+
+HotKeyService &AppServices::hotKeyService()
+{
+    if (!m_hotKeyService) {
+        m_hotKeyService = std::make_unique<HotKeyService>(*m_preferencesStore, KeyGrabber::create(),
+                                                          &QApplication::beep);
+    }
+    return *m_hotKeyService;
+}
+
+PreferencesWindowController &AppServices::preferencesWindowController()
+{
+    if (!m_preferencesWindowController) {
+        m_preferencesWindowController = std::make_unique<PreferencesWindowController>(
+            *m_preferencesStore, *m_eventStoreService, *m_holidayService, *m_launchAtLoginService,
+            &hotKeyService());
+    }
+    return *m_preferencesWindowController;
 }

@@ -3,13 +3,17 @@
 #include <memory>
 
 class AccessPrompter;
+class CalendarAccessPage;
 class CalendarAppOpener;
 class DesktopLauncher;
 class EventStoreService;
 class HolidayService;
+class HotKeyService;
 class IcsCalendarStore;
+class LaunchAtLoginService;
 class LunarCalendarService;
 class PreferencesStore;
+class PreferencesWindowController;
 class SettingsStore;
 
 // Owns every long-lived service for the whole run; everything else holds references to these.
@@ -27,6 +31,11 @@ public:
     [[nodiscard]] EventStoreService &eventStoreService() const;
     [[nodiscard]] HolidayService &holidayService() const;
     [[nodiscard]] LunarCalendarService &lunarCalendarService() const;
+    [[nodiscard]] LaunchAtLoginService &launchAtLoginService() const;
+    /// Created on first use, since grabbing keys needs the application's display connection.
+    [[nodiscard]] HotKeyService &hotKeyService();
+    /// Created on first use, since it needs the application object.
+    [[nodiscard]] PreferencesWindowController &preferencesWindowController();
 
 private:
     AppServices();
@@ -44,4 +53,9 @@ private:
     std::unique_ptr<EventStoreService> m_eventStoreService;
     std::unique_ptr<HolidayService> m_holidayService;
     std::unique_ptr<LunarCalendarService> m_lunarCalendarService;
+    std::unique_ptr<LaunchAtLoginService> m_launchAtLoginService;
+    // Created on first use.
+    std::unique_ptr<HotKeyService> m_hotKeyService;
+    std::unique_ptr<PreferencesWindowController> m_preferencesWindowController;
+    std::unique_ptr<CalendarAccessPage> m_calendarAccessPage;
 };
