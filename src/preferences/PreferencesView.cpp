@@ -562,6 +562,8 @@ void PreferencesView::rebuildContent()
     columnLayout->addWidget(makeCalendarCard(column));
     columnLayout->addStretch(1);
     scrollArea->setWidget(column);
+    // setWidget() turns background filling on; the page's glass shows through instead.
+    column->setAutoFillBackground(false);
     layout->addWidget(scrollArea, 1);
 
     m_content = content;
@@ -749,7 +751,7 @@ QWidget *PreferencesView::makeTimeCard(QWidget *parent)
             &PreferencesStore::timeFormat, amPm,
             [this, amPm] { amPm->setVisible(!m_preferencesStore.isTwentyFourHour()); });
     layout->addSpacing(8 - layout->spacing());
-    layout->addWidget(amPm);
+    layout->addWidget(amPm, 0, Qt::AlignLeft);
     return card;
 }
 
