@@ -22,8 +22,8 @@ public:
     void setToolTip(const QString &title, const QString &subtitle);
     /// Today's day of the month, drawn on the icon (1-31; anything else leaves the page blank).
     void setDayNumber(int day);
-    /// Whether hosts that draw the item's menu themselves get the two entries (else an empty
-    /// menu, so that a right click reaches contextMenuRequested).
+    /// Whether the item offers its menu to hosts that draw menus themselves; without one they
+    /// ask for a context menu instead. Hosts look when they add the item.
     void setMenuEnabled(bool enabled);
 
     [[nodiscard]] QString title() const { return m_title; }

@@ -37,15 +37,6 @@ bool StatusMenuExporter::exportOn(const QDBusConnection &connection, const QStri
     return bus.registerObject(path, this, QDBusConnection::ExportAdaptors);
 }
 
-void StatusMenuExporter::setEntriesEnabled(bool enabled)
-{
-    if (enabled == m_entriesEnabled)
-        return;
-    m_entriesEnabled = enabled;
-    ++m_revision;
-    Q_EMIT LayoutUpdated(m_revision, RootId);
-}
-
 DBusMenuLayoutItem StatusMenuExporter::layout() const
 {
     return node(RootId, -1, {});
@@ -66,10 +57,10 @@ uint StatusMenuExporter::GetLayout(int parentId, int recursionDepth,
 {
     if (!exists(parentId)) {
         refuseUnknownId(parentId);
-        return m_revision;
+        return revision();
     }
     layout = node(parentId, recursionDepth, propertyNames);
-    return m_revision;
+    return revision();
 }
 
 DBusMenuItemList StatusMenuExporter::GetGroupProperties(const QList<int> &ids,
@@ -142,7 +133,7 @@ bool StatusMenuExporter::exists(int id) const
 
 QList<int> StatusMenuExporter::childIds(int id) const
 {
-    if (id != RootId || !m_entriesEnabled)
+    if (id != RootId)
         return {};
     return {PreferencesId, SeparatorId, QuitId};
 }

@@ -33,13 +33,8 @@ public:
     /// Exports the menu on a connection at a path; false when the path is taken.
     bool exportOn(const QDBusConnection &connection, const QString &path);
 
-    /// With the entries off, the root has no children: hosts then ask the item for a context
-    /// menu on a right click instead of drawing one.
-    void setEntriesEnabled(bool enabled);
-    [[nodiscard]] bool areEntriesEnabled() const { return m_entriesEnabled; }
-
-    /// Incremented by each layout change.
-    [[nodiscard]] uint revision() const { return m_revision; }
+    /// The layout never changes, so its revision stays the first.
+    [[nodiscard]] uint revision() const { return 1; }
     /// The whole menu as GetLayout with every property gives it.
     [[nodiscard]] DBusMenuLayoutItem layout() const;
 
@@ -76,7 +71,4 @@ private:
     // Answers a call from the bus with an error for an id the menu does not have.
     void refuseUnknownId(int id);
     void handleEvent(int id, const QString &eventId);
-
-    bool m_entriesEnabled = true;
-    uint m_revision = 1;
 };

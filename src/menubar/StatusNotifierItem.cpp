@@ -10,6 +10,8 @@
 #include <QDBusServiceWatcher>
 #include <QLoggingCategory>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 Q_LOGGING_CATEGORY(lcSni, "tessel.sni", QtWarningMsg)
@@ -96,7 +98,7 @@ QString StatusNotifierItem::status() const
 
 QDBusObjectPath StatusNotifierItem::menu() const
 {
-    return QDBusObjectPath(QString::fromLatin1(menuPath));
+    return QDBusObjectPath(QString::fromLatin1(isMenuEnabled() ? menuPath : noMenuPath));
 }
 
 StatusNotifierToolTip StatusNotifierItem::toolTip() const
@@ -130,24 +132,39 @@ void StatusNotifierItem::Scroll(int delta, const QString &orientation)
 void StatusNotifierItem::updateTitle()
 {
     m_labelGuide = labelGuideFor(title());
-    Q_EMIT NewTitle();
-    Q_EMIT XAyatanaNewLabel(title(), m_labelGuide);
+    announce(TitleChange);
 }
 
 void StatusNotifierItem::updateToolTip()
 {
-    Q_EMIT NewToolTip();
+    announce(ToolTipChange);
 }
 
 void StatusNotifierItem::updateIcon()
 {
     m_iconPixmaps = iconPixmaps(dayNumber());
-    Q_EMIT NewIcon();
+    announce(IconChange);
 }
 
-void StatusNotifierItem::updateMenu()
+void StatusNotifierItem::announce(int changes)
 {
-    m_menu->setEntriesEnabled(isMenuEnabled());
+    // Hosts read every property when the watcher tells them of the item, and some add an item
+    // twice when a change signal reaches them while they are still adding it: a change is
+    // signalled only where a host may have read the old value.
+    if (m_settling)
+        return;
+    m_unannounced |= changes;
+    if (m_registration != Registration::Registered)
+        return;
+    const int pending = std::exchange(m_unannounced, 0);
+    if (pending & TitleChange) {
+        Q_EMIT NewTitle();
+        Q_EMIT XAyatanaNewLabel(title(), m_labelGuide);
+    }
+    if (pending & ToolTipChange)
+        Q_EMIT NewToolTip();
+    if (pending & IconChange)
+        Q_EMIT NewIcon();
 }
 
 void StatusNotifierItem::registerWithWatcher()
@@ -158,6 +175,13 @@ void StatusNotifierItem::registerWithWatcher()
         return;
     }
     setRegistration(Registration::Pending);
+    if (!m_everRegistered && !m_settling) {
+        m_unannounced = 0;
+        m_settling = true;
+        // Queued before any host's call can arrive, so it runs before any is answered.
+        QMetaObject::invokeMethod(
+            this, [this] { m_settling = false; }, Qt::QueuedConnection);
+    }
 
     // A plain message rather than a proxy object: a proxy looks the owner up with a blocking
     // call, and no watcher is to be started just for us.
@@ -195,5 +219,11 @@ void StatusNotifierItem::setRegistration(Registration registration)
     if (registration == m_registration)
         return;
     m_registration = registration;
+    // A host may have read the properties before the watcher answered; what changed since then
+    // is told now.
+    if (registration == Registration::Registered) {
+        m_everRegistered = true;
+        announce(0);
+    }
     Q_EMIT registrationChanged(registration);
 }

@@ -21,7 +21,7 @@ class StatusNotifierItem : public StatusItem
     Q_PROPERTY(QString Status READ status CONSTANT)
     Q_PROPERTY(int WindowId READ windowId CONSTANT)
     Q_PROPERTY(QString IconThemePath READ emptyText CONSTANT)
-    Q_PROPERTY(QDBusObjectPath Menu READ menu CONSTANT)
+    Q_PROPERTY(QDBusObjectPath Menu READ menu)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu CONSTANT)
     Q_PROPERTY(QString IconName READ emptyText CONSTANT)
     Q_PROPERTY(StatusNotifierIconPixmaps IconPixmap READ iconPixmap)
@@ -50,6 +50,8 @@ public:
 
     static constexpr auto itemPath = "/StatusNotifierItem";
     static constexpr auto menuPath = "/MenuBar";
+    /// The Menu property without a menu: hosts then ask for a context menu on a right click.
+    static constexpr auto noMenuPath = "/NO_DBUSMENU";
     static constexpr auto watcherService = "org.kde.StatusNotifierWatcher";
     static constexpr auto watcherPath = "/StatusNotifierWatcher";
 
@@ -99,11 +101,19 @@ protected:
     void updateTitle() override;
     void updateToolTip() override;
     void updateIcon() override;
-    void updateMenu() override;
 
 private:
+    enum Change
+    {
+        TitleChange = 1,
+        ToolTipChange = 2,
+        IconChange = 4
+    };
+
     void registerWithWatcher();
     void setRegistration(Registration registration);
+    // Tells hosts of a change, or keeps it for when the watcher has taken the item.
+    void announce(int changes);
 
     QDBusConnection m_connection;
     QDBusServiceWatcher *m_watcherWatcher = nullptr;
@@ -112,6 +122,11 @@ private:
     QString m_labelGuide;
     Registration m_registration = Registration::NoWatcher;
     bool m_exported = false;
+    // Changes not yet signalled, and whether changes need no signal at all: until the event
+    // loop turns after the first registration went out, no host can have read anything.
+    int m_unannounced = 0;
+    bool m_settling = false;
+    bool m_everRegistered = false;
     // Replies to earlier registrations are dropped once a newer one is under way.
     quint64 m_registrationSerial = 0;
 };

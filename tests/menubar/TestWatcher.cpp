@@ -61,7 +61,18 @@ void TestWatcher::RegisterStatusNotifierItem(const QString &service)
     }
     m_items.append(service);
     m_callers.append(message().service());
+    if (m_answer == Answer::Hold) {
+        setDelayedReply(true);
+        m_held.append(message().createReply());
+    }
     Q_EMIT StatusNotifierItemRegistered(service);
+}
+
+void TestWatcher::releaseAnswers()
+{
+    for (const QDBusMessage &reply : std::as_const(m_held))
+        m_connection.send(reply);
+    m_held.clear();
 }
 
 void TestWatcher::RegisterStatusNotifierHost(const QString &service)

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QObject>
 #include <QStringList>
 
@@ -19,7 +20,9 @@ public:
     enum class Answer
     {
         Accept,
-        Refuse
+        Refuse,
+        /// Takes the item but answers only on releaseAnswers().
+        Hold,
     };
 
     explicit TestWatcher(Answer answer = Answer::Accept);
@@ -32,6 +35,8 @@ public:
                    QDBusConnectionInterface::DontQueueService);
     /// Drops off the bus, as a crashed or restarting panel does.
     void stop();
+    /// Answers the registrations held back.
+    void releaseAnswers();
 
     [[nodiscard]] QDBusConnection connection() const { return m_connection; }
     [[nodiscard]] QStringList registeredItems() const { return m_items; }
@@ -55,4 +60,5 @@ private:
     QDBusConnection m_connection;
     QStringList m_items;
     QStringList m_callers;
+    QList<QDBusMessage> m_held;
 };

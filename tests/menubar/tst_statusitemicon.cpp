@@ -4,6 +4,7 @@
 #include "menubar/StatusNotifierTypes.h"
 
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QSet>
 #include <QTest>
 
@@ -189,9 +190,13 @@ void TestStatusItemIcon::labelGuideKeepsWidth()
 
 void TestStatusItemIcon::titleFontIsFixedPitchAtThirteenPixels()
 {
-    const QFontInfo info(StatusItemStyle::titleFont());
-    QVERIFY(info.fixedPitch());
-    QCOMPARE(info.pixelSize(), 13);
+    const QFont font = StatusItemStyle::titleFont();
+    QCOMPARE(QFontInfo(font).pixelSize(), 13);
+    // Each second's text is as wide as the last.
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(u"00:00:00"_s);
+    for (const QString &time : {u"11:11:11"_s, u"12:34:56"_s, u"19:08:47"_s})
+        QCOMPARE(metrics.horizontalAdvance(time), width);
 }
 
 QTEST_MAIN(TestStatusItemIcon)

@@ -128,7 +128,9 @@ private Q_SLOTS:
     void menuClicksChooseEntries_data();
     void menuClicksChooseEntries();
     void menuEventGroupReportsUnknownIds();
-    void disabledMenuIsEmpty();
+    void menuPathFollowsTheSetting();
+    void changesBeforeTheFirstRegistrationNeedNoSignal();
+    void changesWhileTheWatcherAnswersAreSignalledAfter();
     void withoutWatcherWaitsForOne();
     void registersAgainWhenTheWatcherChanges_data();
     void registersAgainWhenTheWatcherChanges();
@@ -374,28 +376,63 @@ void TestStatusNotifierItem::menuEventGroupReportsUnknownIds()
     QCOMPARE(unknown.type(), QDBusMessage::ErrorMessage);
 }
 
-void TestStatusNotifierItem::disabledMenuIsEmpty()
+void TestStatusNotifierItem::menuPathFollowsTheSetting()
 {
     Fixture fixture;
     QVERIFY(fixture.waitForRegistration());
-    QSignalSpy quitChosen(fixture.item.get(), &StatusItem::quitChosen);
-    QSignalSpy layoutUpdated(fixture.item->menuExporter(), &StatusMenuExporter::LayoutUpdated);
-    const uint before = fixture.item->menuExporter()->revision();
+    const HostView &host = *fixture.host;
 
     fixture.item->setMenuEnabled(false);
-    fixture.item->setMenuEnabled(false);
-
-    QCOMPARE(layoutUpdated.size(), 1);
-    QVERIFY(layoutUpdated.at(0).at(0).toUInt() > before);
-    QCOMPARE(fixture.host->layout().children.size(), 0);
-    const QDBusMessage click = fixture.host->callMenu(
-        u"Event"_s, {3, u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u});
-    QCOMPARE(click.type(), QDBusMessage::ErrorMessage);
-    QCoreApplication::processEvents();
-    QCOMPARE(quitChosen.size(), 0);
+    QCOMPARE(host.property(u"Menu"_s).value<QDBusObjectPath>().path(), u"/NO_DBUSMENU"_s);
+    // A host that read the path before still finds the menu there.
+    QCOMPARE(host.layout().children.size(), 3);
 
     fixture.item->setMenuEnabled(true);
-    QCOMPARE(fixture.host->layout().children.size(), 3);
+    QCOMPARE(host.property(u"Menu"_s).value<QDBusObjectPath>().path(), menuPath);
+}
+
+void TestStatusNotifierItem::changesBeforeTheFirstRegistrationNeedNoSignal()
+{
+    TestWatcher watcher;
+    QVERIFY(watcher.start());
+    StatusNotifierItem item(QDBusConnection::sessionBus());
+    // What the application sets up right after creating the item is what hosts first read.
+    item.setTitle(u"12月5日 周六 14:03"_s);
+    item.setToolTip(u"a"_s, u"b"_s);
+    item.setDayNumber(5);
+    HostView host(watcher.connection(), QDBusConnection::sessionBus().baseService());
+    QSignalSpy labels(&host.item, &StatusNotifierItemInterface::XAyatanaNewLabel);
+    QSignalSpy icons(&host.item, &StatusNotifierItemInterface::NewIcon);
+    QSignalSpy toolTips(&host.item, &StatusNotifierItemInterface::NewToolTip);
+    QTRY_COMPARE(item.registration(), StatusNotifierItem::Registration::Registered);
+    QCOMPARE(host.property(u"XAyatanaLabel"_s).toString(), u"12月5日 周六 14:03"_s);
+
+    item.setToolTip(u"a"_s, u"c"_s);
+    QTRY_COMPARE(toolTips.size(), 1);
+    QCOMPARE(labels.size(), 0);
+    QCOMPARE(icons.size(), 0);
+}
+
+void TestStatusNotifierItem::changesWhileTheWatcherAnswersAreSignalledAfter()
+{
+    TestWatcher watcher(TestWatcher::Answer::Hold);
+    QVERIFY(watcher.start());
+    StatusNotifierItem item(QDBusConnection::sessionBus());
+    HostView host(watcher.connection(), QDBusConnection::sessionBus().baseService());
+    QSignalSpy labels(&host.item, &StatusNotifierItemInterface::XAyatanaNewLabel);
+    QSignalSpy icons(&host.item, &StatusNotifierItemInterface::NewIcon);
+    QTRY_COMPARE(watcher.registeredItems().size(), 1);
+    // A host told of the item may have read it by now; the answer is still on its way.
+    QCOMPARE(host.property(u"XAyatanaLabel"_s).toString(), QString());
+    item.setTitle(u"12月5日 周六 14:03"_s);
+    item.setTitle(u"12月5日 周六 14:04"_s);
+    QCOMPARE(item.registration(), StatusNotifierItem::Registration::Pending);
+
+    watcher.releaseAnswers();
+    QTRY_COMPARE(labels.size(), 1);
+    QCOMPARE(labels.at(0).at(0).toString(), u"12月5日 周六 14:04"_s);
+    QCOMPARE(item.registration(), StatusNotifierItem::Registration::Registered);
+    QCOMPARE(icons.size(), 0);
 }
 
 void TestStatusNotifierItem::withoutWatcherWaitsForOne()
