@@ -9,6 +9,7 @@
 #include "preferences/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
+#include "shared/CommandArguments.h"
 #include "shared/DateHelpers.h"
 
 #include <QCoreApplication>
@@ -21,37 +22,6 @@ namespace {
 
 constexpr int maxDays = 100'000;
 constexpr int calCellWidth = 7;
-
-// Columns a text takes in a terminal: CJK characters take two.
-int displayWidth(const QString &text)
-{
-    int width = 0;
-    for (const QChar ch : text)
-        width += ch.unicode() >= 0x2E80 ? 2 : 1;
-    return width;
-}
-
-QString padded(const QString &text, int width)
-{
-    return text + QString(qMax(0, width - displayWidth(text)), u' ');
-}
-
-QStringView withoutTrailingSpace(const QString &line)
-{
-    QStringView view(line);
-    while (view.endsWith(u' '))
-        view.chop(1);
-    return view;
-}
-
-std::optional<QDate> parseDay(const QString &text)
-{
-    static const QRegularExpression form(u"^\\d{4}-\\d{2}-\\d{2}$"_s);
-    if (!form.match(text).hasMatch())
-        return std::nullopt;
-    const QDate day = QDate::fromString(text, u"yyyy-MM-dd"_s);
-    return day.isValid() ? std::optional(day) : std::nullopt;
-}
 
 } // namespace
 
@@ -104,11 +74,11 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
 
     const QString title = DateHelpers::monthYearText(month);
     const int lineWidth = 7 * calCellWidth;
-    out << QString((lineWidth - displayWidth(title)) / 2, u' ') << title << '\n';
+    out << QString((lineWidth - CommandArguments::displayWidth(title)) / 2, u' ') << title << '\n';
     QString header;
     for (const QString &weekday : {u"一"_s, u"二"_s, u"三"_s, u"四"_s, u"五"_s, u"六"_s, u"日"_s})
-        header += padded(u"  "_s + weekday, calCellWidth);
-    out << withoutTrailingSpace(header) << '\n';
+        header += CommandArguments::padded(u"  "_s + weekday, calCellWidth);
+    out << CommandArguments::withoutTrailingSpace(header) << '\n';
 
     const auto shown = calendar.components(month);
     if (!shown)
@@ -125,15 +95,17 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
                 continue;
             }
             const bool isToday = calendar.isSameDay(day, now);
-            numbers += padded(QString(isToday ? u'[' : u' ')
-                                  + DateHelpers::dayNumberText(day).rightJustified(2, u' ')
-                                  + QString(isToday ? u']' : u' '),
-                              calCellWidth);
-            labels += padded(
+            numbers += CommandArguments::padded(
+                QString(isToday ? u'[' : u' ')
+                    + DateHelpers::dayNumberText(day).rightJustified(2, u' ')
+                    + QString(isToday ? u']' : u' '),
+                calCellWidth);
+            labels += CommandArguments::padded(
                 u" "_s + services.lunarCalendarService().compactLabel(day).value_or(QString()),
                 calCellWidth);
         }
-        out << withoutTrailingSpace(numbers) << '\n' << withoutTrailingSpace(labels) << '\n';
+        out << CommandArguments::withoutTrailingSpace(numbers) << '\n'
+            << CommandArguments::withoutTrailingSpace(labels) << '\n';
     }
     out.flush();
     return 0;
@@ -141,32 +113,16 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
 
 int CommandLine::runDays(const QStringList &arguments)
 {
-    QStringList positional;
-    bool tsv = false;
-    for (const QString &argument : arguments) {
-        if (argument == "--tsv"_L1)
-            tsv = true;
-        else if (argument.startsWith(u'-'))
-            return fail(u"unknown option: %1"_s.arg(argument));
-        else
-            positional.append(argument);
-    }
-    if (positional.size() != 2)
-        return fail(u"usage: tessel-calendar days FROM TO [--tsv]"_s);
-    const auto from = parseDay(positional.at(0));
-    const auto to = parseDay(positional.at(1));
-    if (!from || !to)
-        return fail(
-            u"not a day (YYYY-MM-DD): %1"_s.arg(from ? positional.at(1) : positional.at(0)));
-    if (*to < *from)
-        return fail(u"TO is before FROM"_s);
-    if (from->daysTo(*to) >= maxDays)
-        return fail(u"at most %1 days at a time"_s.arg(maxDays));
+    const auto parsed = CommandArguments::parseDayRange(
+        arguments, true, maxDays, u"usage: tessel-calendar days FROM TO [--tsv]"_s);
+    if (const auto *error = std::get_if<QString>(&parsed))
+        return fail(*error);
+    const auto &[from, to, tsv] = std::get<CommandArguments::DayRange>(parsed);
 
     const CivilCalendar calendar = CivilCalendar::viewCalendar();
     const LunarCalendarService &lunar = services.lunarCalendarService();
     const HolidayService &holidays = services.holidayService();
-    for (QDate day = *from; day <= *to; day = day.addDays(1)) {
+    for (QDate day = from; day <= to; day = day.addDays(1)) {
         const auto start = calendar.date(day.year(), day.month(), day.day());
         if (!start)
             continue;
@@ -176,9 +132,9 @@ int CommandLine::runDays(const QStringList &arguments)
         if (tsv) {
             out << fields[0] << '\t' << fields[1] << '\t' << fields[2] << '\t' << fields[3] << '\n';
         } else {
-            const QString line =
-                fields[0] + u"  "_s + padded(fields[1], 8) + padded(fields[2], 18) + fields[3];
-            out << withoutTrailingSpace(line) << '\n';
+            const QString line = fields[0] + u"  "_s + CommandArguments::padded(fields[1], 8)
+                                 + CommandArguments::padded(fields[2], 18) + fields[3];
+            out << CommandArguments::withoutTrailingSpace(line) << '\n';
         }
     }
     out.flush();

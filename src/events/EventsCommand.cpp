@@ -4,24 +4,14 @@
 #include "IcsCalendarStore.h"
 #include "preferences/SettingsStore.h"
 #include "shared/CivilCalendar.h"
+#include "shared/CommandArguments.h"
 #include "shared/SystemTimeZone.h"
-
-#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString excludedCalendarsKey = u"preferences.excludedCalendarIdentifiers"_s;
-
-std::optional<QDate> parseDay(const QString &text)
-{
-    static const QRegularExpression form(u"^\\d{4}-\\d{2}-\\d{2}$"_s);
-    if (!form.match(text).hasMatch())
-        return std::nullopt;
-    const QDate day = QDate::fromString(text, u"yyyy-MM-dd"_s);
-    return day.isValid() ? std::optional(day) : std::nullopt;
-}
 
 // One field per column: tabs and line breaks inside a field would break the line apart.
 QString field(const QString &text)
@@ -32,15 +22,6 @@ QString field(const QString &text)
             ch = u' ';
     }
     return flat;
-}
-
-// Pads to a column width in a terminal, where CJK characters take two columns.
-QString padded(const QString &text, int width)
-{
-    int used = 0;
-    for (const QChar ch : text)
-        used += ch.unicode() >= 0x2E80 ? 2 : 1;
-    return text + QString(qMax(0, width - used), u' ');
 }
 
 } // namespace
@@ -65,27 +46,11 @@ int EventsCommand::fail(const QString &message)
 
 int EventsCommand::run(const QStringList &arguments)
 {
-    QStringList positional;
-    bool tsv = false;
-    for (const QString &argument : arguments) {
-        if (argument == "--tsv"_L1)
-            tsv = true;
-        else if (argument.startsWith(u'-'))
-            return fail(u"unknown option: %1"_s.arg(argument));
-        else
-            positional.append(argument);
-    }
-    if (positional.isEmpty() || positional.size() > 2)
-        return fail(u"usage: tessel-calendar events FROM [TO] [--tsv]"_s);
-    const auto from = parseDay(positional.at(0));
-    const auto to = positional.size() > 1 ? parseDay(positional.at(1)) : from;
-    if (!from || !to)
-        return fail(
-            u"not a day (YYYY-MM-DD): %1"_s.arg(from ? positional.at(1) : positional.at(0)));
-    if (*to < *from)
-        return fail(u"TO is before FROM"_s);
-    if (from->daysTo(*to) >= maxDays)
-        return fail(u"at most %1 days at a time"_s.arg(maxDays));
+    const auto parsed = CommandArguments::parseDayRange(
+        arguments, false, maxDays, u"usage: tessel-calendar events FROM [TO] [--tsv]"_s);
+    if (const auto *error = std::get_if<QString>(&parsed))
+        return fail(*error);
+    const auto &[from, to, tsv] = std::get<CommandArguments::DayRange>(parsed);
 
     IcsCalendarStore::Options options;
     options.watchFiles = false;
@@ -100,8 +65,8 @@ int EventsCommand::run(const QStringList &arguments)
     EventStoreService service(store);
 
     const CivilCalendar calendar = CivilCalendar::viewCalendar();
-    const auto start = calendar.date(from->year(), from->month(), from->day());
-    const QDate after = to->addDays(1);
+    const auto start = calendar.date(from.year(), from.month(), from.day());
+    const QDate after = to.addDays(1);
     const auto end = calendar.date(after.year(), after.month(), after.day());
     if (!start || !end)
         return fail(u"cannot compute that range"_s);
@@ -118,8 +83,8 @@ int EventsCommand::run(const QStringList &arguments)
             out << fields[0] << '\t' << fields[1] << '\t' << fields[2] << '\t' << fields[3] << '\t'
                 << fields[4] << '\n';
         } else {
-            QString line = fields[0] + u"  "_s + padded(fields[1], 13) + u"  "_s + fields[2]
-                           + u"  ["_s + fields[3] + u']';
+            QString line = fields[0] + u"  "_s + CommandArguments::padded(fields[1], 13) + u"  "_s
+                           + fields[2] + u"  ["_s + fields[3] + u']';
             if (!fields[4].isEmpty())
                 line += u"  @ "_s + fields[4];
             out << line << '\n';
