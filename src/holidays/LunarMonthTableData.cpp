@@ -8,6 +8,7 @@ namespace LunarMonthTableData {
 // 1900-01-31
 const qint64 firstJulianDay = 2415051;
 
+// clang-format off
 const std::array<quint32, 2487> months = {
     0x020000, 0x04001d, 0x06003b, 0x080058, 0x0a0075, 0x0c0093, 0x0e00b0, 0x1000ce,
     0x3000ec, 0x120109, 0x140127, 0x160145, 0x180162, 0x020180, 0x04019d, 0x0601bb,
@@ -321,5 +322,6 @@ const std::array<quint32, 2487> months = {
     0x171d27, 0x191d44, 0x031d62, 0x051d80, 0x071d9e, 0x091dbb, 0x0b1dd9, 0x0d1df6,
     0x0f1e14, 0x111e31, 0x131e4f, 0x151e6c, 0x171e89, 0x191ea7, 0x011ec4,
 };
+// clang-format on
 
 } // namespace LunarMonthTableData

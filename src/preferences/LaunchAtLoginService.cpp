@@ -93,7 +93,7 @@ QStringList LaunchAtLoginService::systemEntryPaths()
         dirs = u"/etc/xdg"_s;
     QStringList paths;
     for (const QString &dir : dirs.split(u':', Qt::SkipEmptyParts)) {
-        // Relative entries are invalid in the base directory specification and are ignored.
+        // XDG base directories must be absolute; a relative entry is ignored.
         if (QDir::isAbsolutePath(dir))
             paths.append(dir + u'/' + autostartFolder + u'/' + entryFileName);
     }

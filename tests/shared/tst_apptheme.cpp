@@ -21,7 +21,7 @@ struct Expected
 
 void verifyColor(const QColor &actual, Expected expected)
 {
-    QCOMPARE(actual.spec(), QColor::Rgb);
+    QCOMPARE(actual, actual.toRgb());
     QCOMPARE(actual.name(QColor::HexRgb).toUpper(),
              u"#%1"_s.arg(expected.rgb, 6, 16, QChar(u'0')).toUpper());
     // QColor keeps alpha in 16 bits.
