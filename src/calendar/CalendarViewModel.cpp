@@ -64,13 +64,7 @@ CalendarViewModel::CalendarViewModel(PreferencesStore &preferencesStore,
 
     bind();
 
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            refreshAuthorization();
-            loadMonth();
-        },
-        Qt::QueuedConnection);
+    startRefreshAndLoadTask();
 }
 
 CalendarViewModel::~CalendarViewModel() = default;
@@ -122,15 +116,8 @@ void CalendarViewModel::bind()
             droppingRepeats<QSet<QString>>([this](const QSet<QString> &) { startLoadTask(); }));
 
     observe(&m_preferencesStore, &PreferencesStore::usePreviewDataChanged,
-            &PreferencesStore::usePreviewData, this, droppingRepeats<bool>([this](bool) {
-                QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        refreshAuthorization();
-                        loadMonth();
-                    },
-                    Qt::QueuedConnection);
-            }));
+            &PreferencesStore::usePreviewData, this,
+            droppingRepeats<bool>([this](bool) { startRefreshAndLoadTask(); }));
 
     const auto announce = [this](bool) {
         Q_EMIT changed();
@@ -145,6 +132,17 @@ void CalendarViewModel::startLoadTask()
 {
     QMetaObject::invokeMethod(
         this, [this] { loadMonth(); }, Qt::QueuedConnection);
+}
+
+void CalendarViewModel::startRefreshAndLoadTask()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshAuthorization();
+            loadMonth();
+        },
+        Qt::QueuedConnection);
 }
 
 void CalendarViewModel::loadMonth()

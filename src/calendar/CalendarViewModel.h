@@ -120,6 +120,7 @@ private:
 
     void bind();
     void startLoadTask();
+    void startRefreshAndLoadTask();
     void loadMonth();
     void applyLoad(qint64 token, const QDateTime &requested, bool preview,
                    const QSet<QString> &excluded, const QList<CalendarDayEvent> &events);
