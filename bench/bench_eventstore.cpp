@@ -1,6 +1,7 @@
 // Loads a generated calendar folder (20 calendars, 10,000 events, 500 repeating) and times the
 // first load and the month fetch the panel makes for 24 consecutive months.
 
+#include "GeneratedCalendarFolder.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "preferences/SettingsStore.h"
@@ -9,7 +10,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -33,18 +33,13 @@ int main(int argc, char *argv[])
     qputenv("TZ", "Asia/Shanghai");
     SystemTimeZone::refresh();
 
-    // A folder made by tools/generate-calendar-folder.py may be given; else one is made here.
-    QTemporaryDir temporary;
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
-    const QDir dir(folder);
-    const QString generator = TESSEL_SOURCE_DIR "/tools/generate-calendar-folder.py"_L1;
-    if (argc <= 1
-        && QProcess::execute(u"python3"_s, {generator, folder, u"--calendars"_s, u"20"_s,
-                                            u"--events"_s, u"10000"_s, u"--series"_s, u"500"_s})
-               != 0) {
+    const GeneratedCalendarFolder generated(argc, argv);
+    if (!generated.isValid()) {
         out << "bench_eventstore: could not generate the calendar folder\n";
         return 1;
     }
+    const QString folder = generated.path();
+    const QDir dir(folder);
     const int rounds = argc > 2 ? qMax(1, QByteArray(argv[2]).toInt()) : 1;
 
     QTemporaryDir settingsDir;

@@ -2,6 +2,7 @@
 // events, 500 repeating): one full repaint at 2× scale, and one month switch, which is the view
 // model's load and the month grid's rebuild of its cells.
 
+#include "GeneratedCalendarFolder.h"
 #include "app/AppBootstrapper.h"
 #include "calendar/CalendarPopoverView.h"
 #include "calendar/CalendarViewModel.h"
@@ -23,7 +24,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -97,16 +97,12 @@ int main(int argc, char *argv[])
     SystemTimeZone::refresh();
     AppTheme::setSystemAppearanceSource([] { return false; });
 
-    QTemporaryDir temporary;
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
-    const QString generator = TESSEL_SOURCE_DIR "/tools/generate-calendar-folder.py"_L1;
-    if (argc <= 1
-        && QProcess::execute(u"python3"_s, {generator, folder, u"--calendars"_s, u"20"_s,
-                                            u"--events"_s, u"10000"_s, u"--series"_s, u"500"_s})
-               != 0) {
+    const GeneratedCalendarFolder generated(argc, argv);
+    if (!generated.isValid()) {
         out << "bench_panel: could not generate the calendar folder\n";
         return 1;
     }
+    const QString folder = generated.path();
 
     QTemporaryDir settingsDir;
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));

@@ -3,6 +3,7 @@
 // a redraw of the month grid and the day dock makes (every cell's day tests, dot and subtitle,
 // and the selected day's list). Painting is not included.
 
+#include "GeneratedCalendarFolder.h"
 #include "app/AppBootstrapper.h"
 #include "calendar/CalendarViewModel.h"
 #include "events/EventStoreService.h"
@@ -17,7 +18,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -54,16 +54,12 @@ int main(int argc, char *argv[])
     SystemTimeZone::refresh();
     AppTheme::setSystemAppearanceSource([] { return false; });
 
-    QTemporaryDir temporary;
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
-    const QString generator = TESSEL_SOURCE_DIR "/tools/generate-calendar-folder.py"_L1;
-    if (argc <= 1
-        && QProcess::execute(u"python3"_s, {generator, folder, u"--calendars"_s, u"20"_s,
-                                            u"--events"_s, u"10000"_s, u"--series"_s, u"500"_s})
-               != 0) {
+    const GeneratedCalendarFolder generated(argc, argv);
+    if (!generated.isValid()) {
         out << "bench_viewmodel: could not generate the calendar folder\n";
         return 1;
     }
+    const QString folder = generated.path();
 
     QTemporaryDir settingsDir;
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
