@@ -624,30 +624,28 @@ QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
     });
     layout->addWidget(settingRow(u"启动方式:"_s, launch, card));
 
-    auto *appearance = new PickerButton(card);
-    appearance->setObjectName(u"appearancePicker"_s);
-    observe(&m_preferencesStore, &PreferencesStore::appearanceModeChanged,
-            &PreferencesStore::appearanceMode, appearance, [appearance](AppAppearanceMode mode) {
-                appearance->setText(title(mode));
-                appearance->updateGeometry();
-            });
-    connect(appearance, &QAbstractButton::clicked, this,
-            [this, appearance] { presentPicker(appearance, true); });
-    layout->addWidget(settingRow(u"外观模式:"_s, appearance, card));
+    // A row whose button shows a choice's title and opens its picker.
+    const auto addPickerRow = [this, card, layout](const QString &label, const QString &name,
+                                                   auto changed, auto current, bool isAppearance) {
+        auto *picker = new PickerButton(card);
+        picker->setObjectName(name);
+        observe(&m_preferencesStore, changed, current, picker, [picker](auto choice) {
+            picker->setText(title(choice));
+            picker->updateGeometry();
+        });
+        connect(picker, &QAbstractButton::clicked, this,
+                [this, picker, isAppearance] { presentPicker(picker, isAppearance); });
+        layout->addWidget(settingRow(label, picker, card));
+    };
+
+    addPickerRow(u"外观模式:"_s, u"appearancePicker"_s, &PreferencesStore::appearanceModeChanged,
+                 &PreferencesStore::appearanceMode, true);
 
     if (QWidget *recorder = makeShortcutRecorder(card))
         layout->addWidget(settingRow(u"快捷键:"_s, recorder, card));
 
-    auto *menuBar = new PickerButton(card);
-    menuBar->setObjectName(u"menuBarPicker"_s);
-    observe(&m_preferencesStore, &PreferencesStore::menuBarStyleChanged,
-            &PreferencesStore::menuBarStyle, menuBar, [menuBar](MenuBarDisplayStyle style) {
-                menuBar->setText(title(style));
-                menuBar->updateGeometry();
-            });
-    connect(menuBar, &QAbstractButton::clicked, this,
-            [this, menuBar] { presentPicker(menuBar, false); });
-    layout->addWidget(settingRow(u"菜单栏:"_s, menuBar, card));
+    addPickerRow(u"菜单栏:"_s, u"menuBarPicker"_s, &PreferencesStore::menuBarStyleChanged,
+                 &PreferencesStore::menuBarStyle, false);
     return card;
 }
 
