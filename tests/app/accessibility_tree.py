@@ -165,6 +165,8 @@ def check_panel(environment):
         check(chosen == [n for n in names if n.startswith("1月3日 星期日，农历")],
               f"the pressed day is selected: {chosen}")
         check(not any("今天" in n for n in names), "no today in January")
+        check(any(re.fullmatch(r"1月1日 星期五，农历\S+，元旦", n) for n in names),
+              "a holiday says its name")
         wait_for(lambda: any(n and n.startswith("1月3日") for n in focused),
                  "the focus event of the selected day")
     finally:
