@@ -5,6 +5,7 @@
 #include "DailyDockView.h"
 #include "HeaderBar.h"
 #include "MonthGridView.h"
+#include "PanelAccessibility.h"
 #include "PopoverGlassBackground.h"
 #include "ScrollWheelMonthSwitcher.h"
 #include "ShortcutHintBanner.h"
@@ -30,6 +31,7 @@ CalendarPopoverView::CalendarPopoverView(CalendarViewModel &viewModel,
     , m_keyboardMonitor(new CalendarKeyboardShortcutMonitor(this))
     , m_wheelSwitcher(new ScrollWheelMonthSwitcher(this))
 {
+    PanelAccessibility::install();
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

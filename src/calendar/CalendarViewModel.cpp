@@ -2,6 +2,7 @@
 
 #include "events/EventStoreService.h"
 #include "events/PreviewCalendarFactory.h"
+#include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/AppTheme.h"
@@ -237,6 +238,18 @@ std::optional<QString> CalendarViewModel::lunarText(const QDateTime &date) const
     if (!m_preferencesStore.showLunarCalendar())
         return std::nullopt;
     return m_lunarCalendarService.compactLabel(date);
+}
+
+std::optional<QString> CalendarViewModel::lunarDateText(const QDateTime &date) const
+{
+    if (!m_preferencesStore.showLunarCalendar())
+        return std::nullopt;
+    return m_lunarCalendarService.monthDayText(date);
+}
+
+std::optional<QString> CalendarViewModel::holidayName(const QDateTime &date) const
+{
+    return m_holidayService.label(date);
 }
 
 bool CalendarViewModel::isToday(const QDateTime &date) const

@@ -78,6 +78,10 @@ public:
     [[nodiscard]] std::optional<QColor> eventDotColor(const QDateTime &date) const;
     /// The day cell's subtitle; nothing with the lunar calendar off.
     [[nodiscard]] std::optional<QString> lunarText(const QDateTime &date) const;
+    /// The lunar month and day, "十月廿九"; nothing with the lunar calendar off.
+    [[nodiscard]] std::optional<QString> lunarDateText(const QDateTime &date) const;
+    /// The holiday table's name for the day.
+    [[nodiscard]] std::optional<QString> holidayName(const QDateTime &date) const;
     [[nodiscard]] bool isToday(const QDateTime &date) const;
     [[nodiscard]] bool isInDisplayedMonth(const QDateTime &date) const;
     /// Same day as selectedDate, whether or not the selection is visible.

@@ -1,5 +1,6 @@
 #include "DailyEventRow.h"
 
+#include "AccessibleText.h"
 #include "PanelText.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
@@ -47,7 +48,7 @@ DailyEventRow::DailyEventRow(const CalendarDayEvent &event, std::function<void()
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setText(event.title);
-    setAccessibleName(event.title + QLatin1Char(' ') + m_timeText);
+    setAccessibleName(AccessibleText::event(event));
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (m_action)
             m_action();

@@ -2,6 +2,7 @@
 
 #include "CalendarViewModel.h"
 #include "FadeTransition.h"
+#include "PanelAccessibility.h"
 #include "PanelText.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
@@ -45,6 +46,11 @@ HeaderBar::HeaderBar(CalendarViewModel &viewModel, QWidget *parent)
             qOverload<>(&QWidget::update));
     connect(&viewModel, &CalendarViewModel::selectedDateChanged, this,
             qOverload<>(&QWidget::update));
+    const auto announce = [this] {
+        PanelAccessibility::headerChanged(this);
+    };
+    connect(&viewModel, &CalendarViewModel::displayedMonthChanged, this, announce);
+    connect(&viewModel, &CalendarViewModel::selectedDateChanged, this, announce);
 }
 
 HeaderBar::~HeaderBar() = default;

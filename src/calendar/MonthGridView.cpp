@@ -1,10 +1,13 @@
 #include "MonthGridView.h"
 
+#include "AccessibleText.h"
 #include "CalendarViewModel.h"
 #include "FadeTransition.h"
+#include "PanelAccessibility.h"
 #include "PanelText.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
+#include "shared/SystemTimeZone.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -39,6 +42,17 @@ MonthGridView::MonthGridView(CalendarViewModel &viewModel, QWidget *parent)
             &MonthGridView::invalidate);
     connect(&viewModel, &CalendarViewModel::monthEventsChanged, this, &MonthGridView::invalidate);
     connect(&viewModel, &CalendarViewModel::changed, this, &MonthGridView::invalidate);
+
+    // Screen readers follow the month and the selected day.
+    connect(&viewModel, &CalendarViewModel::displayedMonthChanged, this,
+            &MonthGridView::announceMonth);
+    connect(&viewModel, &CalendarViewModel::monthEventsChanged, this,
+            &MonthGridView::announceMonth);
+    connect(&viewModel, &CalendarViewModel::changed, this, &MonthGridView::announceMonth);
+    connect(&viewModel, &CalendarViewModel::selectedDateChanged, this,
+            &MonthGridView::announceSelection);
+    connect(&viewModel, &CalendarViewModel::hasVisibleSelectionChanged, this,
+            &MonthGridView::announceSelection);
 }
 
 MonthGridView::~MonthGridView() = default;
@@ -122,6 +136,50 @@ qreal MonthGridView::naturalHeight() const
     return bottom - contentsRect().top();
 }
 
+int MonthGridView::selectedIndex() const
+{
+    const QList<DayCellView> &all = cells();
+    const auto found = std::find_if(all.cbegin(), all.cend(),
+                                    [](const DayCellView &cell) { return cell.isSelected; });
+    return found == all.cend() ? -1 : int(found - all.cbegin());
+}
+
+QString MonthGridView::cellDescription(int index) const
+{
+    if (index < 0 || index >= cells().size())
+        return {};
+    const DayCellView &cell = cells().at(index);
+    AccessibleText::Day day;
+    day.date = SystemTimeZone::civilDate(cell.date);
+    day.lunarDate = m_viewModel.lunarDateText(cell.date);
+    if (const auto holiday = m_viewModel.holidayName(cell.date))
+        day.occasions.append(*holiday);
+    day.isToday = cell.isToday;
+    day.isSelected = cell.isSelected;
+    day.eventCount = m_viewModel.events(cell.date).size();
+    return AccessibleText::day(day);
+}
+
+void MonthGridView::selectCell(int index)
+{
+    if (index < 0 || index >= cells().size())
+        return;
+    // The view model replaces the cells; keep the date, not a reference into them.
+    const QDateTime date = cells().at(index).date;
+    m_viewModel.select(date);
+}
+
+void MonthGridView::announceMonth()
+{
+    PanelAccessibility::gridChanged(this);
+}
+
+void MonthGridView::announceSelection()
+{
+    if (isVisible())
+        PanelAccessibility::gridSelectionChanged(this);
+}
+
 QRectF MonthGridView::cellRect(int index) const
 {
     if (index < 0 || index >= cells().size())
@@ -194,7 +252,11 @@ void MonthGridView::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || pressed < 0
         || cellIndexAt(event->position()) != pressed)
         return;
-    // The view model replaces the cells; keep the date, not a reference into them.
-    const QDateTime date = cells().at(pressed).date;
-    m_viewModel.select(date);
+    selectCell(pressed);
+}
+
+void MonthGridView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    announceSelection();
 }

@@ -35,6 +35,12 @@ public:
     [[nodiscard]] int cellIndexAt(QPointF point) const;
     /// The natural height of the grid for its cells, without the margins.
     [[nodiscard]] qreal naturalHeight() const;
+    /// The selected cell while the selection is shown, or -1.
+    [[nodiscard]] int selectedIndex() const;
+    /// What a screen reader says for the cell: the whole day in one line.
+    [[nodiscard]] QString cellDescription(int index) const;
+    /// Selects the cell's day, as a click on it does.
+    void selectCell(int index);
 
     void setAnimationsEnabled(bool enabled);
 
@@ -45,9 +51,12 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void invalidate();
+    void announceMonth();
+    void announceSelection();
     void rebuild() const;
     [[nodiscard]] qreal columnWidth() const;
     [[nodiscard]] qreal labelRowHeight() const;

@@ -1,5 +1,6 @@
 #include "PanelLabel.h"
 
+#include "PanelAccessibility.h"
 #include "PanelText.h"
 #include "shared/AppFonts.h"
 
@@ -26,6 +27,7 @@ void PanelLabel::setText(const QString &text)
     m_text = text;
     updateGeometry();
     update();
+    PanelAccessibility::nameChanged(this);
 }
 
 void PanelLabel::setMinimumScale(qreal scale)

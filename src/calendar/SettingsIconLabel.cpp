@@ -20,6 +20,7 @@ SettingsIconLabel::SettingsIconLabel(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName(QStringLiteral("设置"));
 }
 
 SettingsIconLabel::~SettingsIconLabel() = default;

@@ -25,6 +25,14 @@ std::optional<QString> LunarCalendarService::compactLabel(const QDateTime &date)
     return dayText(lunar->day);
 }
 
+std::optional<QString> LunarCalendarService::monthDayText(const QDateTime &date) const
+{
+    const auto lunar = calendar.dateComponents(date);
+    if (!lunar)
+        return std::nullopt;
+    return monthText(lunar->month, lunar->isLeapMonth) + dayText(lunar->day);
+}
+
 QString LunarCalendarService::monthText(int month, bool isLeap)
 {
     const QString name =

@@ -17,6 +17,9 @@ public:
     /// the day has no lunar date.
     [[nodiscard]] std::optional<QString> compactLabel(const QDateTime &date) const;
 
+    /// The lunar month and day, "十月廿九"; nothing when the day has no lunar date.
+    [[nodiscard]] std::optional<QString> monthDayText(const QDateTime &date) const;
+
     /// "正月" … "腊月", "闰" in front for a leap month; other numbers as digits and "月".
     [[nodiscard]] static QString monthText(int month, bool isLeap);
 

@@ -58,7 +58,7 @@ HotKeyRecorderField::HotKeyRecorderField(QWidget *parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAccessibleName(displayedText());
+    setAccessibleName(spokenName());
 
     m_animation->setDuration(animationMs);
     m_animation->setEasingCurve(easeInOut());
@@ -96,7 +96,7 @@ void HotKeyRecorderField::setRecording(bool recording)
         } else {
             m_progress = target;
         }
-        setAccessibleName(displayedText());
+        setAccessibleName(spokenName());
         update();
         Q_EMIT recordingChanged(m_recording);
     }
@@ -113,7 +113,7 @@ void HotKeyRecorderField::setShortcutText(const QString &shortcutText)
     if (shortcutText == m_shortcutText)
         return;
     m_shortcutText = shortcutText;
-    setAccessibleName(displayedText());
+    setAccessibleName(spokenName());
     updateGeometry();
     update();
     Q_EMIT shortcutTextChanged(m_shortcutText);
@@ -139,6 +139,11 @@ ShortcutCaptureView *HotKeyRecorderField::captureView() const
 QString HotKeyRecorderField::displayedText() const
 {
     return m_recording ? recordingText.toString() : m_shortcutText;
+}
+
+QString HotKeyRecorderField::spokenName() const
+{
+    return QStringLiteral("快捷键: ") + displayedText();
 }
 
 QColor HotKeyRecorderField::textColor() const

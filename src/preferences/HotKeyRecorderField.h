@@ -41,6 +41,8 @@ public:
     [[nodiscard]] ShortcutCaptureView *captureView() const;
     /// The text shown once the recording change has played.
     [[nodiscard]] QString displayedText() const;
+    /// What a screen reader says: the setting and the shortcut, or that it is recording.
+    [[nodiscard]] QString spokenName() const;
     /// The colour the text is drawn in now; between two states while the change plays.
     [[nodiscard]] QColor textColor() const;
 

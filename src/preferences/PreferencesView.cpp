@@ -7,6 +7,7 @@
 #include "PreferenceSymbols.h"
 #include "PreferencesStore.h"
 #include "SettingsGlassBackground.h"
+#include "calendar/PanelAccessibility.h"
 #include "calendar/PanelLabel.h"
 #include "events/EventStoreService.h"
 #include "events/PreviewCalendarFactory.h"
@@ -131,6 +132,7 @@ public:
         , m_subtitle(subtitle)
     {
         setText(label);
+        setAccessibleDescription(subtitle);
         setCheckable(true);
         setCursor(Qt::PointingHandCursor);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -468,6 +470,8 @@ PreferencesView::PreferencesView(PreferencesStore &preferencesStore,
     , m_desktopColorScheme(desktopColorScheme ? desktopColorScheme : new DesktopColorScheme(this))
     , m_appearanceObserver(new EffectiveAppearanceObserver(this, *m_desktopColorScheme, this))
 {
+    // Names the page's painted texts for screen readers.
+    PanelAccessibility::install();
     setMinimumSize(windowWidth, windowHeight);
 
     connect(&preferencesStore, &PreferencesStore::appearanceModeChanged, this,
@@ -629,8 +633,10 @@ QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
                                                    auto changed, auto current, bool isAppearance) {
         auto *picker = new PickerButton(card);
         picker->setObjectName(name);
-        observe(&m_preferencesStore, changed, current, picker, [picker](auto choice) {
+        observe(&m_preferencesStore, changed, current, picker, [picker, label](auto choice) {
             picker->setText(title(choice));
+            // Read as the setting and its chosen value.
+            picker->setAccessibleName(label + u' ' + title(choice));
             picker->updateGeometry();
         });
         connect(picker, &QAbstractButton::clicked, this,
