@@ -3,6 +3,7 @@
 #include "GlassCheckboxToggleStyle.h"
 #include "HotKeyRecorderField.h"
 #include "HotKeyService.h"
+#include "KeyGrabber.h"
 #include "LaunchAtLoginService.h"
 #include "PreferenceSymbols.h"
 #include "PreferencesStore.h"
@@ -641,8 +642,11 @@ QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
     addPickerRow(u"外观模式:"_s, u"appearancePicker"_s, &PreferencesStore::appearanceModeChanged,
                  &PreferencesStore::appearanceMode, true);
 
-    if (QWidget *recorder = makeShortcutRecorder(card))
+    if (QWidget *recorder = makeShortcutRecorder(card)) {
         layout->addWidget(settingRow(u"快捷键:"_s, recorder, card));
+        if (QWidget *status = makeShortcutStatus(card))
+            layout->addWidget(status);
+    }
 
     addPickerRow(u"菜单栏:"_s, u"menuBarPicker"_s, &PreferencesStore::menuBarStyleChanged,
                  &PreferencesStore::menuBarStyle, false);
@@ -665,13 +669,22 @@ QWidget *PreferencesView::makeShortcutRecorder(QWidget *parent)
     field->setRecording(m_isRecordingHotKey);
     connect(field, &HotKeyRecorderField::recordingChanged, this,
             [this](bool recording) { m_isRecordingHotKey = recording; });
-    observe(m_hotKeyService.data(), &HotKeyService::shortcutChanged, &HotKeyService::shortcut,
-            field, [field, clear](const std::optional<HotKeyShortcut> &shortcut) {
-                field->setShortcutText(shortcut
-                                           ? displayText(*shortcut)
-                                           : HotKeyRecorderField::emptyShortcutText.toString());
-                clear->setVisible(shortcut.has_value());
-            });
+    // Where the desktop binds the shortcut, what it bound is what works, so that is shown.
+    const auto showShortcut = [service = m_hotKeyService, field, clear] {
+        if (!service)
+            return;
+        const std::optional<HotKeyShortcut> shortcut = service->shortcut();
+        if (shortcut && !service->desktopTrigger().isEmpty())
+            field->setShortcutText(service->desktopTrigger());
+        else if (shortcut)
+            field->setShortcutText(displayText(*shortcut));
+        else
+            field->setShortcutText(HotKeyRecorderField::emptyShortcutText.toString());
+        clear->setVisible(shortcut.has_value());
+    };
+    showShortcut();
+    connect(m_hotKeyService.data(), &HotKeyService::shortcutChanged, field, showShortcut);
+    connect(m_hotKeyService.data(), &HotKeyService::desktopTriggerChanged, field, showShortcut);
     field->setOnCapture([this, field](const std::optional<HotKeyShortcut> &shortcut) {
         if (!m_hotKeyService)
             return;
@@ -687,6 +700,32 @@ QWidget *PreferencesView::makeShortcutRecorder(QWidget *parent)
             m_hotKeyService->clearShortcut();
     });
     return holder;
+}
+
+QWidget *PreferencesView::makeShortcutStatus(QWidget *parent)
+{
+    QStringList lines;
+    switch (m_hotKeyService->mechanism()) {
+    case KeyGrabber::Mechanism::keyGrab:
+        return nullptr;
+    case KeyGrabber::Mechanism::desktopPortal:
+        lines = shortcutBoundByDesktopLines;
+        break;
+    case KeyGrabber::Mechanism::none:
+        lines = noGlobalShortcutLines;
+        break;
+    }
+    auto *status = new QWidget(parent);
+    status->setObjectName(u"shortcutStatus"_s);
+    auto *layout = new QVBoxLayout(status);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    for (const QString &line : std::as_const(lines)) {
+        layout->addWidget(new PanelLabel(
+            line, AppFonts::ui(12, QFont::Normal),
+            [] { return withOpacity(AppTheme::secondaryText(), 0.74); }, status));
+    }
+    return status;
 }
 
 QWidget *PreferencesView::makeDateCard(QWidget *parent)
