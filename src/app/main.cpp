@@ -42,14 +42,14 @@ int runApplication(int argc, char *argv[])
 {
     const PlatformChoice choice =
         PlatformChoice::forEnvironment(QProcessEnvironment::systemEnvironment());
+    if (!choice.loss.isEmpty())
+        qCWarning(lcSession).noquote() << choice.loss;
     if (!choice.platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", choice.platform);
     QApplication app(argc, argv);
     // Only for our own windows: the applications we launch choose for themselves.
     if (!choice.platform.isEmpty())
         qunsetenv("QT_QPA_PLATFORM");
-    if (!choice.loss.isEmpty())
-        qCWarning(lcSession).noquote() << choice.loss;
     QCoreApplication::setApplicationName(u"tessel-calendar"_s);
     QGuiApplication::setApplicationDisplayName(u"栖格日历"_s);
     QGuiApplication::setDesktopFileName(u"tessel-calendar"_s);

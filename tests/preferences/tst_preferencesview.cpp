@@ -44,10 +44,11 @@ private:
     std::unique_ptr<PreferencesPageFixture> services;
     std::unique_ptr<PreferencesView> view;
 
-    void makePage(const QJsonObject &settings = {})
+    void makePage(const QJsonObject &settings = {},
+                  KeyGrabber::Mechanism keyGrabMechanism = KeyGrabber::Mechanism::keyGrab)
     {
         view.reset();
-        services = std::make_unique<PreferencesPageFixture>(settings);
+        services = std::make_unique<PreferencesPageFixture>(settings, keyGrabMechanism);
         view = std::make_unique<PreferencesView>(*services->preferences, *services->eventStore,
                                                  *services->launchAtLogin, services->hotKeys.get(),
                                                  services->desktop.get());
@@ -309,6 +310,42 @@ private Q_SLOTS:
         QVERIFY(!services->settingsFile().contains(u"preferences.hotKey"_s));
         QCOMPARE(field->shortcutText(), u"记录快捷键"_s);
         QVERIFY(!clear->isVisibleTo(view.get()));
+    }
+
+    void shortcutStatusSaysWhoBindsIt_data()
+    {
+        QTest::addColumn<KeyGrabber::Mechanism>("mechanism");
+        QTest::addColumn<QStringList>("status");
+        QTest::addColumn<QString>("fieldText");
+
+        QTest::newRow("key grab") << KeyGrabber::Mechanism::keyGrab << QStringList() << u"⌥⌘K"_s;
+        QTest::newRow("the desktop's portal, showing what it bound")
+            << KeyGrabber::Mechanism::desktopPortal << PreferencesView::shortcutBoundByDesktopLines
+            << u"Alt+Meta+C"_s;
+        QTest::newRow("no global shortcut in this session")
+            << KeyGrabber::Mechanism::none << PreferencesView::noGlobalShortcutLines << u"⌥⌘K"_s;
+    }
+
+    void shortcutStatusSaysWhoBindsIt()
+    {
+        QFETCH(KeyGrabber::Mechanism, mechanism);
+        QFETCH(QStringList, status);
+        QFETCH(QString, fieldText);
+        makePage({}, mechanism);
+        services->hotKeys->setShortcut(HotKeyShortcut{40, 256 | 2048, u"⌥⌘K"_s});
+        if (mechanism == KeyGrabber::Mechanism::desktopPortal)
+            services->keyGrabber->describe(u"Alt+Meta+C"_s);
+
+        QCOMPARE(view->content()->findChild<HotKeyRecorderField *>()->shortcutText(), fieldText);
+        auto *statusWidget = view->content()->findChild<QWidget *>(u"shortcutStatus"_s);
+        QCOMPARE(statusWidget != nullptr, !status.isEmpty());
+        if (statusWidget) {
+            QStringList shown;
+            for (const PanelLabel *line : statusWidget->findChildren<PanelLabel *>())
+                shown << line->text();
+            QCOMPARE(shown, status);
+            QVERIFY(statusWidget->isVisibleTo(view.get()));
+        }
     }
 
     void accessControl_data()
