@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void platformChoice();
     void triggerInTheDesktopSyntax_data();
     void triggerInTheDesktopSyntax();
+    void grabberFollowsWhatTheDesktopBound();
     void runsOnXWaylandAndOpensAtTheClickPoint();
     void portalBindsTheStoredShortcutAndTogglesThePanel();
     void cancelledBindingKeepsTheStoredShortcut();
@@ -186,6 +188,39 @@ void TestWaylandSession::triggerInTheDesktopSyntax()
     QFETCH(quint32, modifiers);
     QFETCH(QString, trigger);
     QCOMPARE(PortalKeyGrabber::triggerFor(keyCode, modifiers).value_or(QString()), trigger);
+}
+
+void TestWaylandSession::grabberFollowsWhatTheDesktopBound()
+{
+    portal.emplace();
+    portal->bindAs(u"Ctrl+Alt+Meta+K"_s);
+    QVERIFY(portal->start());
+    PortalKeyGrabber grabber(QDBusConnection::sessionBus());
+    QCOMPARE(grabber.mechanism(), KeyGrabber::Mechanism::desktopPortal);
+    QSignalSpy described(&grabber, &KeyGrabber::triggerDescribed);
+    QSignalSpy pressed(&grabber, &KeyGrabber::pressed);
+    constexpr HotKeyId id{0x5453414C, 1};
+
+    QVERIFY(grabber.grab(id, controlOptionCommandK.keyCode, controlOptionCommandK.carbonModifiers));
+    QTRY_COMPARE(described.size(), 1);
+    QCOMPARE(described.last().at(1).toString(), u"Ctrl+Alt+Meta+K"_s);
+
+    portal->changeTrigger(u"toggle-panel"_s, u"Meta+C"_s);
+    QTRY_COMPARE(described.size(), 2);
+    QCOMPARE(described.last().at(1).toString(), u"Meta+C"_s);
+    portal->activate(u"toggle-panel"_s);
+    QTRY_COMPARE(pressed.size(), 1);
+
+    // A new shortcut gets a session of its own; the old one is closed.
+    QVERIFY(grabber.grab(id, 38, HotKeyShortcut::commandModifier));
+    QTRY_COMPARE(portal->bindCalls().size(), 2);
+    QCOMPARE(portal->bindCalls().last().constFirst().properties.value(u"preferred_trigger"_s),
+             u"LOGO+j"_s);
+    QTRY_COMPARE(portal->closedSessions(), QStringList{portal->sessions().constFirst()});
+
+    grabber.ungrab(id);
+    QTRY_COMPARE(portal->closedSessions().size(), 2);
+    QCOMPARE(described.last().at(1).toString(), QString());
 }
 
 void TestWaylandSession::runsOnXWaylandAndOpensAtTheClickPoint()
