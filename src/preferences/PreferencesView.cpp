@@ -704,27 +704,39 @@ QWidget *PreferencesView::makeShortcutRecorder(QWidget *parent)
 
 QWidget *PreferencesView::makeShortcutStatus(QWidget *parent)
 {
-    QStringList lines;
-    switch (m_hotKeyService->mechanism()) {
-    case KeyGrabber::Mechanism::keyGrab:
+    if (m_hotKeyService->mechanism() == KeyGrabber::Mechanism::keyGrab)
         return nullptr;
-    case KeyGrabber::Mechanism::desktopPortal:
-        lines = shortcutBoundByDesktopLines;
-        break;
-    case KeyGrabber::Mechanism::none:
-        lines = noGlobalShortcutLines;
-        break;
-    }
     auto *status = new QWidget(parent);
     status->setObjectName(u"shortcutStatus"_s);
     auto *layout = new QVBoxLayout(status);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    for (const QString &line : std::as_const(lines)) {
-        layout->addWidget(new PanelLabel(
-            line, AppFonts::ui(12, QFont::Normal),
-            [] { return withOpacity(AppTheme::secondaryText(), 0.74); }, status));
+    const auto addLine = [status, layout](const QString &text) {
+        auto *line = new PanelLabel(
+            text, AppFonts::ui(12, QFont::Normal),
+            [] { return withOpacity(AppTheme::secondaryText(), 0.74); }, status);
+        layout->addWidget(line);
+        return line;
+    };
+
+    if (m_hotKeyService->mechanism() == KeyGrabber::Mechanism::none) {
+        for (const QString &line : noGlobalShortcutLines)
+            addLine(line);
+        return status;
     }
+    // Until the desktop has bound the shortcut (it may be asking the user, or have been told no),
+    // the shortcut shown is only what we asked for.
+    PanelLabel *line = addLine({});
+    const auto showState = [service = m_hotKeyService, line] {
+        if (!service)
+            return;
+        const bool waiting = service->shortcut() && service->desktopTrigger().isEmpty();
+        line->setText(waiting ? shortcutNotBoundByDesktopText.toString()
+                              : shortcutBoundByDesktopText.toString());
+    };
+    showState();
+    connect(m_hotKeyService.data(), &HotKeyService::shortcutChanged, line, showState);
+    connect(m_hotKeyService.data(), &HotKeyService::desktopTriggerChanged, line, showState);
     return status;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QStringList>
+#include <QStringView>
 #include <QWidget>
 
 class DesktopColorScheme;
@@ -24,9 +25,11 @@ public:
     static constexpr int windowWidth = 330;
     static constexpr int windowHeight = 540;
 
-    /// Under the recorder where the desktop portal binds the shortcut.
-    static inline const QStringList shortcutBoundByDesktopLines{
-        QStringLiteral("快捷键由桌面绑定，可在系统设置中更改。")};
+    /// Under the recorder where the desktop portal binds the shortcut: bound (or none asked for),
+    /// and asked for but not bound.
+    static constexpr QStringView shortcutBoundByDesktopText =
+        u"快捷键由桌面绑定，可在系统设置中更改。";
+    static constexpr QStringView shortcutNotBoundByDesktopText = u"桌面尚未绑定此快捷键。";
     /// Under the recorder where the session offers no global shortcut at all.
     static inline const QStringList noGlobalShortcutLines{
         QStringLiteral("此桌面不提供全局快捷键。"),

@@ -315,34 +315,45 @@ private Q_SLOTS:
     void shortcutStatusSaysWhoBindsIt_data()
     {
         QTest::addColumn<KeyGrabber::Mechanism>("mechanism");
+        QTest::addColumn<QString>("boundAs");
         QTest::addColumn<QStringList>("status");
         QTest::addColumn<QString>("fieldText");
 
-        QTest::newRow("key grab") << KeyGrabber::Mechanism::keyGrab << QStringList() << u"⌥⌘K"_s;
+        const QString bound = PreferencesView::shortcutBoundByDesktopText.toString();
+        const QString notBound = PreferencesView::shortcutNotBoundByDesktopText.toString();
+        QTest::newRow("key grab") << KeyGrabber::Mechanism::keyGrab << QString() << QStringList()
+                                  << u"⌥⌘K"_s;
         QTest::newRow("the desktop's portal, showing what it bound")
-            << KeyGrabber::Mechanism::desktopPortal << PreferencesView::shortcutBoundByDesktopLines
+            << KeyGrabber::Mechanism::desktopPortal << u"Alt+Meta+C"_s << QStringList{bound}
             << u"Alt+Meta+C"_s;
+        QTest::newRow("the desktop's portal, not bound (yet)")
+            << KeyGrabber::Mechanism::desktopPortal << QString() << QStringList{notBound}
+            << u"⌥⌘K"_s;
         QTest::newRow("no global shortcut in this session")
-            << KeyGrabber::Mechanism::none << PreferencesView::noGlobalShortcutLines << u"⌥⌘K"_s;
+            << KeyGrabber::Mechanism::none << QString() << PreferencesView::noGlobalShortcutLines
+            << u"⌥⌘K"_s;
     }
 
     void shortcutStatusSaysWhoBindsIt()
     {
         QFETCH(KeyGrabber::Mechanism, mechanism);
+        QFETCH(QString, boundAs);
         QFETCH(QStringList, status);
         QFETCH(QString, fieldText);
         makePage({}, mechanism);
         services->hotKeys->setShortcut(HotKeyShortcut{40, 256 | 2048, u"⌥⌘K"_s});
-        if (mechanism == KeyGrabber::Mechanism::desktopPortal)
-            services->keyGrabber->describe(u"Alt+Meta+C"_s);
+        services->keyGrabber->describe(boundAs);
 
         QCOMPARE(view->content()->findChild<HotKeyRecorderField *>()->shortcutText(), fieldText);
         auto *statusWidget = view->content()->findChild<QWidget *>(u"shortcutStatus"_s);
         QCOMPARE(statusWidget != nullptr, !status.isEmpty());
         if (statusWidget) {
             QStringList shown;
-            for (const PanelLabel *line : statusWidget->findChildren<PanelLabel *>())
+            for (const PanelLabel *line : statusWidget->findChildren<PanelLabel *>()) {
                 shown << line->text();
+                // Each line fits the card whole.
+                QTRY_VERIFY(line->width() >= line->sizeHint().width());
+            }
             QCOMPARE(shown, status);
             QVERIFY(statusWidget->isVisibleTo(view.get()));
         }
