@@ -98,17 +98,20 @@ QDBusObjectPath FakeDesktopPortal::BindShortcuts(const QDBusObjectPath &session,
         respondLater(request, m_bindResponse, {});
         return QDBusObjectPath(request);
     }
-    m_boundSession = session.path();
-    m_bound.clear();
+    QList<PortalShortcut> bound;
     for (const PortalShortcut &shortcut : shortcuts) {
         const QString trigger = m_boundAs.isEmpty()
                                     ? shortcut.properties.value(u"preferred_trigger"_s).toString()
                                     : m_boundAs;
-        m_bound << PortalShortcut{shortcut.id,
-                                  {{u"description"_s, shortcut.properties.value(u"description"_s)},
-                                   {u"trigger_description"_s, trigger}}};
+        bound << PortalShortcut{shortcut.id,
+                                {{u"description"_s, shortcut.properties.value(u"description"_s)},
+                                 {u"trigger_description"_s, trigger}}};
     }
-    respondLater(request, 0, {{u"shortcuts"_s, QVariant::fromValue(m_bound)}});
+    respondLater(request, 0, {{u"shortcuts"_s, QVariant::fromValue(bound)}},
+                 [this, bound, path = session.path()] {
+                     m_boundSession = path;
+                     m_bound = bound;
+                 });
     return QDBusObjectPath(request);
 }
 
@@ -132,9 +135,11 @@ QString FakeDesktopPortal::objectPath(const QString &kind, const QVariantMap &op
 }
 
 void FakeDesktopPortal::respondLater(const QString &requestPath, uint response,
-                                     const QVariantMap &results)
+                                     const QVariantMap &results, std::function<void()> then)
 {
-    QTimer::singleShot(0, this, [this, requestPath, response, results] {
+    QTimer::singleShot(0, this, [this, requestPath, response, results, then] {
+        if (then)
+            then();
         auto signal = QDBusMessage::createSignal(requestPath, u"org.freedesktop.portal.Request"_s,
                                                  u"Response"_s);
         signal << response << results;

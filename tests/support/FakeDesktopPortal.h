@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
+
 // The desktop portal's GlobalShortcuts interface as a desktop offers it, on a connection of its
 // own: sessions are created at once, and BindShortcuts answers with the response it is told to,
 // binding each shortcut to its preferred trigger (or to the trigger set by bindAs()).
@@ -34,6 +36,8 @@ public:
     [[nodiscard]] QStringList closedSessions() const { return m_closedSessions; }
     /// Every shortcut list BindShortcuts was called with, in order.
     [[nodiscard]] QList<QList<PortalShortcut>> bindCalls() const { return m_bindCalls; }
+    /// What is bound, from the moment the caller has been told.
+    [[nodiscard]] QList<PortalShortcut> boundShortcuts() const { return m_bound; }
 
     /// The desktop saw the bound shortcut pressed.
     void activate(const QString &shortcutId);
@@ -52,10 +56,11 @@ public Q_SLOTS:
 private:
     friend class FakePortalSession;
     QString objectPath(const QString &kind, const QVariantMap &options, const QString &key);
-    /// Sends the Response once the call has been answered, as a portal does.
-    void respondLater(const QString &requestPath, uint response, const QVariantMap &results);
+    /// Sends the Response once the call has been answered, as a portal does; `then` runs as it
+    /// is sent.
+    void respondLater(const QString &requestPath, uint response, const QVariantMap &results,
+                      std::function<void()> then = {});
     void sessionClosed(const QString &path);
-    [[nodiscard]] QList<PortalShortcut> bound() const;
 
     QString m_connectionName;
     QDBusConnection m_connection;
