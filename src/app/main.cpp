@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/CommandLine.h"
+#include "app/PlatformChoice.h"
 #include "app/SingleInstance.h"
 #include "calendar/PanelPreview.h"
 #include "menubar/StatusBarController.h"
@@ -8,10 +9,14 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QProcessEnvironment>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSession, "tessel.session", QtWarningMsg)
 
 // Alone, or with --toggle or --preferences, the program is the menu bar application; every
 // other first argument names a command that prints and exits.
@@ -35,7 +40,16 @@ int runCommand(int argc, char *argv[])
 
 int runApplication(int argc, char *argv[])
 {
+    const PlatformChoice choice =
+        PlatformChoice::forEnvironment(QProcessEnvironment::systemEnvironment());
+    if (!choice.loss.isEmpty())
+        qCWarning(lcSession).noquote() << choice.loss;
+    if (!choice.platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", choice.platform);
     QApplication app(argc, argv);
+    // Only for our own windows: the applications we launch choose for themselves.
+    if (!choice.platform.isEmpty())
+        qunsetenv("QT_QPA_PLATFORM");
     QCoreApplication::setApplicationName(u"tessel-calendar"_s);
     QGuiApplication::setApplicationDisplayName(u"栖格日历"_s);
     QGuiApplication::setDesktopFileName(u"tessel-calendar"_s);

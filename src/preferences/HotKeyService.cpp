@@ -12,6 +12,13 @@ HotKeyService::HotKeyService(PreferencesStore &preferencesStore,
     m_shortcut = preferencesStore.hotKey();
     if (!m_eventHandler)
         installEventHandler();
+    connect(m_keyGrabber.get(), &KeyGrabber::triggerDescribed, this,
+            [this](HotKeyId id, const QString &description) {
+                if (id != hotKeyId || description == m_desktopTrigger)
+                    return;
+                m_desktopTrigger = description;
+                Q_EMIT desktopTriggerChanged(m_desktopTrigger);
+            });
     // A stored shortcut someone else holds now stays stored: it may be free at the next start.
     registerCurrentShortcut();
 }
@@ -21,6 +28,16 @@ HotKeyService::~HotKeyService() = default;
 std::optional<HotKeyShortcut> HotKeyService::shortcut() const
 {
     return m_shortcut;
+}
+
+KeyGrabber::Mechanism HotKeyService::mechanism() const
+{
+    return m_keyGrabber->mechanism();
+}
+
+QString HotKeyService::desktopTrigger() const
+{
+    return m_desktopTrigger;
 }
 
 const std::function<void()> &HotKeyService::onTrigger() const
@@ -59,7 +76,9 @@ void HotKeyService::setShortcut(const std::optional<HotKeyShortcut> &shortcut)
         m_hotKeyRef.reset();
     }
     assignShortcut(shortcut);
-    if (registerCurrentShortcut()) {
+    // Without any way to hold a shortcut nothing was refused: the user's choice is kept for the
+    // next session that has one (an X11 login).
+    if (registerCurrentShortcut() || mechanism() == KeyGrabber::Mechanism::none) {
         if (m_preferencesStore)
             m_preferencesStore->setHotKey(shortcut);
         return;

@@ -20,6 +20,11 @@ class HotKeyService : public QObject
     Q_OBJECT
     /// The current shortcut; every assignment is published.
     Q_PROPERTY(std::optional<HotKeyShortcut> shortcut READ shortcut NOTIFY shortcutChanged)
+    /// How this session lets the shortcut be held.
+    Q_PROPERTY(KeyGrabber::Mechanism mechanism READ mechanism CONSTANT)
+    /// Where the desktop binds the shortcut, the trigger it bound in its own words; empty while
+    /// it holds none and in sessions where the key itself is grabbed.
+    Q_PROPERTY(QString desktopTrigger READ desktopTrigger NOTIFY desktopTriggerChanged)
 
 public:
     /// The identity the shortcut is grabbed under: the four-character code "TSAL" and number 1.
@@ -35,6 +40,8 @@ public:
     ~HotKeyService() override;
 
     [[nodiscard]] std::optional<HotKeyShortcut> shortcut() const;
+    [[nodiscard]] KeyGrabber::Mechanism mechanism() const;
+    [[nodiscard]] QString desktopTrigger() const;
 
     /// Called on each press of the shortcut, always on the main thread.
     [[nodiscard]] const std::function<void()> &onTrigger() const;
@@ -48,13 +55,15 @@ public:
     bool registerCurrentShortcut();
     /// Nothing when equal to the current one. Otherwise releases the old grab and grabs the new
     /// shortcut: stored on success; refused, the user is left with no shortcut at all, stored as
-    /// none, and the beep sounds.
+    /// none, and the beep sounds. Where the session has no way to hold any shortcut, nothing was
+    /// refused: the new one is stored for sessions that have, silently.
     void setShortcut(const std::optional<HotKeyShortcut> &shortcut);
     void clearShortcut();
     void handleHotKeyPressed();
 
 Q_SIGNALS:
     void shortcutChanged(const std::optional<HotKeyShortcut> &shortcut);
+    void desktopTriggerChanged(const QString &desktopTrigger);
 
 private:
     void assignShortcut(const std::optional<HotKeyShortcut> &shortcut);
@@ -67,5 +76,6 @@ private:
     // The identity the grab is held under; none while nothing is grabbed.
     std::optional<HotKeyId> m_hotKeyRef;
     QMetaObject::Connection m_eventHandler;
+    QString m_desktopTrigger;
     Beep m_beep;
 };

@@ -19,10 +19,26 @@ struct HotKeyId
 class KeyGrabber : public QObject
 {
     Q_OBJECT
+    /// How the session lets the shortcut be held.
+    Q_PROPERTY(Mechanism mechanism READ mechanism CONSTANT)
 
 public:
-    /// The grabber for the session the application runs in: X11 on the xcb platform, else one
-    /// that refuses every key.
+    enum class Mechanism
+    {
+        /// The key itself is grabbed; a refusal means another client holds it.
+        keyGrab,
+        /// The desktop binds the shortcut through its portal and may let the user choose another
+        /// trigger; it tells which one it bound.
+        desktopPortal,
+        /// The session offers no way at all: nothing is refused, nothing can be held.
+        none,
+    };
+    Q_ENUM(Mechanism)
+
+    /// The grabber for the session the application runs in: in a Wayland session the desktop
+    /// portal where it offers global shortcuts, never a key grab through XWayland (it would only
+    /// see presses while one of our windows has the focus); otherwise X11 on the xcb platform.
+    /// Else one that has no way to hold a key.
     [[nodiscard]] static std::unique_ptr<KeyGrabber> create(QObject *parent = nullptr);
 
     ~KeyGrabber() override;
@@ -35,10 +51,18 @@ public:
     /// Releases what is held under the identity, if anything.
     virtual void ungrab(HotKeyId id) = 0;
 
+    [[nodiscard]] Mechanism mechanism() const;
+
 Q_SIGNALS:
     /// A grabbed key went down; emitted as the press is read, once however long it is held.
     void pressed(HotKeyId id);
+    /// What the desktop says triggers the shortcut held under the identity, in its own words;
+    /// empty while it holds none.
+    void triggerDescribed(HotKeyId id, const QString &description);
 
 protected:
-    explicit KeyGrabber(QObject *parent = nullptr);
+    explicit KeyGrabber(Mechanism mechanism, QObject *parent = nullptr);
+
+private:
+    Mechanism m_mechanism;
 };

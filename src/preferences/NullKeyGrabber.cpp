@@ -1,7 +1,7 @@
 #include "NullKeyGrabber.h"
 
 NullKeyGrabber::NullKeyGrabber(QObject *parent)
-    : KeyGrabber(parent)
+    : KeyGrabber(Mechanism::none, parent)
 {
 }
 

@@ -2,8 +2,8 @@
 
 #include "KeyGrabber.h"
 
-// For sessions without an X11 display (Wayland without XWayland access, offscreen): there is no
-// way to grab a key there, so every shortcut is refused.
+// For sessions that offer no way to take a system-wide shortcut (Wayland without the portal's
+// global shortcuts, offscreen): nothing can be held, and that is not a refusal of the key.
 class NullKeyGrabber : public KeyGrabber
 {
     Q_OBJECT

@@ -3,6 +3,7 @@
 #include "GlassCheckboxToggleStyle.h"
 #include "HotKeyRecorderField.h"
 #include "HotKeyService.h"
+#include "KeyGrabber.h"
 #include "LaunchAtLoginService.h"
 #include "PreferenceSymbols.h"
 #include "PreferencesStore.h"
@@ -647,8 +648,11 @@ QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
     addPickerRow(u"外观模式:"_s, u"appearancePicker"_s, &PreferencesStore::appearanceModeChanged,
                  &PreferencesStore::appearanceMode, true);
 
-    if (QWidget *recorder = makeShortcutRecorder(card))
+    if (QWidget *recorder = makeShortcutRecorder(card)) {
         layout->addWidget(settingRow(u"快捷键:"_s, recorder, card));
+        if (QWidget *status = makeShortcutStatus(card))
+            layout->addWidget(status);
+    }
 
     addPickerRow(u"菜单栏:"_s, u"menuBarPicker"_s, &PreferencesStore::menuBarStyleChanged,
                  &PreferencesStore::menuBarStyle, false);
@@ -671,13 +675,22 @@ QWidget *PreferencesView::makeShortcutRecorder(QWidget *parent)
     field->setRecording(m_isRecordingHotKey);
     connect(field, &HotKeyRecorderField::recordingChanged, this,
             [this](bool recording) { m_isRecordingHotKey = recording; });
-    observe(m_hotKeyService.data(), &HotKeyService::shortcutChanged, &HotKeyService::shortcut,
-            field, [field, clear](const std::optional<HotKeyShortcut> &shortcut) {
-                field->setShortcutText(shortcut
-                                           ? displayText(*shortcut)
-                                           : HotKeyRecorderField::emptyShortcutText.toString());
-                clear->setVisible(shortcut.has_value());
-            });
+    // Where the desktop binds the shortcut, what it bound is what works, so that is shown.
+    const auto showShortcut = [service = m_hotKeyService, field, clear] {
+        if (!service)
+            return;
+        const std::optional<HotKeyShortcut> shortcut = service->shortcut();
+        if (shortcut && !service->desktopTrigger().isEmpty())
+            field->setShortcutText(service->desktopTrigger());
+        else if (shortcut)
+            field->setShortcutText(displayText(*shortcut));
+        else
+            field->setShortcutText(HotKeyRecorderField::emptyShortcutText.toString());
+        clear->setVisible(shortcut.has_value());
+    };
+    showShortcut();
+    connect(m_hotKeyService.data(), &HotKeyService::shortcutChanged, field, showShortcut);
+    connect(m_hotKeyService.data(), &HotKeyService::desktopTriggerChanged, field, showShortcut);
     field->setOnCapture([this, field](const std::optional<HotKeyShortcut> &shortcut) {
         if (!m_hotKeyService)
             return;
@@ -693,6 +706,44 @@ QWidget *PreferencesView::makeShortcutRecorder(QWidget *parent)
             m_hotKeyService->clearShortcut();
     });
     return holder;
+}
+
+QWidget *PreferencesView::makeShortcutStatus(QWidget *parent)
+{
+    if (m_hotKeyService->mechanism() == KeyGrabber::Mechanism::keyGrab)
+        return nullptr;
+    auto *status = new QWidget(parent);
+    status->setObjectName(u"shortcutStatus"_s);
+    auto *layout = new QVBoxLayout(status);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    const auto addLine = [status, layout](const QString &text) {
+        auto *line = new PanelLabel(
+            text, AppFonts::ui(12, QFont::Normal),
+            [] { return withOpacity(AppTheme::secondaryText(), 0.74); }, status);
+        layout->addWidget(line);
+        return line;
+    };
+
+    if (m_hotKeyService->mechanism() == KeyGrabber::Mechanism::none) {
+        for (const QString &line : noGlobalShortcutLines)
+            addLine(line);
+        return status;
+    }
+    // Until the desktop has bound the shortcut (it may be asking the user, or have been told no),
+    // the shortcut shown is only what we asked for.
+    PanelLabel *line = addLine({});
+    const auto showState = [service = m_hotKeyService, line] {
+        if (!service)
+            return;
+        const bool waiting = service->shortcut() && service->desktopTrigger().isEmpty();
+        line->setText(waiting ? shortcutNotBoundByDesktopText.toString()
+                              : shortcutBoundByDesktopText.toString());
+    };
+    showState();
+    connect(m_hotKeyService.data(), &HotKeyService::shortcutChanged, line, showState);
+    connect(m_hotKeyService.data(), &HotKeyService::desktopTriggerChanged, line, showState);
+    return status;
 }
 
 QWidget *PreferencesView::makeDateCard(QWidget *parent)

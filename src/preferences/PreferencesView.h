@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPointer>
+#include <QStringList>
+#include <QStringView>
 #include <QWidget>
 
 class DesktopColorScheme;
@@ -22,6 +24,17 @@ class PreferencesView : public QWidget
 public:
     static constexpr int windowWidth = 330;
     static constexpr int windowHeight = 540;
+
+    /// Under the recorder where the desktop portal binds the shortcut: bound (or none asked for),
+    /// and asked for but not bound.
+    static constexpr QStringView shortcutBoundByDesktopText =
+        u"快捷键由桌面绑定，可在系统设置中更改。";
+    static constexpr QStringView shortcutNotBoundByDesktopText = u"桌面尚未绑定此快捷键。";
+    /// Under the recorder where the session offers no global shortcut at all.
+    static inline const QStringList noGlobalShortcutLines{
+        QStringLiteral("此桌面不提供全局快捷键。"),
+        QStringLiteral("请在系统的键盘设置中添加快捷键，"),
+        QStringLiteral("命令：tessel-calendar --toggle")};
 
     /// Services are kept by reference for the view's life. Without a hot key service the
     /// shortcut row is left out; without a desktop colour scheme the view follows one of its own.
@@ -59,6 +72,9 @@ private:
     [[nodiscard]] QWidget *makeTimeCard(QWidget *parent);
     [[nodiscard]] QWidget *makeCalendarCard(QWidget *parent);
     [[nodiscard]] QWidget *makeShortcutRecorder(QWidget *parent);
+    /// Under the recorder where the session does not grab keys itself: who binds the shortcut,
+    /// or how to get one without us; nothing otherwise.
+    [[nodiscard]] QWidget *makeShortcutStatus(QWidget *parent);
     void rebuildCalendarSection();
     void requestCalendarAccess();
     void presentPicker(QWidget *anchor, bool appearance);

@@ -305,7 +305,7 @@ bool X11KeyGrabber::isAvailable()
 }
 
 X11KeyGrabber::X11KeyGrabber(QObject *parent)
-    : KeyGrabber(parent)
+    : KeyGrabber(Mechanism::keyGrab, parent)
     , d(std::make_unique<Private>(this))
 {
 }

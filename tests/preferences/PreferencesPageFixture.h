@@ -31,8 +31,18 @@ public:
 class AcceptingKeyGrabber : public KeyGrabber
 {
 public:
+    explicit AcceptingKeyGrabber(Mechanism mechanism)
+        : KeyGrabber(mechanism)
+    {
+    }
+
     bool grab(HotKeyId, quint32, quint32) override { return true; }
     void ungrab(HotKeyId) override { }
+    /// The desktop says what it bound the shortcut to.
+    void describe(const QString &trigger)
+    {
+        Q_EMIT triggerDescribed(HotKeyService::hotKeyId, trigger);
+    }
 };
 
 // Every service the preferences page needs, over a private configuration and data folder. The
@@ -40,7 +50,9 @@ public:
 class PreferencesPageFixture
 {
 public:
-    explicit PreferencesPageFixture(const QJsonObject &initialSettings = {})
+    explicit PreferencesPageFixture(
+        const QJsonObject &initialSettings = {},
+        KeyGrabber::Mechanism keyGrabMechanism = KeyGrabber::Mechanism::keyGrab)
     {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(dir.filePath(QStringLiteral("xdg"))));
@@ -61,8 +73,9 @@ public:
         eventStore = std::make_unique<EventStoreService>(*calendarStore);
         launchAtLogin =
             std::make_unique<LaunchAtLoginService>(QCoreApplication::applicationFilePath());
-        hotKeys = std::make_unique<HotKeyService>(*preferences,
-                                                  std::make_unique<AcceptingKeyGrabber>(), [] {});
+        auto grabber = std::make_unique<AcceptingKeyGrabber>(keyGrabMechanism);
+        keyGrabber = grabber.get();
+        hotKeys = std::make_unique<HotKeyService>(*preferences, std::move(grabber), [] {});
         desktop = std::make_unique<DesktopColorScheme>(std::make_unique<NoColorSchemePortal>());
     }
 
@@ -88,5 +101,6 @@ public:
     std::unique_ptr<EventStoreService> eventStore;
     std::unique_ptr<LaunchAtLoginService> launchAtLogin;
     std::unique_ptr<HotKeyService> hotKeys;
+    AcceptingKeyGrabber *keyGrabber = nullptr;
     std::unique_ptr<DesktopColorScheme> desktop;
 };

@@ -25,6 +25,11 @@ const HotKeyShortcut shiftCommandJ{38, shift | command, u"⇧⌘J"_s};
 class FakeKeyGrabber : public KeyGrabber
 {
 public:
+    explicit FakeKeyGrabber(Mechanism mechanism = Mechanism::keyGrab)
+        : KeyGrabber(mechanism)
+    {
+    }
+
     bool grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers) override
     {
         calls.append(u"grab %1 %2 %3/%4"_s.arg(keyCode)
@@ -45,6 +50,10 @@ public:
     }
 
     void press() { Q_EMIT pressed(HotKeyService::hotKeyId); }
+    void describe(const QString &trigger)
+    {
+        Q_EMIT triggerDescribed(HotKeyService::hotKeyId, trigger);
+    }
 
     QStringList calls;
     QList<quint32> refusedKeyCodes;
@@ -93,7 +102,8 @@ private Q_SLOTS:
     void clearShortcutWithoutShortcutDoesNothing();
     void pressCallsOnTriggerFromTheEventLoop();
     void pressWithoutOnTriggerDoesNothing();
-    void withoutADisplayEveryShortcutIsRefused();
+    void withoutAnyWayNothingIsRefusedOrLost();
+    void desktopTriggerFollowsTheDesktop();
 };
 
 void TestHotKeyService::identityIsTsalOne()
@@ -267,20 +277,42 @@ void TestHotKeyService::pressWithoutOnTriggerDoesNothing()
     t.service->handleHotKeyPressed();
 }
 
-void TestHotKeyService::withoutADisplayEveryShortcutIsRefused()
+void TestHotKeyService::withoutAnyWayNothingIsRefusedOrLost()
 {
-    // The tests run offscreen.
+    // The tests run offscreen, outside any Wayland session.
+    qunsetenv("WAYLAND_DISPLAY");
+    qunsetenv("XDG_SESSION_TYPE");
     SettingsFixture fixture(controlOptionCommandK);
     int beeps = 0;
     HotKeyService service(*fixture.preferences, KeyGrabber::create(), [&] { ++beeps; });
+    QCOMPARE(service.mechanism(), KeyGrabber::Mechanism::none);
     QVERIFY(!service.isRegistered());
     QCOMPARE(service.shortcut(), controlOptionCommandK);
-    QCOMPARE(beeps, 0);
 
+    // Kept for a session that can hold it, without a beep.
     service.setShortcut(shiftCommandJ);
-    QCOMPARE(service.shortcut(), std::nullopt);
-    QVERIFY(!fixture.fileHasShortcutKey());
-    QCOMPARE(beeps, 1);
+    QCOMPARE(service.shortcut(), shiftCommandJ);
+    QCOMPARE(fixture.storedShortcut(), shiftCommandJ);
+    QVERIFY(!service.isRegistered());
+    QCOMPARE(beeps, 0);
+}
+
+void TestHotKeyService::desktopTriggerFollowsTheDesktop()
+{
+    SettingsFixture fixture(controlOptionCommandK);
+    auto owned = std::make_unique<FakeKeyGrabber>(KeyGrabber::Mechanism::desktopPortal);
+    FakeKeyGrabber *grabber = owned.get();
+    HotKeyService service(*fixture.preferences, std::move(owned), [] {});
+    QSignalSpy changes(&service, &HotKeyService::desktopTriggerChanged);
+
+    grabber->describe(u"Ctrl+Alt+Meta+K"_s);
+    grabber->describe(u"Ctrl+Alt+Meta+K"_s);
+    grabber->describe(u"Meta+C"_s);
+    Q_EMIT grabber->triggerDescribed(HotKeyId{1, 2}, u"someone else's"_s);
+    QCOMPARE(service.desktopTrigger(), u"Meta+C"_s);
+    QCOMPARE(changes.count(), 2);
+    // The stored shortcut is ours, whatever the desktop bound.
+    QCOMPARE(fixture.storedShortcut(), controlOptionCommandK);
 }
 
 QTEST_MAIN(TestHotKeyService)

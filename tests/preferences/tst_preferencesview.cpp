@@ -44,10 +44,11 @@ private:
     std::unique_ptr<PreferencesPageFixture> services;
     std::unique_ptr<PreferencesView> view;
 
-    void makePage(const QJsonObject &settings = {})
+    void makePage(const QJsonObject &settings = {},
+                  KeyGrabber::Mechanism keyGrabMechanism = KeyGrabber::Mechanism::keyGrab)
     {
         view.reset();
-        services = std::make_unique<PreferencesPageFixture>(settings);
+        services = std::make_unique<PreferencesPageFixture>(settings, keyGrabMechanism);
         view = std::make_unique<PreferencesView>(*services->preferences, *services->eventStore,
                                                  *services->launchAtLogin, services->hotKeys.get(),
                                                  services->desktop.get());
@@ -309,6 +310,53 @@ private Q_SLOTS:
         QVERIFY(!services->settingsFile().contains(u"preferences.hotKey"_s));
         QCOMPARE(field->shortcutText(), u"记录快捷键"_s);
         QVERIFY(!clear->isVisibleTo(view.get()));
+    }
+
+    void shortcutStatusSaysWhoBindsIt_data()
+    {
+        QTest::addColumn<KeyGrabber::Mechanism>("mechanism");
+        QTest::addColumn<QString>("boundAs");
+        QTest::addColumn<QStringList>("status");
+        QTest::addColumn<QString>("fieldText");
+
+        const QString bound = PreferencesView::shortcutBoundByDesktopText.toString();
+        const QString notBound = PreferencesView::shortcutNotBoundByDesktopText.toString();
+        QTest::newRow("key grab") << KeyGrabber::Mechanism::keyGrab << QString() << QStringList()
+                                  << u"⌥⌘K"_s;
+        QTest::newRow("the desktop's portal, showing what it bound")
+            << KeyGrabber::Mechanism::desktopPortal << u"Alt+Meta+C"_s << QStringList{bound}
+            << u"Alt+Meta+C"_s;
+        QTest::newRow("the desktop's portal, not bound (yet)")
+            << KeyGrabber::Mechanism::desktopPortal << QString() << QStringList{notBound}
+            << u"⌥⌘K"_s;
+        QTest::newRow("no global shortcut in this session")
+            << KeyGrabber::Mechanism::none << QString() << PreferencesView::noGlobalShortcutLines
+            << u"⌥⌘K"_s;
+    }
+
+    void shortcutStatusSaysWhoBindsIt()
+    {
+        QFETCH(KeyGrabber::Mechanism, mechanism);
+        QFETCH(QString, boundAs);
+        QFETCH(QStringList, status);
+        QFETCH(QString, fieldText);
+        makePage({}, mechanism);
+        services->hotKeys->setShortcut(HotKeyShortcut{40, 256 | 2048, u"⌥⌘K"_s});
+        services->keyGrabber->describe(boundAs);
+
+        QCOMPARE(view->content()->findChild<HotKeyRecorderField *>()->shortcutText(), fieldText);
+        auto *statusWidget = view->content()->findChild<QWidget *>(u"shortcutStatus"_s);
+        QCOMPARE(statusWidget != nullptr, !status.isEmpty());
+        if (statusWidget) {
+            QStringList shown;
+            for (const PanelLabel *line : statusWidget->findChildren<PanelLabel *>()) {
+                shown << line->text();
+                // Each line fits the card whole.
+                QTRY_VERIFY(line->width() >= line->sizeHint().width());
+            }
+            QCOMPARE(shown, status);
+            QVERIFY(statusWidget->isVisibleTo(view.get()));
+        }
     }
 
     void accessControl_data()

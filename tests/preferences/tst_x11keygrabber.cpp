@@ -31,7 +31,11 @@ constexpr quint16 lockStates[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
 class CountingKeyGrabber : public KeyGrabber
 {
 public:
-    CountingKeyGrabber() { connect(&inner, &KeyGrabber::pressed, this, &KeyGrabber::pressed); }
+    CountingKeyGrabber()
+        : KeyGrabber(Mechanism::keyGrab)
+    {
+        connect(&inner, &KeyGrabber::pressed, this, &KeyGrabber::pressed);
+    }
 
     bool grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers) override
     {

@@ -1,0 +1,352 @@
+#include "PortalKeyGrabber.h"
+
+#include "HotKeyShortcut.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QLoggingCategory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcPortal, "tessel.portal", QtWarningMsg)
+
+const QString portalService = u"org.freedesktop.portal.Desktop"_s;
+const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
+const QString shortcutsInterface = u"org.freedesktop.portal.GlobalShortcuts"_s;
+const QString requestInterface = u"org.freedesktop.portal.Request"_s;
+const QString sessionInterface = u"org.freedesktop.portal.Session"_s;
+
+constexpr uint responseSuccess = 0;
+
+struct KeyName
+{
+    quint32 keyCode;
+    const char *name; // an XKB key symbol name
+};
+
+// Keys whose label is not their symbol name. Letters and digits are named by their label.
+constexpr KeyName keyNames[] = {
+    {24, "equal"},
+    {27, "minus"},
+    {30, "bracketright"},
+    {33, "bracketleft"},
+    {39, "apostrophe"},
+    {41, "semicolon"},
+    {42, "backslash"},
+    {43, "comma"},
+    {44, "slash"},
+    {47, "period"},
+    {48, "Tab"},
+    {49, "space"},
+    {50, "grave"},
+    {51, "BackSpace"},
+    {53, "Escape"},
+    {36, "Return"},
+    {76, "KP_Enter"},
+    {115, "Home"},
+    {116, "Page_Up"},
+    {117, "Delete"},
+    {119, "End"},
+    {121, "Page_Down"},
+    {123, "Left"},
+    {124, "Right"},
+    {125, "Down"},
+    {126, "Up"},
+    {122, "F1"},
+    {120, "F2"},
+    {99, "F3"},
+    {118, "F4"},
+    {96, "F5"},
+    {97, "F6"},
+    {98, "F7"},
+    {100, "F8"},
+    {101, "F9"},
+    {109, "F10"},
+    {103, "F11"},
+    {111, "F12"},
+    {105, "F13"},
+    {107, "F14"},
+    {113, "F15"},
+    {106, "F16"},
+    {64, "F17"},
+    {79, "F18"},
+    {80, "F19"},
+    {90, "F20"},
+    {72, "XF86AudioRaiseVolume"},
+    {73, "XF86AudioLowerVolume"},
+    {74, "XF86AudioMute"},
+};
+
+// Keypad keys: their trigger carries NUM.
+constexpr KeyName keypadNames[] = {
+    {82, "KP_0"},   {83, "KP_1"},      {84, "KP_2"},        {85, "KP_3"},
+    {86, "KP_4"},   {87, "KP_5"},      {88, "KP_6"},        {89, "KP_7"},
+    {91, "KP_8"},   {92, "KP_9"},      {65, "KP_Decimal"},  {67, "KP_Multiply"},
+    {69, "KP_Add"}, {75, "KP_Divide"}, {78, "KP_Subtract"}, {81, "KP_Equal"},
+};
+
+template<std::size_t n> const char *nameIn(const KeyName (&table)[n], quint32 keyCode)
+{
+    for (const KeyName &entry : table) {
+        if (entry.keyCode == keyCode)
+            return entry.name;
+    }
+    return nullptr;
+}
+
+// ":1.42" becomes "1_42", as the portal names request and session objects after the caller.
+QString senderPart(const QDBusConnection &bus)
+{
+    QString name = bus.baseService();
+    if (name.startsWith(u':'))
+        name.remove(0, 1);
+    return name.replace(u'.', u'_');
+}
+
+QString objectPathText(const QVariant &value)
+{
+    if (value.metaType() == QMetaType::fromType<QDBusObjectPath>())
+        return value.value<QDBusObjectPath>().path();
+    return value.toString(); // the first versions of the portal answered with a string
+}
+
+} // namespace
+
+bool PortalKeyGrabber::isOffered(const QDBusConnection &bus, int timeoutMs)
+{
+    if (!bus.isConnected())
+        return false;
+    auto getVersion = QDBusMessage::createMethodCall(
+        portalService, portalPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    getVersion << shortcutsInterface << u"version"_s;
+    return bus.call(getVersion, QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;
+}
+
+std::optional<QString> PortalKeyGrabber::triggerFor(quint32 keyCode, quint32 carbonModifiers)
+{
+    QString key;
+    bool keypad = false;
+    if (const char *name = nameIn(keyNames, keyCode)) {
+        key = QString::fromLatin1(name);
+    } else if (const char *padName = nameIn(keypadNames, keyCode)) {
+        key = QString::fromLatin1(padName);
+        keypad = true;
+    } else if (const auto label = HotKeyShortcut::keyLabel(keyCode);
+               label && label->size() == 1 && label->at(0).isLetterOrNumber()
+               && label->at(0).unicode() < 0x80) {
+        key = label->toLower();
+    } else {
+        return std::nullopt;
+    }
+
+    QStringList parts;
+    if (carbonModifiers & HotKeyShortcut::controlModifier)
+        parts << u"CTRL"_s;
+    if (carbonModifiers & HotKeyShortcut::optionModifier)
+        parts << u"ALT"_s;
+    if (carbonModifiers & HotKeyShortcut::shiftModifier)
+        parts << u"SHIFT"_s;
+    if (carbonModifiers & HotKeyShortcut::commandModifier)
+        parts << u"LOGO"_s;
+    if (keypad)
+        parts << u"NUM"_s;
+    parts << key;
+    return parts.join(u'+');
+}
+
+PortalKeyGrabber::PortalKeyGrabber(const QDBusConnection &bus, QObject *parent)
+    : KeyGrabber(Mechanism::desktopPortal, parent)
+    , m_bus(bus)
+{
+    PortalShortcut::registerDBusTypes();
+    m_bus.connect(portalService, portalPath, shortcutsInterface, u"Activated"_s, this,
+                  SLOT(handleActivated(QDBusMessage)));
+    m_bus.connect(portalService, portalPath, shortcutsInterface, u"ShortcutsChanged"_s, this,
+                  SLOT(handleShortcutsChanged(QDBusMessage)));
+}
+
+PortalKeyGrabber::~PortalKeyGrabber()
+{
+    closeSession();
+}
+
+bool PortalKeyGrabber::grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers)
+{
+    closeSession();
+    m_held = id;
+    m_preferredTrigger = triggerFor(keyCode, carbonModifiers);
+    createSession();
+    return true;
+}
+
+void PortalKeyGrabber::ungrab(HotKeyId id)
+{
+    if (m_held != id)
+        return;
+    closeSession();
+    m_held.reset();
+    Q_EMIT triggerDescribed(id, {});
+}
+
+void PortalKeyGrabber::createSession()
+{
+    m_step = Step::creatingSession;
+    const QString token = u"tessel_session_%1"_s.arg(++m_tokenSerial);
+    request(u"CreateSession"_s, {}, {{u"session_handle_token"_s, token}});
+}
+
+void PortalKeyGrabber::bindShortcut()
+{
+    m_step = Step::binding;
+    QVariantMap properties{{u"description"_s, shortcutDescription.toString()}};
+    if (m_preferredTrigger)
+        properties.insert(u"preferred_trigger"_s, *m_preferredTrigger);
+    const QList<PortalShortcut> shortcuts{{shortcutId.toString(), properties}};
+    request(u"BindShortcuts"_s,
+            {QVariant::fromValue(QDBusObjectPath(m_sessionPath)), QVariant::fromValue(shortcuts),
+             QString()},
+            {});
+}
+
+void PortalKeyGrabber::request(const QString &method, QList<QVariant> arguments,
+                               QVariantMap options)
+{
+    // The answer may come before the call returns, so the request object is listened to first,
+    // under the path the token makes.
+    const QString token = u"tessel_%1"_s.arg(++m_tokenSerial);
+    options.insert(u"handle_token"_s, token);
+    listenForResponse(u"%1/request/%2/%3"_s.arg(portalPath, senderPart(m_bus), token));
+
+    auto message =
+        QDBusMessage::createMethodCall(portalService, portalPath, shortcutsInterface, method);
+    arguments << options;
+    message.setArguments(arguments);
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, watcher, method, expectedPath = m_requestPath] {
+                watcher->deleteLater();
+                // Answered already, or overtaken by a newer request.
+                if (m_requestPath != expectedPath)
+                    return;
+                const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
+                if (reply.isError()) {
+                    fail(u"%1: %2"_s.arg(method, reply.error().message()));
+                    return;
+                }
+                // Portals older than the token scheme choose the path themselves.
+                if (reply.value().path() != m_requestPath)
+                    listenForResponse(reply.value().path());
+            });
+}
+
+void PortalKeyGrabber::listenForResponse(const QString &requestPath)
+{
+    if (!m_requestPath.isEmpty()) {
+        m_bus.disconnect(portalService, m_requestPath, requestInterface, u"Response"_s, this,
+                         SLOT(handleResponse(QDBusMessage)));
+    }
+    m_requestPath = requestPath;
+    m_bus.connect(portalService, m_requestPath, requestInterface, u"Response"_s, this,
+                  SLOT(handleResponse(QDBusMessage)));
+}
+
+void PortalKeyGrabber::handleResponse(const QDBusMessage &message)
+{
+    const QList<QVariant> arguments = message.arguments();
+    if (message.path() != m_requestPath || arguments.size() < 2)
+        return;
+    m_bus.disconnect(portalService, m_requestPath, requestInterface, u"Response"_s, this,
+                     SLOT(handleResponse(QDBusMessage)));
+    m_requestPath.clear();
+
+    const uint response = arguments.at(0).toUInt();
+    const QVariantMap results = qdbus_cast<QVariantMap>(arguments.at(1));
+    if (m_step == Step::creatingSession) {
+        if (response != responseSuccess) {
+            fail(u"no session, response %1"_s.arg(response));
+            return;
+        }
+        m_sessionPath = objectPathText(results.value(u"session_handle"_s));
+        m_bus.connect(portalService, m_sessionPath, sessionInterface, u"Closed"_s, this,
+                      SLOT(handleSessionClosed()));
+        bindShortcut();
+    } else if (m_step == Step::binding) {
+        // Cancelled by the user (1) or refused (2): the shortcut stays the user's, just unbound.
+        if (response != responseSuccess) {
+            fail(u"shortcut not bound, response %1"_s.arg(response));
+            return;
+        }
+        m_step = Step::bound;
+        reportTrigger(PortalShortcut::listFrom(results.value(u"shortcuts"_s)));
+    }
+}
+
+void PortalKeyGrabber::handleActivated(const QDBusMessage &message)
+{
+    const QList<QVariant> arguments = message.arguments();
+    if (!m_held || m_step != Step::bound || arguments.size() < 2)
+        return;
+    if (objectPathText(arguments.at(0)) == m_sessionPath
+        && arguments.at(1).toString() == shortcutId)
+        Q_EMIT pressed(*m_held);
+}
+
+void PortalKeyGrabber::handleShortcutsChanged(const QDBusMessage &message)
+{
+    const QList<QVariant> arguments = message.arguments();
+    if (m_step != Step::bound || arguments.size() < 2
+        || objectPathText(arguments.at(0)) != m_sessionPath)
+        return;
+    reportTrigger(PortalShortcut::listFrom(arguments.at(1)));
+}
+
+void PortalKeyGrabber::handleSessionClosed()
+{
+    m_bus.disconnect(portalService, m_sessionPath, sessionInterface, u"Closed"_s, this,
+                     SLOT(handleSessionClosed()));
+    m_sessionPath.clear();
+    fail(u"the desktop closed the session"_s);
+}
+
+void PortalKeyGrabber::reportTrigger(const QList<PortalShortcut> &shortcuts)
+{
+    if (!m_held)
+        return;
+    for (const PortalShortcut &shortcut : shortcuts) {
+        if (shortcut.id == shortcutId) {
+            Q_EMIT triggerDescribed(*m_held,
+                                    shortcut.properties.value(u"trigger_description"_s).toString());
+            return;
+        }
+    }
+    Q_EMIT triggerDescribed(*m_held, {});
+}
+
+void PortalKeyGrabber::closeSession()
+{
+    if (!m_requestPath.isEmpty()) {
+        m_bus.disconnect(portalService, m_requestPath, requestInterface, u"Response"_s, this,
+                         SLOT(handleResponse(QDBusMessage)));
+        m_requestPath.clear();
+    }
+    if (!m_sessionPath.isEmpty()) {
+        m_bus.disconnect(portalService, m_sessionPath, sessionInterface, u"Closed"_s, this,
+                         SLOT(handleSessionClosed()));
+        m_bus.asyncCall(QDBusMessage::createMethodCall(portalService, m_sessionPath,
+                                                       sessionInterface, u"Close"_s));
+        m_sessionPath.clear();
+    }
+    m_step = Step::idle;
+}
+
+void PortalKeyGrabber::fail(const QString &reason)
+{
+    qCWarning(lcPortal).noquote() << "global shortcut:" << reason;
+    closeSession();
+    if (m_held)
+        Q_EMIT triggerDescribed(*m_held, {});
+}
