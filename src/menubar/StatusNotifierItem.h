@@ -60,6 +60,10 @@ public:
     ~StatusNotifierItem() override;
 
     [[nodiscard]] Registration registration() const { return m_registration; }
+    [[nodiscard]] bool isShown() const override
+    {
+        return m_registration == Registration::Registered;
+    }
     [[nodiscard]] StatusMenuExporter *menuExporter() const { return m_menu; }
 
     /// The width reserve that label hosts size the text by: every digit as "0", so that the
@@ -101,6 +105,7 @@ protected:
     void updateTitle() override;
     void updateToolTip() override;
     void updateIcon() override;
+    void updateMenu() override;
 
 private:
     enum Change
