@@ -60,9 +60,11 @@ public:
     ~StatusNotifierItem() override;
 
     [[nodiscard]] Registration registration() const { return m_registration; }
+    /// A watcher that has not answered yet is taken to show the item too.
     [[nodiscard]] bool isShown() const override
     {
-        return m_registration == Registration::Registered;
+        return m_registration == Registration::Registered
+               || m_registration == Registration::Pending;
     }
     [[nodiscard]] StatusMenuExporter *menuExporter() const { return m_menu; }
 
