@@ -234,7 +234,7 @@ void StatusBarController::itemContextMenuRequested(const QPoint &where)
     const std::optional<HotKeyShortcut> hotKey = m_preferencesStore.hotKey();
     m_showPanelAction->setText(hotKey ? u"显示日历面板\t"_s + displayText(*hotKey)
                                       : u"显示日历面板"_s);
-    m_statusMenu->popup(where);
+    m_statusMenu->popup(m_lastItemPoint.value_or(QCursor::pos()));
 }
 
 void StatusBarController::hidePanel()
