@@ -2,8 +2,9 @@
 
 #include "AppServices.h"
 #include "events/EventStoreService.h"
+#include "menubar/NoTrayNotice.h"
 #include "menubar/StatusBarController.h"
-#include "menubar/StatusItem.h"
+#include "menubar/StatusItemHost.h"
 #include "preferences/HotKeyService.h"
 #include "preferences/PreferencesStore.h"
 #include "preferences/PreferencesWindowController.h"
@@ -63,6 +64,14 @@ void AppDelegate::applicationDidFinishLaunching()
         preferences, services.eventStoreService(), services.holidayService(),
         services.lunarCalendarService(), [this] { showPreferences(); }, *m_statusItem,
         m_desktopColorScheme.get());
+
+    // Where nothing shows the item, the panel shows that the program runs.
+    if (const auto *host = qobject_cast<StatusItemHost *>(m_statusItem.get())) {
+        auto *notice = new NoTrayNotice(*host, QDBusConnection::sessionBus(),
+                                        NoTrayNotice::defaultGrace, this);
+        connect(notice, &NoTrayNotice::unseen, m_statusBarController.get(),
+                &StatusBarController::showPopover);
+    }
 
     services.hotKeyService().setOnTrigger([controller = QPointer(m_statusBarController.get())] {
         if (controller)

@@ -2,13 +2,16 @@
 
 #include "PanelLayout.h"
 #include "X11Compositor.h"
+#include "X11WindowState.h"
 
 #include <QEvent>
 #include <QPainterPath>
 #include <QRegion>
 
 MenuBarCalendarPanel::MenuBarCalendarPanel(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+    // Not a tool window: Qt names a transient parent for those, on X11 a window that is never
+    // mapped, which window managers reject. The task bar is kept off by hand instead.
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                           | Qt::NoDropShadowWindowHint)
 {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -24,6 +27,13 @@ bool MenuBarCalendarPanel::event(QEvent *event)
     if (event->type() == QEvent::WindowDeactivate)
         Q_EMIT deactivated();
     return QWidget::event(event);
+}
+
+void MenuBarCalendarPanel::showEvent(QShowEvent *event)
+{
+    // Sent before the window is mapped.
+    X11WindowState::skipTaskbar(winId());
+    QWidget::showEvent(event);
 }
 
 void MenuBarCalendarPanel::resizeEvent(QResizeEvent *event)

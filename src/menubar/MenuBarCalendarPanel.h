@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-// The floating panel under the menu bar item: a frameless, always-on-top tool window without a
+// The floating panel under the menu bar item: a frameless, always-on-top window without a
 // taskbar entry, transparent around 18-point rounded corners under a compositor and cut to that
 // shape without one. It takes the keyboard while shown.
 class MenuBarCalendarPanel : public QWidget
@@ -19,6 +19,7 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -30,25 +30,52 @@ bool PanelLayout::setHeight(int height)
     return true;
 }
 
-QPoint PanelLayout::panelOrigin(const QRectF &item, const QRect &available, const QRect &screen,
-                                QSize panelSize)
+QPoint PanelLayout::panelOrigin(const std::optional<QRectF> &item, const QRect &available,
+                                const QRect &screen, QSize panelSize)
 {
-    const double centred = item.center().x() - panelSize.width() * 0.5;
+    const double left = available.x() + screenMargin;
     const double rightmost = available.x() + available.width() - panelSize.width() - screenMargin;
-    const double x = std::max<double>(available.x() + screenMargin, std::min(rightmost, centred));
-
     const double availableTop = available.y();
     const double availableBottom = available.y() + available.height();
+    const double screenTop = screen.y();
+    const double screenBottom = screen.y() + screen.height();
+    const bool barReservesTop = availableTop > screenTop;
+    const bool barReservesBottom = availableBottom < screenBottom;
+
+    if (!item) {
+        const double x = std::max(left, rightmost);
+        const double y = barReservesBottom && !barReservesTop
+                             ? availableBottom - itemGap - panelSize.height()
+                             : availableTop + itemGap;
+        return {int(std::round(x)), int(std::round(y))};
+    }
+
+    const double centred = item->center().x() - panelSize.width() * 0.5;
+    const double x = std::max(left, std::min(rightmost, centred));
+    // A point somewhere on a bar: as much bar past it as lies between it and the edge.
+    const bool isPoint = item->isEmpty();
     double y = 0;
-    if (item.center().y() < screen.y() + screen.height() * 0.5) {
-        // A bar that reserves space ends where the available geometry begins; without that,
-        // the item's own bottom edge is the best guess of the bar's.
-        const bool barReservesTop = availableTop > screen.y() && item.top() < availableTop;
-        y = (barReservesTop ? availableTop : item.bottom()) + itemGap;
+    if (item->center().y() < screenTop + screen.height() * 0.5) {
+        double barBottom = isPoint ? 2 * item->y() - screenTop : item->bottom();
+        if (barReservesTop && item->top() < availableTop)
+            barBottom = std::max(barBottom, availableTop);
+        y = barBottom + itemGap;
     } else {
-        const bool barReservesBottom =
-            availableBottom < screen.y() + screen.height() && item.bottom() > availableBottom;
-        y = (barReservesBottom ? availableBottom : item.top()) - itemGap - panelSize.height();
+        double barTop = isPoint ? 2 * item->y() - screenBottom : item->top();
+        if (barReservesBottom && item->bottom() > availableBottom)
+            barTop = std::min(barTop, availableBottom);
+        y = barTop - itemGap - panelSize.height();
     }
     return {int(std::round(x)), int(std::round(y))};
+}
+
+std::optional<QPoint> PanelLayout::itemPoint(QPoint reported, const QRect &available,
+                                             const QRect &screen,
+                                             const std::optional<QPoint> &pointer)
+{
+    const QRect corner(screen.topLeft(), QSize(iconExtent, iconExtent));
+    const bool nearPointer = pointer && (*pointer - reported).manhattanLength() <= iconExtent;
+    if (!corner.contains(reported) || !available.contains(reported) || nearPointer)
+        return reported;
+    return pointer;
 }

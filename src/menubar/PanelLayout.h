@@ -18,6 +18,7 @@ public:
     static constexpr int cornerRadius = 18;
     static constexpr int itemGap = 6;
     static constexpr int screenMargin = 8;
+    static constexpr int iconExtent = 48;
 
     [[nodiscard]] QSize panelSize() const { return size; }
     [[nodiscard]] std::optional<int> measuredContentHeight() const { return measured; }
@@ -31,12 +32,23 @@ public:
     /// returns whether the size changed.
     bool refresh(qreal fittingHeight);
 
-    /// The panel's top-left corner: centred under the item, at least the margin inside the
-    /// available geometry left and right, 6 points below the bar holding the item, or 6 points
-    /// above it when the item sits in the lower half of its screen. The item may be a point
-    /// standing for its place (an empty rectangle).
-    [[nodiscard]] static QPoint panelOrigin(const QRectF &item, const QRect &available,
-                                            const QRect &screen, QSize panelSize);
+    /// The panel's top-left corner. Centred under the item and kept the margin inside the
+    /// available geometry left and right; 6 points below the bar holding the item, or 6 points
+    /// above it when the item sits in the lower half of its screen. A bar that reserves space
+    /// ends where the available geometry begins; a point standing for the item (an empty
+    /// rectangle) lies somewhere on a bar that reserves nothing, taken as reaching as far past
+    /// the point as the point lies from the screen's edge. Without an item the panel goes to the
+    /// right corner on the side where the desktop's bars reserve space, the top when none does.
+    [[nodiscard]] static QPoint panelOrigin(const std::optional<QRectF> &item,
+                                            const QRect &available, const QRect &screen,
+                                            QSize panelSize);
+
+    /// What a host's click point says of the item's place. Some hosts send coordinates local to
+    /// the icon: a point within one icon of the screen's corner, on no bar and away from the
+    /// pointer, cannot be the item's. Then the pointer stands for it where it is known.
+    [[nodiscard]] static std::optional<QPoint> itemPoint(QPoint reported, const QRect &available,
+                                                         const QRect &screen,
+                                                         const std::optional<QPoint> &pointer);
 
 private:
     bool setHeight(int height);

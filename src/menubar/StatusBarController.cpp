@@ -16,6 +16,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -24,6 +27,10 @@ namespace {
 constexpr int itemClickAfterDeactivationMs = 400;
 // A press this close beside the item still counts as on it.
 constexpr int itemSlop = 4;
+// Past midnight by this much, the day has surely turned; and no wait longer than a day, so a
+// clock set back is caught up with.
+constexpr qint64 dayChangeSlackMs = 20;
+constexpr qint64 maxDayChangeWaitMs = 24 * 60 * 60 * 1000;
 
 } // namespace
 
@@ -45,12 +52,16 @@ StatusBarController::StatusBarController(
     connect(&m_statusItem, &StatusItem::activated, this, &StatusBarController::itemActivated);
     connect(&m_statusItem, &StatusItem::contextMenuRequested, this,
             &StatusBarController::itemContextMenuRequested);
+    connect(&m_statusItem, &StatusItem::panelChosen, this, &StatusBarController::togglePopover);
+    // Chosen from the item's menu, the preferences leave the panel as it was.
     connect(&m_statusItem, &StatusItem::preferencesChosen, this,
-            &StatusBarController::openPreferences);
+            &StatusBarController::showPreferences);
     connect(&m_statusItem, &StatusItem::quitChosen, this, &StatusBarController::quitApp);
     observe(&m_preferencesStore, &PreferencesStore::showPreferencesAndQuitMenuChanged,
             &PreferencesStore::showPreferencesAndQuitMenu, &m_statusItem,
             &StatusItem::setMenuEnabled);
+    observe(&m_preferencesStore, &PreferencesStore::hotKeyChanged, &PreferencesStore::hotKey,
+            &m_statusItem, &StatusItem::setPanelShortcut);
 
     configurePanel();
     bindPanelLayout();
@@ -77,6 +88,10 @@ void StatusBarController::configurePanel()
     m_panel->setFixedSize(m_layout.panelSize());
     connect(m_panel.get(), &MenuBarCalendarPanel::deactivated, this, [this] {
         if (!isPanelVisible() || isMouseInsideStatusItem())
+            return;
+        // Another window of ours opening (the preferences) is no click elsewhere; a press in
+        // one is seen by the event filter.
+        if (QApplication::activeWindow() && QApplication::activeWindow() != m_panel.get())
             return;
         hidePanel();
         m_hiddenByDeactivation.start();
@@ -112,6 +127,10 @@ void StatusBarController::bindAppearance()
 void StatusBarController::bindMenuBarTitle()
 {
     connect(&m_title, &MenuBarTitle::textChanged, this, &StatusBarController::updateStatusItem);
+    // The icon's day number and the tool tip change at midnight even when the text does not.
+    m_dayChange.setSingleShot(true);
+    m_dayChange.setTimerType(Qt::PreciseTimer);
+    connect(&m_dayChange, &QTimer::timeout, this, [this] { updateStatusItem(m_title.text()); });
     updateStatusItem(m_title.text());
 }
 
@@ -119,9 +138,15 @@ void StatusBarController::updateStatusItem(const QString &title)
 {
     const QDateTime now = m_clock();
     m_statusItem.setTitle(title);
-    m_statusItem.setToolTip(DateHelpers::longDescription(now),
-                            DateHelpers::lunarYearMonthDayText(now));
+    // Hosts that show icons only show the text here, as the label would.
+    m_statusItem.setToolTip(title, DateHelpers::longDescription(now) + u'\n'
+                                       + DateHelpers::lunarYearMonthDayText(now));
     m_statusItem.setDayNumber(DateHelpers::dayNumberText(now).toInt());
+
+    const QDateTime local = now.toLocalTime();
+    const QDateTime midnight(local.date().addDays(1), QTime(0, 0));
+    m_dayChange.start(std::chrono::milliseconds(
+        std::clamp<qint64>(local.msecsTo(midnight) + dayChangeSlackMs, 0, maxDayChangeWaitMs)));
 }
 
 void StatusBarController::onContentHeightChange(qreal height)
@@ -176,7 +201,7 @@ void StatusBarController::togglePopover()
 
 void StatusBarController::itemActivated(const QPoint &where)
 {
-    m_lastItemPoint = where;
+    m_lastItemPoint = itemPoint(where);
     if (m_hiddenByDeactivation.isValid()
         && m_hiddenByDeactivation.elapsed() < itemClickAfterDeactivationMs) {
         m_hiddenByDeactivation.invalidate();
@@ -187,22 +212,29 @@ void StatusBarController::itemActivated(const QPoint &where)
 
 void StatusBarController::itemContextMenuRequested(const QPoint &where)
 {
-    m_lastItemPoint = where;
+    m_lastItemPoint = itemPoint(where);
     if (!m_preferencesStore.showPreferencesAndQuitMenu()) {
         itemActivated(where);
         return;
     }
     if (!m_statusMenu) {
         m_statusMenu = std::make_unique<QMenu>();
+        m_showPanelAction =
+            m_statusMenu->addAction(QString(), this, &StatusBarController::togglePopover);
+        m_statusMenu->addSeparator();
         QAction *preferences =
-            m_statusMenu->addAction(u"偏好设置…"_s, this, &StatusBarController::openPreferences);
+            m_statusMenu->addAction(u"偏好设置…"_s, this, &StatusBarController::showPreferences);
         preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
         m_statusMenu->addSeparator();
         QAction *quit =
             m_statusMenu->addAction(u"退出栖格日历"_s, this, &StatusBarController::quitApp);
         quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     }
-    m_statusMenu->popup(where);
+    // The global shortcut as a hint only: it works everywhere, not just in this menu.
+    const std::optional<HotKeyShortcut> hotKey = m_preferencesStore.hotKey();
+    m_showPanelAction->setText(hotKey ? u"显示日历面板\t"_s + displayText(*hotKey)
+                                      : u"显示日历面板"_s);
+    m_statusMenu->popup(m_lastItemPoint.value_or(QCursor::pos()));
 }
 
 void StatusBarController::hidePanel()
@@ -213,6 +245,11 @@ void StatusBarController::hidePanel()
 void StatusBarController::openPreferences()
 {
     hidePanel();
+    showPreferences();
+}
+
+void StatusBarController::showPreferences()
+{
     QTimer::singleShot(0, this, [this] {
         if (m_showPreferences)
             m_showPreferences();
@@ -237,11 +274,24 @@ QPoint StatusBarController::panelOrigin() const
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return PanelLayout::panelOrigin(item.value_or(QRectF()), {}, {}, m_layout.panelSize());
-    // Opened with no click to go by (the shortcut, a preview): where trays usually sit.
-    const QRect available = screen->availableGeometry();
-    return PanelLayout::panelOrigin(item.value_or(QRectF(available.topRight(), QSizeF(0, 0))),
-                                    available, screen->geometry(), m_layout.panelSize());
+        return PanelLayout::panelOrigin(item, {}, {}, m_layout.panelSize());
+    return PanelLayout::panelOrigin(item, screen->availableGeometry(), screen->geometry(),
+                                    m_layout.panelSize());
+}
+
+std::optional<QPoint> StatusBarController::itemPoint(const QPoint &reported) const
+{
+    const QScreen *screen = QGuiApplication::screenAt(reported);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return reported;
+    // Only X11 tells where the pointer is outside our own windows.
+    std::optional<QPoint> pointer;
+    if (QGuiApplication::platformName() == "xcb"_L1)
+        pointer = QCursor::pos();
+    return PanelLayout::itemPoint(reported, screen->availableGeometry(), screen->geometry(),
+                                  pointer);
 }
 
 bool StatusBarController::isMouseInsideStatusItem() const

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -20,6 +21,7 @@ class LunarCalendarService;
 class MenuBarCalendarPanel;
 class PanelContentContainerView;
 class PreferencesStore;
+class QAction;
 class QMenu;
 class StatusItem;
 
@@ -66,9 +68,13 @@ private:
     void onContentHeightChange(qreal height);
     void refreshPanelSize(bool reposition);
     void hidePanel();
+    // From the panel: the panel makes way for the preferences.
     void openPreferences();
+    void showPreferences();
     void quitApp();
     [[nodiscard]] QPoint panelOrigin() const;
+    // What a host's click point says of the item's place; nothing when it cannot be its place.
+    [[nodiscard]] std::optional<QPoint> itemPoint(const QPoint &reported) const;
     [[nodiscard]] bool isMouseInsideStatusItem() const;
 
     PreferencesStore &m_preferencesStore;
@@ -83,6 +89,8 @@ private:
     PanelContentContainerView *m_container = nullptr;
     CalendarPopoverView *m_content = nullptr;
     std::unique_ptr<QMenu> m_statusMenu;
+    QAction *m_showPanelAction = nullptr;
+    QTimer m_dayChange;
     std::optional<QPoint> m_lastItemPoint;
     // When the panel last closed because another window took the focus: the click that did it
     // may have been on the item, whose own activation arrives just after.

@@ -40,7 +40,20 @@ void StatusItem::setMenuEnabled(bool enabled)
     updateMenu();
 }
 
+void StatusItem::setPanelShortcut(const std::optional<HotKeyShortcut> &shortcut)
+{
+    if (shortcut == m_panelShortcut)
+        return;
+    m_panelShortcut = shortcut;
+    updateMenu();
+}
+
 QRect StatusItem::geometry() const
 {
     return {};
+}
+
+bool StatusItem::isShown() const
+{
+    return false;
 }

@@ -30,6 +30,11 @@ QRect StatusItemHost::geometry() const
     return m_fallback ? m_fallback->geometry() : QRect();
 }
 
+bool StatusItemHost::isShown() const
+{
+    return m_statusNotifier->isShown() || (m_fallback && m_fallback->isShown());
+}
+
 void StatusItemHost::updateTitle()
 {
     forEachBackend([this](StatusItem *backend) { backend->setTitle(title()); });
@@ -48,7 +53,10 @@ void StatusItemHost::updateIcon()
 
 void StatusItemHost::updateMenu()
 {
-    forEachBackend([this](StatusItem *backend) { backend->setMenuEnabled(isMenuEnabled()); });
+    forEachBackend([this](StatusItem *backend) {
+        backend->setMenuEnabled(isMenuEnabled());
+        backend->setPanelShortcut(panelShortcut());
+    });
 }
 
 void StatusItemHost::chooseBackend()
@@ -78,6 +86,7 @@ void StatusItemHost::relaySignals(StatusItem *backend)
 {
     connect(backend, &StatusItem::activated, this, &StatusItem::activated);
     connect(backend, &StatusItem::contextMenuRequested, this, &StatusItem::contextMenuRequested);
+    connect(backend, &StatusItem::panelChosen, this, &StatusItem::panelChosen);
     connect(backend, &StatusItem::preferencesChosen, this, &StatusItem::preferencesChosen);
     connect(backend, &StatusItem::quitChosen, this, &StatusItem::quitChosen);
 }
@@ -88,6 +97,7 @@ void StatusItemHost::copyStateTo(StatusItem *backend) const
     backend->setToolTip(toolTipTitle(), toolTipSubtitle());
     backend->setDayNumber(dayNumber());
     backend->setMenuEnabled(isMenuEnabled());
+    backend->setPanelShortcut(panelShortcut());
 }
 
 template<typename Apply> void StatusItemHost::forEachBackend(Apply apply)

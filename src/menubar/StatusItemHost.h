@@ -38,6 +38,7 @@ public:
     [[nodiscard]] StatusItem *fallback() const { return m_fallback.get(); }
 
     [[nodiscard]] QRect geometry() const override;
+    [[nodiscard]] bool isShown() const override;
 
 Q_SIGNALS:
     void backendChanged(StatusItemHost::Backend backend);

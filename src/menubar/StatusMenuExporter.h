@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StatusNotifierTypes.h"
+#include "preferences/HotKeyShortcut.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -8,8 +9,10 @@
 #include <QObject>
 
 // The item's menu offered over com.canonical.dbusmenu, for hosts that draw the menu themselves
-// instead of asking for it: "偏好设置…", a separator, "退出栖格日历". Its members named as
-// the protocol spells them are the interface's methods and properties.
+// instead of asking for it: "显示日历面板", a separator, "偏好设置…", a separator,
+// "退出栖格日历", empty while the user has turned it off. Hosts that open the menu on a plain
+// click leave the panel only here. Its
+// members named as the protocol spells them are the interface's methods and properties.
 class StatusMenuExporter : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -24,7 +27,9 @@ public:
         RootId = 0,
         PreferencesId = 1,
         SeparatorId = 2,
-        QuitId = 3
+        QuitId = 3,
+        ShowPanelId = 4,
+        PanelSeparatorId = 5
     };
 
     explicit StatusMenuExporter(QObject *parent = nullptr);
@@ -33,8 +38,19 @@ public:
     /// Exports the menu on a connection at a path; false when the path is taken.
     bool exportOn(const QDBusConnection &connection, const QString &path);
 
-    /// The layout never changes, so its revision stays the first.
-    [[nodiscard]] uint revision() const { return 1; }
+    /// The global shortcut shown beside "显示日历面板"; hosts are told of a change.
+    void setPanelShortcut(const std::optional<HotKeyShortcut> &shortcut);
+
+    /// A shortcut as dbusmenu gives it: the modifiers, then the key as GTK's accelerator parser
+    /// names it ("Control", "comma"). Empty for a key without such a name.
+    [[nodiscard]] static QStringList keyNames(const HotKeyShortcut &shortcut);
+
+    /// Turning the menu off empties it and tells hosts, so that their next right click finds
+    /// nothing to show and asks for the panel instead.
+    void setEnabled(bool enabled);
+
+    /// Counts the layout's changes.
+    [[nodiscard]] uint revision() const { return m_revision; }
     /// The whole menu as GetLayout with every property gives it.
     [[nodiscard]] DBusMenuLayoutItem layout() const;
 
@@ -54,6 +70,8 @@ public:
     QList<int> AboutToShowGroup(const QList<int> &ids, QList<int> &idErrors);
 
 Q_SIGNALS:
+    /// "显示日历面板" was chosen, or a host opened the menu while it is off.
+    void showPanelChosen();
     void preferencesChosen();
     void quitChosen();
 
@@ -71,4 +89,8 @@ private:
     // Answers a call from the bus with an error for an id the menu does not have.
     void refuseUnknownId(int id);
     void handleEvent(int id, const QString &eventId);
+
+    QStringList m_panelShortcut;
+    uint m_revision = 1;
+    bool m_enabled = true;
 };

@@ -36,6 +36,7 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection &connection, QObjec
     registerStatusNotifierTypes();
     new StatusNotifierItemAdaptor(this);
     m_menu = new StatusMenuExporter(this);
+    connect(m_menu, &StatusMenuExporter::showPanelChosen, this, &StatusItem::panelChosen);
     connect(m_menu, &StatusMenuExporter::preferencesChosen, this, &StatusItem::preferencesChosen);
     connect(m_menu, &StatusMenuExporter::quitChosen, this, &StatusItem::quitChosen);
 
@@ -118,9 +119,8 @@ void StatusNotifierItem::Activate(int x, int y)
 
 void StatusNotifierItem::SecondaryActivate(int x, int y)
 {
-    // A middle click has no meaning for this item.
-    Q_UNUSED(x);
-    Q_UNUSED(y);
+    // Hosts that open the menu on a left click leave the middle click to reach the panel.
+    Q_EMIT activated(QPoint(x, y));
 }
 
 void StatusNotifierItem::Scroll(int delta, const QString &orientation)
@@ -144,6 +144,12 @@ void StatusNotifierItem::updateIcon()
 {
     m_iconPixmaps = iconPixmaps(dayNumber());
     announce(IconChange);
+}
+
+void StatusNotifierItem::updateMenu()
+{
+    m_menu->setEnabled(isMenuEnabled());
+    m_menu->setPanelShortcut(panelShortcut());
 }
 
 void StatusNotifierItem::announce(int changes)

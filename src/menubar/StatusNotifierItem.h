@@ -60,6 +60,12 @@ public:
     ~StatusNotifierItem() override;
 
     [[nodiscard]] Registration registration() const { return m_registration; }
+    /// A watcher that has not answered yet is taken to show the item too.
+    [[nodiscard]] bool isShown() const override
+    {
+        return m_registration == Registration::Registered
+               || m_registration == Registration::Pending;
+    }
     [[nodiscard]] StatusMenuExporter *menuExporter() const { return m_menu; }
 
     /// The width reserve that label hosts size the text by: every digit as "0", so that the
@@ -101,6 +107,7 @@ protected:
     void updateTitle() override;
     void updateToolTip() override;
     void updateIcon() override;
+    void updateMenu() override;
 
 private:
     enum Change

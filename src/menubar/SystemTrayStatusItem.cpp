@@ -21,6 +21,11 @@ QRect SystemTrayStatusItem::geometry() const
     return m_tray.geometry();
 }
 
+bool SystemTrayStatusItem::isShown() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void SystemTrayStatusItem::updateToolTip()
 {
     QStringList lines{toolTipTitle(), toolTipSubtitle()};

@@ -15,6 +15,7 @@ public:
     ~SystemTrayStatusItem() override;
 
     [[nodiscard]] QRect geometry() const override;
+    [[nodiscard]] bool isShown() const override;
     [[nodiscard]] QSystemTrayIcon *trayIcon() { return &m_tray; }
 
 protected:

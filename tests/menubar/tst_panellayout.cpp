@@ -9,6 +9,8 @@ class TestPanelLayout : public QObject
 private Q_SLOTS:
     void origin_data();
     void origin();
+    void itemPoint_data();
+    void itemPoint();
     void contentHeight();
     void refreshPrefersTheMeasuredHeight();
 };
@@ -33,8 +35,10 @@ void TestPanelLayout::origin_data()
         << QRectF(688, 0, 24, 30) << QRect(0, 0, 1440, 900) << QPoint(535, 36);
     QTest::newRow("a click point standing for the item")
         << QRectF(700, 12, 0, 0) << topBarAvailable << QPoint(535, 34);
-    QTest::newRow("a click point with no bar reserving space")
-        << QRectF(1267, 12, 0, 0) << QRect(0, 0, 1440, 900) << QPoint(1102, 18);
+    QTest::newRow("a click on a bar that reserves nothing: clear of the bar")
+        << QRectF(1267, 12, 0, 0) << QRect(0, 0, 1440, 900) << QPoint(1102, 30);
+    QTest::newRow("a click on a bottom bar that reserves nothing")
+        << QRectF(700, 888, 0, 0) << QRect(0, 0, 1440, 900) << QPoint(535, 876 - 6 - 548);
     QTest::newRow("a bar along the bottom: above it")
         << QRectF(688, 874, 24, 24) << QRect(0, 0, 1440, 872) << QPoint(535, 872 - 6 - 548);
     QTest::newRow("a bottom bar that reserves nothing: above the item")
@@ -43,6 +47,15 @@ void TestPanelLayout::origin_data()
         << QRectF(150, 2, 24, 24) << QRect(0, 28, 300, 600) << QPoint(8, 34);
     QTest::newRow("a second screen to the right")
         << QRectF(1440 + 1255, 2, 24, 24) << QRect(1440, 28, 1440, 872) << QPoint(1440 + 1102, 34);
+
+    // No place known: the right corner on the side of the bars.
+    const QRectF unknown(0, 0, -1, -1);
+    QTest::newRow("unknown place, top bar") << unknown << topBarAvailable << QPoint(1102, 34);
+    QTest::newRow("unknown place, bottom bar")
+        << unknown << QRect(0, 0, 1440, 872) << QPoint(1102, 872 - 6 - 548);
+    QTest::newRow("unknown place, bars at both edges")
+        << unknown << QRect(0, 32, 1440, 820) << QPoint(1102, 38);
+    QTest::newRow("unknown place, no bar") << unknown << QRect(0, 0, 1440, 900) << QPoint(1102, 6);
 }
 
 void TestPanelLayout::origin()
@@ -51,7 +64,41 @@ void TestPanelLayout::origin()
     QFETCH(QRect, available);
     QFETCH(QPoint, expected);
     const QRect screen(available.x(), 0, available.width(), 900);
-    QCOMPARE(PanelLayout::panelOrigin(item, available, screen, QSize(330, 548)), expected);
+    const auto place = item.width() < 0 ? std::nullopt : std::optional(item);
+    QCOMPARE(PanelLayout::panelOrigin(place, available, screen, QSize(330, 548)), expected);
+}
+
+void TestPanelLayout::itemPoint_data()
+{
+    QTest::addColumn<QPoint>("reported");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<QPoint>("expected");
+
+    // (-1, -1) stands for nothing known.
+    const QPoint none(-1, -1);
+    const QRect full(0, 0, 1440, 900);
+    QTest::newRow("on the bar") << QPoint(1267, 12) << full << none << QPoint(1267, 12);
+    QTest::newRow("icon-local, the pointer known")
+        << QPoint(10, 15) << full << QPoint(1267, 890) << QPoint(1267, 890);
+    QTest::newRow("icon-local, no pointer") << QPoint(10, 15) << full << none << none;
+    QTest::newRow("in the corner under the pointer")
+        << QPoint(10, 15) << full << QPoint(14, 12) << QPoint(10, 15);
+    QTest::newRow("in the corner on a bar that reserves space")
+        << QPoint(10, 15) << QRect(0, 28, 1440, 872) << none << QPoint(10, 15);
+}
+
+void TestPanelLayout::itemPoint()
+{
+    QFETCH(QPoint, reported);
+    QFETCH(QRect, available);
+    QFETCH(QPoint, pointer);
+    QFETCH(QPoint, expected);
+    const auto known = [](QPoint point) {
+        return point == QPoint(-1, -1) ? std::nullopt : std::optional(point);
+    };
+    QCOMPARE(PanelLayout::itemPoint(reported, available, QRect(0, 0, 1440, 900), known(pointer)),
+             known(expected));
 }
 
 void TestPanelLayout::contentHeight()

@@ -10,8 +10,10 @@
 #include "menubar/MenuBarCalendarPanel.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItemHost.h"
+#include "menubar/StatusNotifierTypes.h"
 #include "preferences/PreferencesStore.h"
 #include "preferences/SettingsStore.h"
+#include "shared/DateHelpers.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -65,8 +67,12 @@ private Q_SLOTS:
     void itemShowsTheMenuBarText();
     void activatePlacesAndToggles_data();
     void activatePlacesAndToggles();
-    void contextMenuHasTheTwoItems();
+    void contextMenuHasTheEntries();
+    void panelFromTheMenuAndTheMiddleClick_data();
+    void panelFromTheMenuAndTheMiddleClick();
+    void preferencesFromTheMenuKeepThePanel();
     void rightClickWithTheMenuOffToggles();
+    void dayChangeRefreshesIconAndToolTip();
     void pressOutsideCloses();
     void pressOnTheItemDoesNotClose();
     void contentHeightResizesThePanel();
@@ -75,13 +81,15 @@ private:
     [[nodiscard]] QString itemService() const { return watcher->registeredItems().value(0); }
     QVariant itemProperty(const QString &name) const;
     void callItem(const QString &method, int x, int y);
+    void clickMenuEntry(int id);
 
     std::optional<TimeZoneScope> zone;
     std::optional<Services> services;
     std::optional<TestWatcher> watcher;
     std::unique_ptr<StatusItemHost> item;
     std::unique_ptr<StatusBarController> controller;
-    std::optional<QString> openedPreferences;
+    QDateTime now;
+    std::optional<QWidget> preferencesWindow;
 };
 
 void TestStatusBarController::initTestCase()
@@ -96,16 +104,24 @@ void TestStatusBarController::init()
     watcher.emplace();
     QVERIFY(watcher->start());
     item = std::make_unique<StatusItemHost>();
-    const QDateTime instant({2026, 12, 5}, {6, 3, 9}, Qt::UTC);
+    now = QDateTime({2026, 12, 5}, {6, 3, 9}, Qt::UTC);
+    // The preferences open as a window of ours that takes the focus.
+    const auto showPreferences = [this] {
+        preferencesWindow.emplace();
+        preferencesWindow->setGeometry(100, 500, 200, 100);
+        preferencesWindow->show();
+        preferencesWindow->activateWindow();
+    };
     controller = std::make_unique<StatusBarController>(
-        *services->preferences, *services->eventStore, services->holidays, services->lunar, [] {},
-        *item, nullptr, [instant] { return instant; });
+        *services->preferences, *services->eventStore, services->holidays, services->lunar,
+        showPreferences, *item, nullptr, [this] { return now; });
     QTRY_COMPARE(watcher->registeredItems().size(), 1);
 }
 
 void TestStatusBarController::cleanup()
 {
     controller.reset();
+    preferencesWindow.reset();
     item.reset();
     watcher.reset();
     services.reset();
@@ -125,6 +141,14 @@ void TestStatusBarController::callItem(const QString &method, int x, int y)
     QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
 }
 
+void TestStatusBarController::clickMenuEntry(int id)
+{
+    const QDBusMessage reply = callAndWait(
+        watcher->connection(), itemService(), u"/MenuBar"_s, u"com.canonical.dbusmenu"_s,
+        u"Event"_s, {id, u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u});
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+}
+
 void TestStatusBarController::itemShowsTheMenuBarText()
 {
     QCOMPARE(itemProperty(u"XAyatanaLabel"_s).toString(), u"12月5日 周六 14:03"_s);
@@ -132,47 +156,111 @@ void TestStatusBarController::itemShowsTheMenuBarText()
 
     services->preferences->setShowSeconds(true);
     QTRY_COMPARE(itemProperty(u"XAyatanaLabel"_s).toString(), u"12月5日 周六 14:03:09"_s);
+
+    // Hosts that draw icons only show the same text on a hover.
+    QTRY_COMPARE(qdbus_cast<StatusNotifierToolTip>(itemProperty(u"ToolTip"_s)).title,
+                 u"12月5日 周六 14:03:09"_s);
+    QCOMPARE(qdbus_cast<StatusNotifierToolTip>(itemProperty(u"ToolTip"_s)).description,
+             DateHelpers::longDescription(now) + u'\n' + DateHelpers::lunarYearMonthDayText(now));
 }
 
 void TestStatusBarController::activatePlacesAndToggles_data()
 {
-    QTest::addColumn<int>("x");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<QPoint>("pointer");
     QTest::addColumn<int>("expectedX");
+    QTest::addColumn<int>("expectedTop");
+    QTest::addColumn<int>("expectedBottom");
 
-    QTest::newRow("near the right edge") << 1267 << 1102;
-    QTest::newRow("in the middle") << 700 << 535;
-    QTest::newRow("near the left edge") << 100 << 8;
+    // A click point on a bar that reserves nothing: the panel keeps clear of the bar.
+    QTest::newRow("near the right edge") << QPoint(1267, 12) << QPoint() << 1102 << 30 << 0;
+    QTest::newRow("in the middle") << QPoint(700, 12) << QPoint() << 535 << 30 << 0;
+    QTest::newRow("near the left edge") << QPoint(100, 12) << QPoint() << 8 << 30 << 0;
+    QTest::newRow("on a bottom bar") << QPoint(700, 888) << QPoint() << 535 << 0 << 876 - 6;
+    // waybar sends the point within its icon; the pointer tells where the click was.
+    QTest::newRow("icon-local coordinates")
+        << QPoint(10, 15) << QPoint(1267, 12) << 1102 << 30 << 0;
 }
 
 void TestStatusBarController::activatePlacesAndToggles()
 {
-    QFETCH(int, x);
+    QFETCH(QPoint, point);
+    QFETCH(QPoint, pointer);
     QFETCH(int, expectedX);
+    QFETCH(int, expectedTop);
+    QFETCH(int, expectedBottom);
     MenuBarCalendarPanel *panel = controller->panel();
+    QCursor::setPos(pointer.isNull() ? QPoint(720, 450) : pointer);
 
-    callItem(u"Activate"_s, x, 12);
+    callItem(u"Activate"_s, point.x(), point.y());
     QTRY_VERIFY(panel->isVisible());
-    QCOMPARE(panel->pos(), QPoint(expectedX, 12 + 6));
+    QCOMPARE(panel->pos().x(), expectedX);
+    if (expectedTop)
+        QCOMPARE(panel->pos().y(), expectedTop);
+    else
+        QCOMPARE(panel->pos().y() + panel->height(), expectedBottom);
     QCOMPARE(panel->width(), 330);
 
-    callItem(u"Activate"_s, x, 12);
+    callItem(u"Activate"_s, point.x(), point.y());
     QTRY_VERIFY(!panel->isVisible());
 }
 
-void TestStatusBarController::contextMenuHasTheTwoItems()
+void TestStatusBarController::contextMenuHasTheEntries()
 {
+    services->preferences->setHotKey(HotKeyShortcut{40, HotKeyShortcut::commandModifier, u"❖K"_s});
     callItem(u"ContextMenu"_s, 700, 12);
     QTRY_VERIFY(controller->statusMenu() && controller->statusMenu()->isVisible());
     QStringList texts;
     for (const QAction *action : controller->statusMenu()->actions())
         texts << (action->isSeparator() ? u"-"_s : action->text());
-    QCOMPARE(texts, QStringList({u"偏好设置…"_s, u"-"_s, u"退出栖格日历"_s}));
-    QCOMPARE(controller->statusMenu()->actions().first()->shortcut(),
+    QCOMPARE(texts, QStringList({u"显示日历面板\t❖K"_s, u"-"_s, u"偏好设置…"_s, u"-"_s,
+                                 u"退出栖格日历"_s}));
+    QCOMPARE(controller->statusMenu()->actions().at(2)->shortcut(),
              QKeySequence(Qt::CTRL | Qt::Key_Comma));
     QCOMPARE(controller->statusMenu()->actions().last()->shortcut(),
              QKeySequence(Qt::CTRL | Qt::Key_Q));
     QVERIFY(!controller->panel()->isVisible());
     controller->statusMenu()->hide();
+}
+
+void TestStatusBarController::panelFromTheMenuAndTheMiddleClick_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("the host's menu") << u"menu"_s;
+    QTest::newRow("our own menu") << u"own menu"_s;
+    QTest::newRow("a middle click") << u"middle click"_s;
+}
+
+void TestStatusBarController::panelFromTheMenuAndTheMiddleClick()
+{
+    QFETCH(QString, way);
+    const auto choose = [&] {
+        if (way == "menu"_L1) {
+            clickMenuEntry(4);
+        } else if (way == "own menu"_L1) {
+            callItem(u"ContextMenu"_s, 1267, 12);
+            QTRY_VERIFY(controller->statusMenu() && controller->statusMenu()->isVisible());
+            controller->statusMenu()->actions().constFirst()->trigger();
+            controller->statusMenu()->hide();
+        } else {
+            callItem(u"SecondaryActivate"_s, 1267, 12);
+        }
+    };
+    choose();
+    QTRY_VERIFY(controller->panel()->isVisible());
+    // Where a click on the item would have put it, or the corner the bars are in.
+    QCOMPARE(controller->panel()->pos().x(), 1102);
+    choose();
+    QTRY_VERIFY(!controller->panel()->isVisible());
+}
+
+void TestStatusBarController::preferencesFromTheMenuKeepThePanel()
+{
+    callItem(u"Activate"_s, 1267, 12);
+    QTRY_VERIFY(controller->panel()->isVisible());
+    clickMenuEntry(1);
+    QTRY_VERIFY(preferencesWindow && QTest::qWaitForWindowActive(&*preferencesWindow));
+    QVERIFY(controller->panel()->isVisible());
 }
 
 void TestStatusBarController::rightClickWithTheMenuOffToggles()
@@ -227,6 +315,23 @@ void TestStatusBarController::pressOnTheItemDoesNotClose()
     // The item's own click then decides.
     Q_EMIT placed.activated(QPoint(1267, 14));
     QVERIFY(!placedController.panel()->isVisible());
+}
+
+void TestStatusBarController::dayChangeRefreshesIconAndToolTip()
+{
+    // A text without any date part stays the same across midnight.
+    now = QDateTime({2026, 12, 5}, {15, 59, 59, 700}, Qt::UTC);
+    services->preferences->setMenuBarStyle(MenuBarDisplayStyle::dateOnly);
+    services->preferences->setShowDate(false);
+    services->preferences->setShowWeekday(false);
+    QCOMPARE(item->title(), QString());
+    QCOMPARE(item->dayNumber(), 5);
+
+    now = now.addSecs(1);
+    QTRY_COMPARE(item->dayNumber(), 6);
+    QCOMPARE(item->toolTipSubtitle(),
+             DateHelpers::longDescription(now) + u'\n' + DateHelpers::lunarYearMonthDayText(now));
+    QCOMPARE(item->title(), QString());
 }
 
 void TestStatusBarController::contentHeightResizesThePanel()

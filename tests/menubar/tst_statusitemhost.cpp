@@ -1,11 +1,14 @@
 #include "DBusTestSupport.h"
+#include "FakeNotifications.h"
 #include "TestWatcher.h"
+#include "menubar/NoTrayNotice.h"
 #include "menubar/StatusItemHost.h"
 #include "menubar/StatusItemIcon.h"
 #include "menubar/StatusNotifierItem.h"
 #include "menubar/SystemTrayStatusItem.h"
 
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -49,7 +52,8 @@ private Q_SLOTS:
     void noWatcherFallsBackWithTheSameState();
     void fallbackSignalsReachTheController_data();
     void fallbackSignalsReachTheController();
-    void movesBackWhenAWatcherAppears();
+    void unseenIsToldOnceAndRegistersWhenAWatcherAppears_data();
+    void unseenIsToldOnceAndRegistersWhenAWatcherAppears();
     void fallsBackWhenTheWatcherLeaves();
     void fallsBackWhenRefused();
     void trayIconShowsIconAndToolTip();
@@ -130,12 +134,41 @@ void TestStatusItemHost::fallbackSignalsReachTheController()
     QCOMPARE(activated.size() + contextMenu.size(), 1);
 }
 
-void TestStatusItemHost::movesBackWhenAWatcherAppears()
+void TestStatusItemHost::unseenIsToldOnceAndRegistersWhenAWatcherAppears_data()
 {
+    QTest::addColumn<bool>("notificationService");
+    QTest::newRow("a notification") << true;
+    QTest::newRow("no notification service: a log line") << false;
+}
+
+void TestStatusItemHost::unseenIsToldOnceAndRegistersWhenAWatcherAppears()
+{
+    QFETCH(bool, notificationService);
+    FakeNotifications notifications;
+    if (notificationService)
+        QVERIFY(notifications.start());
+    else
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^no tray shows the item: "_s));
+    // The fallback here is shown nowhere, as on a desktop without any tray.
     FallbackLog log;
     StatusItemHost host(QDBusConnection::sessionBus(), log.factory());
+    NoTrayNotice notice(host, QDBusConnection::sessionBus(), std::chrono::milliseconds(50));
+    QSignalSpy unseen(&notice, &NoTrayNotice::unseen);
     QSignalSpy backendChanged(&host, &StatusItemHost::backendChanged);
-    QTRY_COMPARE(host.backend(), StatusItemHost::Backend::Fallback);
+    QTRY_COMPARE(unseen.size(), 1);
+    QCOMPARE(host.backend(), StatusItemHost::Backend::Fallback);
+    if (notificationService) {
+        QTRY_COMPARE(notifications.notifications().size(), 1);
+        const QVariantList notify = notifications.notifications().constFirst();
+        QCOMPARE(notify.at(0).toString(), u"栖格日历"_s);
+        QCOMPARE(notify.at(2).toString(), u"tessel-calendar"_s);
+        QCOMPARE(notify.at(4).toString(), NoTrayNotice::body());
+    } else {
+        // The bus answers in order: once a later call is back, the refused Notify is handled.
+        callAndWait(QDBusConnection::sessionBus(), u"org.freedesktop.DBus"_s,
+                    u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus.Peer"_s, u"Ping"_s);
+        QCoreApplication::processEvents();
+    }
     host.setTitle(u"12月5日 周六 14:03"_s);
 
     TestWatcher watcher;
@@ -147,6 +180,8 @@ void TestStatusItemHost::movesBackWhenAWatcherAppears()
     // What was set while the fallback stood in is what the new host reads.
     QCOMPARE(busTitle(watcher), u"12月5日 周六 14:03"_s);
     QCOMPARE(backendChanged.size(), 2);
+    QCOMPARE(unseen.size(), 1);
+    QVERIFY(notifications.notifications().size() <= 1);
 }
 
 void TestStatusItemHost::fallsBackWhenTheWatcherLeaves()

@@ -8,6 +8,8 @@
 
 #include <QDBusArgument>
 #include <QDBusObjectPath>
+#include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
@@ -122,13 +124,14 @@ private Q_SLOTS:
     void tellsTheBusOnlyOfChanges();
     void hostClicksCarryTheirPoint_data();
     void hostClicksCarryTheirPoint();
-    void otherClicksDoNothing();
-    void menuLayoutHasTheTwoEntries();
+    void scrollDoesNothing();
+    void menuLayoutHasTheEntries();
+    void menuShortcutsAreAcceleratorNames();
     void menuPropertiesByGroup();
     void menuClicksChooseEntries_data();
     void menuClicksChooseEntries();
     void menuEventGroupReportsUnknownIds();
-    void menuPathFollowsTheSetting();
+    void turningTheMenuOffIsAnnounced();
     void changesBeforeTheFirstRegistrationNeedNoSignal();
     void changesWhileTheWatcherAnswersAreSignalledAfter();
     void withoutWatcherWaitsForOne();
@@ -231,6 +234,7 @@ void TestStatusNotifierItem::hostClicksCarryTheirPoint_data()
     QTest::newRow("activate under a top panel") << u"Activate"_s << QPoint(1267, 12);
     QTest::newRow("activate on a bottom panel") << u"Activate"_s << QPoint(700, 1068);
     QTest::newRow("activate on a screen left of the primary") << u"Activate"_s << QPoint(-300, 10);
+    QTest::newRow("middle click") << u"SecondaryActivate"_s << QPoint(1267, 12);
     QTest::newRow("context menu under a top panel") << u"ContextMenu"_s << QPoint(1267, 12);
     QTest::newRow("context menu at the origin") << u"ContextMenu"_s << QPoint(0, 0);
 }
@@ -246,22 +250,20 @@ void TestStatusNotifierItem::hostClicksCarryTheirPoint()
 
     QCOMPARE(fixture.host->call(method, {point.x(), point.y()}).type(), QDBusMessage::ReplyMessage);
 
-    QSignalSpy &expected = method == "Activate"_L1 ? activated : contextMenu;
-    QSignalSpy &other = method == "Activate"_L1 ? contextMenu : activated;
+    QSignalSpy &expected = method != "ContextMenu"_L1 ? activated : contextMenu;
+    QSignalSpy &other = method != "ContextMenu"_L1 ? contextMenu : activated;
     QCOMPARE(expected.size(), 1);
     QCOMPARE(expected.at(0).at(0).toPoint(), point);
     QCOMPARE(other.size(), 0);
 }
 
-void TestStatusNotifierItem::otherClicksDoNothing()
+void TestStatusNotifierItem::scrollDoesNothing()
 {
     Fixture fixture;
     QVERIFY(fixture.waitForRegistration());
     QSignalSpy activated(fixture.item.get(), &StatusItem::activated);
     QSignalSpy contextMenu(fixture.item.get(), &StatusItem::contextMenuRequested);
 
-    QCOMPARE(fixture.host->call(u"SecondaryActivate"_s, {10, 10}).type(),
-             QDBusMessage::ReplyMessage);
     QCOMPARE(fixture.host->call(u"Scroll"_s, {120, u"vertical"_s}).type(),
              QDBusMessage::ReplyMessage);
 
@@ -269,7 +271,7 @@ void TestStatusNotifierItem::otherClicksDoNothing()
     QCOMPARE(contextMenu.size(), 0);
 }
 
-void TestStatusNotifierItem::menuLayoutHasTheTwoEntries()
+void TestStatusNotifierItem::menuLayoutHasTheEntries()
 {
     Fixture fixture;
     QVERIFY(fixture.waitForRegistration());
@@ -279,19 +281,21 @@ void TestStatusNotifierItem::menuLayoutHasTheTwoEntries()
     const DBusMenuLayoutItem root = host.layout();
     QCOMPARE(root.id, 0);
     QCOMPARE(root.properties.value(u"children-display"_s).toString(), u"submenu"_s);
-    QCOMPARE(labels(root), (QStringList{u"偏好设置…"_s, u"-"_s, u"退出栖格日历"_s}));
+    QCOMPARE(labels(root),
+             (QStringList{u"显示日历面板"_s, u"-"_s, u"偏好设置…"_s, u"-"_s, u"退出栖格日历"_s}));
 
-    const QVariantMap preferences = root.children.at(0).properties;
+    QVERIFY(!root.children.at(0).properties.contains(u"shortcut"_s));
+    const QVariantMap preferences = root.children.at(2).properties;
     QCOMPARE(qdbus_cast<QList<QStringList>>(preferences.value(u"shortcut"_s)),
-             (QList<QStringList>{{u"Control"_s, u","_s}}));
+             (QList<QStringList>{{u"Control"_s, u"comma"_s}}));
     QCOMPARE(preferences.value(u"enabled"_s).toBool(), true);
-    const QVariantMap quit = root.children.at(2).properties;
+    const QVariantMap quit = root.children.at(4).properties;
     QCOMPARE(qdbus_cast<QList<QStringList>>(quit.value(u"shortcut"_s)),
              (QList<QStringList>{{u"Control"_s, u"q"_s}}));
 
     // Asked for the labels alone, the host gets nothing else.
     const DBusMenuLayoutItem labelsOnly = host.layout({u"label"_s});
-    QCOMPARE(labelsOnly.children.size(), 3);
+    QCOMPARE(labelsOnly.children.size(), 5);
     QCOMPARE(labelsOnly.children.at(0).properties.keys(), QStringList{u"label"_s});
     QVERIFY(labelsOnly.children.at(1).properties.isEmpty());
 
@@ -301,6 +305,47 @@ void TestStatusNotifierItem::menuLayoutHasTheTwoEntries()
 
     const QDBusMessage unknown = host.callMenu(u"GetLayout"_s, {42, -1, QStringList()});
     QCOMPARE(unknown.type(), QDBusMessage::ErrorMessage);
+}
+
+void TestStatusNotifierItem::menuShortcutsAreAcceleratorNames()
+{
+    // Hosts parse key names as X keysym names; every one of those is defined in keysymdef.h.
+    QFile definitions(u"/usr/include/X11/keysymdef.h"_s);
+    QVERIFY(definitions.open(QIODevice::ReadOnly));
+    QSet<QString> valid{u"Control"_s, u"Alt"_s, u"Shift"_s, u"Super"_s};
+    const QRegularExpression define(u"^#define XK_(\\w+)\\s"_s,
+                                    QRegularExpression::MultilineOption);
+    for (const QRegularExpressionMatch &match :
+         define.globalMatch(QString::fromLatin1(definitions.readAll())))
+        valid.insert(match.captured(1));
+
+    Fixture fixture;
+    QVERIFY(fixture.waitForRegistration());
+    const quint32 allModifiers = HotKeyShortcut::controlModifier | HotKeyShortcut::optionModifier
+                                 | HotKeyShortcut::shiftModifier | HotKeyShortcut::commandModifier;
+    int withHint = 0;
+    for (quint32 keyCode = 0; keyCode < 128; ++keyCode) {
+        fixture.item->setPanelShortcut(HotKeyShortcut{keyCode, allModifiers, u"?"_s});
+        for (const DBusMenuLayoutItem &entry : fixture.item->menuExporter()->layout().children) {
+            const auto shortcuts =
+                qdbus_cast<QList<QStringList>>(entry.properties.value(u"shortcut"_s));
+            withHint += entry.id == StatusMenuExporter::ShowPanelId && !shortcuts.isEmpty();
+            for (const QStringList &keys : shortcuts) {
+                for (const QString &key : keys)
+                    QVERIFY2(valid.contains(key), qPrintable(key));
+            }
+        }
+    }
+    QVERIFY(withHint > 90);
+
+    // Over the bus, as a host sees the hint.
+    fixture.item->setPanelShortcut(
+        HotKeyShortcut{43, HotKeyShortcut::commandModifier | HotKeyShortcut::shiftModifier, {}});
+    const QVariantMap showPanel = fixture.host->layout().children.at(0).properties;
+    QCOMPARE(qdbus_cast<QList<QStringList>>(showPanel.value(u"shortcut"_s)),
+             (QList<QStringList>{{u"Shift"_s, u"Super"_s, u"comma"_s}}));
+    fixture.item->setPanelShortcut(std::nullopt);
+    QVERIFY(!fixture.host->layout().children.at(0).properties.contains(u"shortcut"_s));
 }
 
 void TestStatusNotifierItem::menuPropertiesByGroup()
@@ -326,24 +371,28 @@ void TestStatusNotifierItem::menuClicksChooseEntries_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QString>("eventId");
+    QTest::addColumn<int>("panel");
     QTest::addColumn<int>("preferences");
     QTest::addColumn<int>("quit");
 
-    QTest::newRow("quit clicked") << 3 << u"clicked"_s << 0 << 1;
-    QTest::newRow("preferences clicked") << 1 << u"clicked"_s << 1 << 0;
-    QTest::newRow("quit hovered") << 3 << u"hovered"_s << 0 << 0;
-    QTest::newRow("separator clicked") << 2 << u"clicked"_s << 0 << 0;
-    QTest::newRow("root opened") << 0 << u"opened"_s << 0 << 0;
+    QTest::newRow("show panel clicked") << 4 << u"clicked"_s << 1 << 0 << 0;
+    QTest::newRow("quit clicked") << 3 << u"clicked"_s << 0 << 0 << 1;
+    QTest::newRow("preferences clicked") << 1 << u"clicked"_s << 0 << 1 << 0;
+    QTest::newRow("quit hovered") << 3 << u"hovered"_s << 0 << 0 << 0;
+    QTest::newRow("separator clicked") << 2 << u"clicked"_s << 0 << 0 << 0;
+    QTest::newRow("root opened") << 0 << u"opened"_s << 0 << 0 << 0;
 }
 
 void TestStatusNotifierItem::menuClicksChooseEntries()
 {
     QFETCH(int, id);
     QFETCH(QString, eventId);
+    QFETCH(int, panel);
     QFETCH(int, preferences);
     QFETCH(int, quit);
     Fixture fixture;
     QVERIFY(fixture.waitForRegistration());
+    QSignalSpy panelChosen(fixture.item.get(), &StatusItem::panelChosen);
     QSignalSpy preferencesChosen(fixture.item.get(), &StatusItem::preferencesChosen);
     QSignalSpy quitChosen(fixture.item.get(), &StatusItem::quitChosen);
 
@@ -353,6 +402,7 @@ void TestStatusNotifierItem::menuClicksChooseEntries()
     // The choice is handed on after the call has been answered.
     QCoreApplication::processEvents();
 
+    QCOMPARE(panelChosen.size(), panel);
     QCOMPARE(preferencesChosen.size(), preferences);
     QCOMPARE(quitChosen.size(), quit);
 }
@@ -376,19 +426,30 @@ void TestStatusNotifierItem::menuEventGroupReportsUnknownIds()
     QCOMPARE(unknown.type(), QDBusMessage::ErrorMessage);
 }
 
-void TestStatusNotifierItem::menuPathFollowsTheSetting()
+void TestStatusNotifierItem::turningTheMenuOffIsAnnounced()
 {
     Fixture fixture;
     QVERIFY(fixture.waitForRegistration());
     const HostView &host = *fixture.host;
+    QSignalSpy layoutUpdated(fixture.item->menuExporter(), &StatusMenuExporter::LayoutUpdated);
+    QSignalSpy panelChosen(fixture.item.get(), &StatusItem::panelChosen);
 
     fixture.item->setMenuEnabled(false);
     QCOMPARE(host.property(u"Menu"_s).value<QDBusObjectPath>().path(), u"/NO_DBUSMENU"_s);
-    // A host that read the path before still finds the menu there.
-    QCOMPARE(host.layout().children.size(), 3);
+    // A host that read the path before is told that the menu is empty now; opening it asks for
+    // the panel instead.
+    QCOMPARE(layoutUpdated.size(), 1);
+    QCOMPARE(host.layout().children.size(), 0);
+    QCOMPARE(host.callMenu(u"AboutToShow"_s, {0}).type(), QDBusMessage::ReplyMessage);
+    QTRY_COMPARE(panelChosen.size(), 1);
 
     fixture.item->setMenuEnabled(true);
     QCOMPARE(host.property(u"Menu"_s).value<QDBusObjectPath>().path(), menuPath);
+    QCOMPARE(layoutUpdated.size(), 2);
+    QCOMPARE(host.layout().children.size(), 5);
+    QCOMPARE(host.callMenu(u"AboutToShow"_s, {0}).type(), QDBusMessage::ReplyMessage);
+    QCoreApplication::processEvents();
+    QCOMPARE(panelChosen.size(), 1);
 }
 
 void TestStatusNotifierItem::changesBeforeTheFirstRegistrationNeedNoSignal()
