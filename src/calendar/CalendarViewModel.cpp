@@ -126,6 +126,8 @@ void CalendarViewModel::bind()
             &PreferencesStore::showEventDots, this, droppingRepeats<bool>(announce));
     observe(&m_preferencesStore, &PreferencesStore::showLunarCalendarChanged,
             &PreferencesStore::showLunarCalendar, this, droppingRepeats<bool>(announce));
+    observe(&m_preferencesStore, &PreferencesStore::showFestivalsChanged,
+            &PreferencesStore::showFestivals, this, droppingRepeats<bool>(announce));
 }
 
 void CalendarViewModel::startLoadTask()
@@ -237,6 +239,22 @@ std::optional<QString> CalendarViewModel::lunarText(const QDateTime &date) const
     if (!m_preferencesStore.showLunarCalendar())
         return std::nullopt;
     return m_lunarCalendarService.compactLabel(date);
+}
+
+std::optional<QString> CalendarViewModel::festivalText(const QDateTime &date) const
+{
+    if (!m_preferencesStore.showFestivals())
+        return std::nullopt;
+    if (auto festival = m_holidayService.label(date))
+        return festival;
+    return HolidayService::solarTerm(date);
+}
+
+HolidayService::Arrangement CalendarViewModel::arrangement(const QDateTime &date) const
+{
+    if (!m_preferencesStore.showFestivals())
+        return HolidayService::Arrangement::none;
+    return m_holidayService.arrangement(date);
 }
 
 bool CalendarViewModel::isToday(const QDateTime &date) const

@@ -37,6 +37,12 @@ const QFont &subtitleFont()
     return font;
 }
 
+const QFont &badgeFont()
+{
+    static const QFont font = AppFonts::ui(DayCellView::badgeSize, QFont::DemiBold);
+    return font;
+}
+
 } // namespace
 
 DayCellView::Backdrop DayCellView::backdrop() const
@@ -71,16 +77,56 @@ qreal DayCellView::textBlockHeight() const
            + subtitleLineHeight;
 }
 
+qreal DayCellView::contentHeight() const
+{
+    return textBlockHeight() + dotGap + dotDiameter;
+}
+
 qreal DayCellView::naturalHeight() const
 {
     const qreal backdropNeed = backdrop() == Backdrop::none ? 0 : backdropHeight;
-    return std::max({minimumHeight, textBlockHeight(), backdropNeed});
+    return std::max({minimumHeight, contentHeight(), backdropNeed});
+}
+
+QRectF DayCellView::dayNumberRect(const QRectF &cell) const
+{
+    const bool emphasised = isSelected || isToday;
+    const qreal top = cell.center().y() - contentHeight() / 2 + (emphasised ? 1 : 0);
+    return {cell.left(), top, cell.width(), AppFonts::lineHeight(numberFont(emphasised))};
+}
+
+QRectF DayCellView::subtitleRect(const QRectF &cell) const
+{
+    const QRectF number = dayNumberRect(cell);
+    return {cell.left(), number.bottom() + lineSpacing, cell.width(), subtitleLineHeight};
+}
+
+QRectF DayCellView::dotRect(const QRectF &cell) const
+{
+    if (!showsDot())
+        return {};
+    return {cell.center().x() - dotDiameter / 2, subtitleRect(cell).bottom() + dotGap, dotDiameter,
+            dotDiameter};
+}
+
+QRectF DayCellView::badgeRect(const QRectF &cell) const
+{
+    if (arrangement == HolidayService::Arrangement::none)
+        return {};
+    // Beside the widest day number, so that the badge keeps its place from cell to cell, and
+    // inside a backdrop, where its colour is meant for the backdrop.
+    const QRectF number = dayNumberRect(cell);
+    const qreal numberHalfWidth = PanelText::width(numberFont(isSelected || isToday), u"30"_s) / 2;
+    const qreal width = PanelText::width(badgeFont(), HolidayService::arrangementText(arrangement));
+    qreal left = cell.center().x() + numberHalfWidth + 1.5;
+    if (backdrop() != Backdrop::none)
+        left = std::min(left, cell.center().x() + selectionWidth / 2 - 1 - width);
+    return {left, number.top(), width, AppFonts::lineHeight(badgeFont())};
 }
 
 void DayCellView::paint(QPainter &painter, const QRectF &cell) const
 {
     const QPointF centre = cell.center();
-    const bool emphasised = isSelected || isToday;
 
     const Backdrop kind = backdrop();
     if (kind != Backdrop::none) {
@@ -102,40 +148,46 @@ void DayCellView::paint(QPainter &painter, const QRectF &cell) const
         }
     }
 
-    const QFont &number = numberFont(emphasised);
-    const qreal numberHeight = AppFonts::lineHeight(number);
-    const qreal blockHeight = numberHeight + lineSpacing + subtitleLineHeight;
-    const qreal top = centre.y() - blockHeight / 2 + (emphasised ? 1 : 0);
-
+    const qreal fade = isCurrentMonth ? 0.82 : 0.38;
     QColor numberColor;
     QColor subtitleColor;
     if (isSelected) {
         numberColor = AppTheme::onAccentText();
-        subtitleColor = AppTheme::onAccentTextMuted();
+        subtitleColor =
+            subtitleIsNamedDay ? AppTheme::onAccentText() : AppTheme::onAccentTextMuted();
     } else if (isToday) {
         numberColor = AppTheme::accent();
-        subtitleColor = withOpacity(AppTheme::accent(), 0.82);
+        subtitleColor = withOpacity(AppTheme::accent(), subtitleIsNamedDay ? 1 : 0.82);
     } else {
         numberColor =
             isCurrentMonth ? AppTheme::primaryText() : withOpacity(AppTheme::tertiaryText(), 0.82);
-        subtitleColor = withOpacity(AppTheme::secondaryText(), isCurrentMonth ? 0.82 : 0.38);
+        subtitleColor =
+            withOpacity(subtitleIsNamedDay ? AppTheme::accent() : AppTheme::secondaryText(), fade);
     }
 
-    PanelText::draw(painter, QRectF(cell.left(), top, cell.width(), numberHeight), dayNumberText(),
-                    number, numberColor, Qt::AlignHCenter);
+    PanelText::draw(painter, dayNumberRect(cell), dayNumberText(),
+                    numberFont(isSelected || isToday), numberColor, Qt::AlignHCenter);
     if (subtitle) {
-        PanelText::draw(
-            painter,
-            QRectF(cell.left(), top + numberHeight + lineSpacing, cell.width(), subtitleLineHeight),
-            *subtitle, subtitleFont(), subtitleColor, Qt::AlignHCenter, subtitleMinimumScale);
+        PanelText::draw(painter, subtitleRect(cell), *subtitle, subtitleFont(), subtitleColor,
+                        Qt::AlignHCenter, subtitleMinimumScale);
     }
 
-    if (showsDot()) {
-        const qreal bottom = top + blockHeight;
+    if (const QRectF badge = badgeRect(cell); !badge.isEmpty()) {
+        QColor badgeColor;
+        if (isSelected)
+            badgeColor = AppTheme::onAccentText();
+        else if (arrangement == HolidayService::Arrangement::dayOff)
+            badgeColor = withOpacity(AppTheme::accent(), isCurrentMonth ? 1 : 0.38);
+        else
+            badgeColor = withOpacity(AppTheme::secondaryText(), fade);
+        PanelText::draw(painter, badge, HolidayService::arrangementText(arrangement), badgeFont(),
+                        badgeColor);
+    }
+
+    if (const QRectF dot = dotRect(cell); !dot.isEmpty()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(*dotColor);
-        painter.drawEllipse(
-            QRectF(centre.x() - dotDiameter / 2, bottom - dotDiameter, dotDiameter, dotDiameter));
+        painter.drawEllipse(dot);
     }
 }

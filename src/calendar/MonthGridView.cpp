@@ -83,7 +83,15 @@ void MonthGridView::rebuild() const
         cell.isSelected = selectionShown && m_viewModel.isSelected(date);
         cell.isToday = m_viewModel.isToday(date);
         cell.dotColor = m_viewModel.eventDotColor(date);
-        cell.subtitle = m_viewModel.lunarText(date);
+        // A festival first, then a solar term, then the lunar day; two festivals on one day
+        // show the first, which is what fits the cell.
+        if (const auto festival = m_viewModel.festivalText(date)) {
+            cell.subtitle = festival->section(u'、', 0, 0);
+            cell.subtitleIsNamedDay = true;
+        } else {
+            cell.subtitle = m_viewModel.lunarText(date);
+        }
+        cell.arrangement = m_viewModel.arrangement(date);
         m_cells.append(cell);
     }
     for (qsizetype start = 0; start + 7 <= m_cells.size(); start += 7) {
