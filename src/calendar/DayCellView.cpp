@@ -113,15 +113,18 @@ QRectF DayCellView::badgeRect(const QRectF &cell) const
 {
     if (arrangement == HolidayService::Arrangement::none)
         return {};
-    // Beside the widest day number, so that the badge keeps its place from cell to cell, and
-    // inside a backdrop, where its colour is meant for the backdrop.
-    const QRectF number = dayNumberRect(cell);
-    const qreal numberHalfWidth = PanelText::width(numberFont(isSelected || isToday), u"30"_s) / 2;
     const qreal width = PanelText::width(badgeFont(), HolidayService::arrangementText(arrangement));
-    qreal left = cell.center().x() + numberHalfWidth + 1.5;
-    if (backdrop() != Backdrop::none)
-        left = std::min(left, cell.center().x() + selectionWidth / 2 - 1 - width);
-    return {left, number.top(), width, AppFonts::lineHeight(badgeFont())};
+    const qreal height = AppFonts::lineHeight(badgeFont());
+    const QPointF centre = cell.center();
+    if (backdrop() != Backdrop::none) {
+        // A backdrop leaves no room beside a two-digit number: a pill on its top right corner.
+        return {centre.x() + selectionWidth / 2 + badgeOverhang.width() - width - 2 * badgePadding,
+                centre.y() - backdropHeight / 2 - badgeOverhang.height(), width + 2 * badgePadding,
+                height};
+    }
+    // Beside the widest day number, so that the badge keeps its place from cell to cell.
+    const qreal numberHalfWidth = PanelText::width(numberFont(false), u"30"_s) / 2;
+    return {centre.x() + numberHalfWidth + 1.5, dayNumberRect(cell).top(), width, height};
 }
 
 void DayCellView::paint(QPainter &painter, const QRectF &cell) const
@@ -173,15 +176,21 @@ void DayCellView::paint(QPainter &painter, const QRectF &cell) const
     }
 
     if (const QRectF badge = badgeRect(cell); !badge.isEmpty()) {
-        QColor badgeColor;
-        if (isSelected)
-            badgeColor = AppTheme::onAccentText();
-        else if (arrangement == HolidayService::Arrangement::dayOff)
-            badgeColor = withOpacity(AppTheme::accent(), isCurrentMonth ? 1 : 0.38);
-        else
-            badgeColor = withOpacity(AppTheme::secondaryText(), fade);
-        PanelText::draw(painter, badge, HolidayService::arrangementText(arrangement), badgeFont(),
-                        badgeColor);
+        const bool dayOff = arrangement == HolidayService::Arrangement::dayOff;
+        const QColor tone = dayOff ? AppTheme::accent() : AppTheme::secondaryText();
+        const QString text = HolidayService::arrangementText(arrangement);
+        if (kind == Backdrop::none) {
+            PanelText::draw(painter, badge, text, badgeFont(),
+                            withOpacity(tone, isCurrentMonth ? (dayOff ? 1 : 0.82) : 0.38));
+        } else {
+            // Ringed in the text colour that stands on the accent, so it reads on both backdrops.
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(QPen(AppTheme::onAccentText(), 1));
+            painter.setBrush(tone);
+            painter.drawRoundedRect(badge, badge.height() / 2, badge.height() / 2);
+            PanelText::draw(painter, badge, text, badgeFont(), AppTheme::onAccentText(),
+                            Qt::AlignHCenter);
+        }
     }
 
     if (const QRectF dot = dotRect(cell); !dot.isEmpty()) {

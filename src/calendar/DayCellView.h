@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QSizeF>
 #include <QString>
 
 #include <optional>
@@ -13,7 +14,7 @@ class QRectF;
 
 // One day of the month grid, built afresh from the view model for every cell on every rebuild:
 // the day number over a subtitle line, a selection or today backdrop, an event dot under the
-// text and a "休"/"班" badge beside the number.
+// text and a "休"/"班" badge beside the number (on the backdrop's corner when there is one).
 struct DayCellView
 {
     enum class Backdrop
@@ -31,6 +32,9 @@ struct DayCellView
     /// Between the subtitle line and the dot, which has room of its own under the text.
     static constexpr qreal dotGap = 3;
     static constexpr qreal badgeSize = 8;
+    static constexpr qreal badgePadding = 1.5;
+    /// How far a badge on a backdrop reaches past its corner, clear of a two-digit number.
+    static constexpr QSizeF badgeOverhang{2.5, 4};
     /// The colour text the selection gradient starts from.
     static constexpr QStringView selectionStartColor = u"#E75132";
 
