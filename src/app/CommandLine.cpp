@@ -101,9 +101,9 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
             // Today in brackets, a festival with a star; under it the festival, else the solar
             // term, else the lunar day, as in the panel.
             const QString digits = DateHelpers::dayNumberText(day).rightJustified(2, u' ');
-            const QString star = festival ? u"*"_s : QString();
-            const QString number = isToday ? QString(u'[' + digits + u']' + star)
-                                           : QString(u' ' + digits + (festival ? star : u" "_s));
+            QString number = isToday ? u"[%1]"_s.arg(digits) : u" %1"_s.arg(digits);
+            if (festival)
+                number += u'*';
             numbers += CommandArguments::padded(number, calCellWidth);
             const QString label = festival ? festival->section(u'、', 0, 0)
                                            : HolidayService::solarTerm(day).value_or(

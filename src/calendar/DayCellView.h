@@ -68,7 +68,9 @@ struct DayCellView
 
     /// Draws the cell centred in `cell`, which is its column's width and its row's height.
     void paint(QPainter &painter, const QRectF &cell) const;
-    /// Where the text block, the dot and the badge go in `cell`; empty when not drawn.
+
+private:
+    // Where the parts go in `cell`; the dot's and the badge's are empty when not drawn.
     [[nodiscard]] QRectF dayNumberRect(const QRectF &cell) const;
     [[nodiscard]] QRectF subtitleRect(const QRectF &cell) const;
     [[nodiscard]] QRectF dotRect(const QRectF &cell) const;
