@@ -24,12 +24,17 @@ QDate SolarTerms::date(int year, int index)
 
 std::optional<int> SolarTerms::termIndex(QDate day)
 {
-    if (!day.isValid() || day.year() < firstYear || day.year() > lastYear)
+    int year = 0;
+    int month = 0;
+    int dayOfTheMonth = 0;
+    // One conversion from the Julian day; year(), month() and day() would each do their own.
+    day.getDate(&year, &month, &dayOfTheMonth);
+    if (!day.isValid() || year < firstYear || year > lastYear)
         return std::nullopt;
     // Each month holds two terms: the first falls on the 3rd to the 9th, the second on the 18th
     // to the 24th.
-    const int index = (day.month() - 1) * 2 + (day.day() > 15 ? 1 : 0);
-    if (dayOfMonth(day.year(), index) != day.day())
+    const int index = (month - 1) * 2 + (dayOfTheMonth > 15 ? 1 : 0);
+    if (dayOfMonth(year, index) != dayOfTheMonth)
         return std::nullopt;
     return index;
 }
