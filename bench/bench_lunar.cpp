@@ -1,6 +1,8 @@
-// Cost of the lunar texts the month grid and the panel header show.
+// Cost of the lunar texts and the solar terms the month grid and the panel header show.
 
+#include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
+#include "holidays/SolarTerms.h"
 #include "shared/CivilCalendar.h"
 #include "shared/DateHelpers.h"
 #include "shared/SystemTimeZone.h"
@@ -64,6 +66,25 @@ int main()
         return length;
     });
     std::printf("lunarYearMonthDayText:   %7.1f ns per day\n", header);
+
+    const double term = nanosecondsPerCall(days.size(), [&] {
+        qint64 length = 0;
+        for (const QDateTime &day : std::as_const(days))
+            length += HolidayService::solarTerm(day).value_or(QString()).size();
+        return length;
+    });
+    std::printf("solarTerm:               %7.1f ns per day (target under 1000 ns)\n", term);
+
+    QList<QDate> civilDays;
+    for (const QDateTime &day : std::as_const(days))
+        civilDays.append(SystemTimeZone::civilDate(day));
+    const double termIndex = nanosecondsPerCall(civilDays.size(), [&] {
+        qint64 found = 0;
+        for (const QDate &day : std::as_const(civilDays))
+            found += SolarTerms::termIndex(day).value_or(-1);
+        return found;
+    });
+    std::printf("  of which the table:    %7.1f ns per day\n", termIndex);
 
     // The months of 2000-2039 whose grid has six weeks, as the panel builds them when paging.
     const CivilCalendar calendar = CivilCalendar::viewCalendar();

@@ -19,6 +19,7 @@ void AppBootstrapper::configureAppearance(SettingsStore &settings)
         {Keys::showAMPM, false},
         {Keys::showSeconds, false},
         {Keys::showLunarCalendar, false},
+        {Keys::showFestivals, false},
         {Keys::showEventDots, true},
         {Keys::showPreferencesAndQuitMenu, true},
         {Keys::showWeekNumbers, false},

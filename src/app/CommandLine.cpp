@@ -83,6 +83,8 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
     const auto shown = calendar.components(month);
     if (!shown)
         return fail(u"cannot compute that month"_s);
+    const LunarCalendarService &lunar = services.lunarCalendarService();
+    const HolidayService &holidays = services.holidayService();
     const QList<QDateTime> dates = DateHelpers::monthGridDates(month, calendar);
     for (qsizetype week = 0; week + 7 <= dates.size(); week += 7) {
         QString numbers;
@@ -95,14 +97,18 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
                 continue;
             }
             const bool isToday = calendar.isSameDay(day, now);
-            numbers += CommandArguments::padded(
-                QString(isToday ? u'[' : u' ')
-                    + DateHelpers::dayNumberText(day).rightJustified(2, u' ')
-                    + QString(isToday ? u']' : u' '),
-                calCellWidth);
-            labels += CommandArguments::padded(
-                u" "_s + services.lunarCalendarService().compactLabel(day).value_or(QString()),
-                calCellWidth);
+            const auto festival = holidays.label(day);
+            // Today in brackets, a festival with a star; under it the festival, else the solar
+            // term, else the lunar day, as in the panel.
+            const QString digits = DateHelpers::dayNumberText(day).rightJustified(2, u' ');
+            QString number = isToday ? u"[%1]"_s.arg(digits) : u" %1"_s.arg(digits);
+            if (festival)
+                number += u'*';
+            numbers += CommandArguments::padded(number, calCellWidth);
+            const QString label = festival ? festival->section(u'、', 0, 0)
+                                           : HolidayService::solarTerm(day).value_or(
+                                               lunar.compactLabel(day).value_or(QString()));
+            labels += CommandArguments::padded(u" "_s + label, calCellWidth);
         }
         out << CommandArguments::withoutTrailingSpace(numbers) << '\n'
             << CommandArguments::withoutTrailingSpace(labels) << '\n';
@@ -126,14 +132,19 @@ int CommandLine::runDays(const QStringList &arguments)
         const auto start = calendar.date(day.year(), day.month(), day.day());
         if (!start)
             continue;
-        const QString fields[] = {
-            day.toString(u"yyyy-MM-dd"_s), lunar.compactLabel(*start).value_or(QString()),
-            DateHelpers::lunarYearMonthDayText(*start), holidays.label(*start).value_or(QString())};
+        const QStringList fields = {day.toString(u"yyyy-MM-dd"_s),
+                                    lunar.compactLabel(*start).value_or(QString()),
+                                    DateHelpers::lunarYearMonthDayText(*start),
+                                    holidays.label(*start).value_or(QString()),
+                                    HolidayService::solarTerm(*start).value_or(QString()),
+                                    HolidayService::arrangementText(holidays.arrangement(*start))};
         if (tsv) {
-            out << fields[0] << '\t' << fields[1] << '\t' << fields[2] << '\t' << fields[3] << '\n';
+            out << fields.join(u'\t') << '\n';
         } else {
             const QString line = fields[0] + u"  "_s + CommandArguments::padded(fields[1], 8)
-                                 + CommandArguments::padded(fields[2], 18) + fields[3];
+                                 + CommandArguments::padded(fields[2], 18)
+                                 + CommandArguments::padded(fields[3], 16)
+                                 + CommandArguments::padded(fields[4], 6) + fields[5];
             out << CommandArguments::withoutTrailingSpace(line) << '\n';
         }
     }

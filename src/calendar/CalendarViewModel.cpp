@@ -127,6 +127,8 @@ void CalendarViewModel::bind()
             &PreferencesStore::showEventDots, this, droppingRepeats<bool>(announce));
     observe(&m_preferencesStore, &PreferencesStore::showLunarCalendarChanged,
             &PreferencesStore::showLunarCalendar, this, droppingRepeats<bool>(announce));
+    observe(&m_preferencesStore, &PreferencesStore::showFestivalsChanged,
+            &PreferencesStore::showFestivals, this, droppingRepeats<bool>(announce));
 }
 
 void CalendarViewModel::startLoadTask()
@@ -250,6 +252,21 @@ std::optional<QString> CalendarViewModel::lunarDateText(const QDateTime &date) c
 std::optional<QString> CalendarViewModel::holidayName(const QDateTime &date) const
 {
     return m_holidayService.label(date);
+
+std::optional<QString> CalendarViewModel::festivalText(const QDateTime &date) const
+{
+    if (!m_preferencesStore.showFestivals())
+        return std::nullopt;
+    if (auto festival = m_holidayService.label(date))
+        return festival;
+    return HolidayService::solarTerm(date);
+}
+
+HolidayService::Arrangement CalendarViewModel::arrangement(const QDateTime &date) const
+{
+    if (!m_preferencesStore.showFestivals())
+        return HolidayService::Arrangement::none;
+    return m_holidayService.arrangement(date);
 }
 
 bool CalendarViewModel::isToday(const QDateTime &date) const

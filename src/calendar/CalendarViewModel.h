@@ -1,6 +1,7 @@
 #pragma once
 
 #include "events/CalendarDayEvent.h"
+#include "holidays/HolidayService.h"
 
 #include <QColor>
 #include <QDate>
@@ -15,7 +16,6 @@
 #include <optional>
 
 class EventStoreService;
-class HolidayService;
 class LunarCalendarService;
 class PreferencesStore;
 
@@ -82,6 +82,12 @@ public:
     [[nodiscard]] std::optional<QString> lunarDateText(const QDateTime &date) const;
     /// The holiday table's name for the day.
     [[nodiscard]] std::optional<QString> holidayName(const QDateTime &date) const;
+
+    /// The day's festival names ("、" between two), else its solar term; nothing with festivals
+    /// off.
+    [[nodiscard]] std::optional<QString> festivalText(const QDateTime &date) const;
+    /// The official arrangement of the day; none with festivals off.
+    [[nodiscard]] HolidayService::Arrangement arrangement(const QDateTime &date) const;
     [[nodiscard]] bool isToday(const QDateTime &date) const;
     [[nodiscard]] bool isInDisplayedMonth(const QDateTime &date) const;
     /// Same day as selectedDate, whether or not the selection is visible.
@@ -109,7 +115,8 @@ Q_SIGNALS:
     void monthEventsChanged(const QList<CalendarDayEvent> &monthEvents);
     void isLoadingMonthChanged(bool isLoadingMonth);
     void authorizationStatusChanged(CalendarAuthorizationStatus authorizationStatus);
-    /// Cells must re-read dots and subtitles (showEventDots / showLunarCalendar changed).
+    /// Cells must re-read dots and subtitles (showEventDots / showLunarCalendar /
+    /// showFestivals changed).
     void changed();
     /// Emitted just before a group of assignments that views should animate: 0.16 s ease-out
     /// (QEasingCurve::OutCubic), from select, goToCurrentMonth/goToToday and paging.

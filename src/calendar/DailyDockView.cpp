@@ -146,6 +146,7 @@ DailyDockView::DailyDockView(CalendarViewModel &viewModel, QWidget *parent)
             &DailyDockView::scheduleRefresh);
     connect(&viewModel, &CalendarViewModel::isLoadingMonthChanged, this,
             &DailyDockView::scheduleRefresh);
+    connect(&viewModel, &CalendarViewModel::changed, this, &DailyDockView::scheduleRefresh);
     refresh();
 }
 
@@ -185,9 +186,12 @@ void DailyDockView::refresh()
 {
     const bool loading = m_viewModel.isLoadingMonth();
     const QList<CalendarDayEvent> events = m_viewModel.selectedDayEvents();
-    m_heading->setText(loading || !events.isEmpty()
-                           ? DateHelpers::longDescription(m_viewModel.selectedDate()) + eventsSuffix
-                           : noEventsTitle);
+    QString heading = loading || !events.isEmpty()
+                          ? DateHelpers::longDescription(m_viewModel.selectedDate()) + eventsSuffix
+                          : noEventsTitle;
+    if (const auto festival = m_viewModel.festivalText(m_viewModel.selectedDate()))
+        heading += u" · "_s + *festival;
+    m_heading->setText(heading);
 
     Body body = Body::list;
     if (loading)

@@ -37,6 +37,12 @@ const QFont &subtitleFont()
     return font;
 }
 
+const QFont &badgeFont()
+{
+    static const QFont font = AppFonts::ui(DayCellView::badgeSize, QFont::DemiBold);
+    return font;
+}
+
 } // namespace
 
 DayCellView::Backdrop DayCellView::backdrop() const
@@ -71,16 +77,59 @@ qreal DayCellView::textBlockHeight() const
            + subtitleLineHeight;
 }
 
+qreal DayCellView::contentHeight() const
+{
+    return textBlockHeight() + dotGap + dotDiameter;
+}
+
 qreal DayCellView::naturalHeight() const
 {
     const qreal backdropNeed = backdrop() == Backdrop::none ? 0 : backdropHeight;
-    return std::max({minimumHeight, textBlockHeight(), backdropNeed});
+    return std::max({minimumHeight, contentHeight(), backdropNeed});
+}
+
+QRectF DayCellView::dayNumberRect(const QRectF &cell) const
+{
+    const bool emphasised = isSelected || isToday;
+    const qreal top = cell.center().y() - contentHeight() / 2 + (emphasised ? 1 : 0);
+    return {cell.left(), top, cell.width(), AppFonts::lineHeight(numberFont(emphasised))};
+}
+
+QRectF DayCellView::subtitleRect(const QRectF &cell) const
+{
+    const QRectF number = dayNumberRect(cell);
+    return {cell.left(), number.bottom() + lineSpacing, cell.width(), subtitleLineHeight};
+}
+
+QRectF DayCellView::dotRect(const QRectF &cell) const
+{
+    if (!showsDot())
+        return {};
+    return {cell.center().x() - dotDiameter / 2, subtitleRect(cell).bottom() + dotGap, dotDiameter,
+            dotDiameter};
+}
+
+QRectF DayCellView::badgeRect(const QRectF &cell) const
+{
+    if (arrangement == HolidayService::Arrangement::none)
+        return {};
+    const qreal width = PanelText::width(badgeFont(), HolidayService::arrangementText(arrangement));
+    const qreal height = AppFonts::lineHeight(badgeFont());
+    const QPointF centre = cell.center();
+    if (backdrop() != Backdrop::none) {
+        // A backdrop leaves no room beside a two-digit number: a pill on its top right corner.
+        return {centre.x() + selectionWidth / 2 + badgeOverhang.width() - width - 2 * badgePadding,
+                centre.y() - backdropHeight / 2 - badgeOverhang.height(), width + 2 * badgePadding,
+                height};
+    }
+    // Beside the widest day number, so that the badge keeps its place from cell to cell.
+    const qreal numberHalfWidth = PanelText::width(numberFont(false), u"30"_s) / 2;
+    return {centre.x() + numberHalfWidth + 1.5, dayNumberRect(cell).top(), width, height};
 }
 
 void DayCellView::paint(QPainter &painter, const QRectF &cell) const
 {
     const QPointF centre = cell.center();
-    const bool emphasised = isSelected || isToday;
 
     const Backdrop kind = backdrop();
     if (kind != Backdrop::none) {
@@ -102,40 +151,52 @@ void DayCellView::paint(QPainter &painter, const QRectF &cell) const
         }
     }
 
-    const QFont &number = numberFont(emphasised);
-    const qreal numberHeight = AppFonts::lineHeight(number);
-    const qreal blockHeight = numberHeight + lineSpacing + subtitleLineHeight;
-    const qreal top = centre.y() - blockHeight / 2 + (emphasised ? 1 : 0);
-
+    const qreal fade = isCurrentMonth ? 0.82 : 0.38;
     QColor numberColor;
     QColor subtitleColor;
     if (isSelected) {
         numberColor = AppTheme::onAccentText();
-        subtitleColor = AppTheme::onAccentTextMuted();
+        subtitleColor =
+            subtitleIsNamedDay ? AppTheme::onAccentText() : AppTheme::onAccentTextMuted();
     } else if (isToday) {
         numberColor = AppTheme::accent();
-        subtitleColor = withOpacity(AppTheme::accent(), 0.82);
+        subtitleColor = withOpacity(AppTheme::accent(), subtitleIsNamedDay ? 1 : 0.82);
     } else {
         numberColor =
             isCurrentMonth ? AppTheme::primaryText() : withOpacity(AppTheme::tertiaryText(), 0.82);
-        subtitleColor = withOpacity(AppTheme::secondaryText(), isCurrentMonth ? 0.82 : 0.38);
+        subtitleColor =
+            withOpacity(subtitleIsNamedDay ? AppTheme::accent() : AppTheme::secondaryText(), fade);
     }
 
-    PanelText::draw(painter, QRectF(cell.left(), top, cell.width(), numberHeight), dayNumberText(),
-                    number, numberColor, Qt::AlignHCenter);
+    PanelText::draw(painter, dayNumberRect(cell), dayNumberText(),
+                    numberFont(isSelected || isToday), numberColor, Qt::AlignHCenter);
     if (subtitle) {
-        PanelText::draw(
-            painter,
-            QRectF(cell.left(), top + numberHeight + lineSpacing, cell.width(), subtitleLineHeight),
-            *subtitle, subtitleFont(), subtitleColor, Qt::AlignHCenter, subtitleMinimumScale);
+        PanelText::draw(painter, subtitleRect(cell), *subtitle, subtitleFont(), subtitleColor,
+                        Qt::AlignHCenter, subtitleMinimumScale);
     }
 
-    if (showsDot()) {
-        const qreal bottom = top + blockHeight;
+    if (const QRectF badge = badgeRect(cell); !badge.isEmpty()) {
+        const bool dayOff = arrangement == HolidayService::Arrangement::dayOff;
+        const QColor tone = dayOff ? AppTheme::accent() : AppTheme::secondaryText();
+        const QString text = HolidayService::arrangementText(arrangement);
+        if (kind == Backdrop::none) {
+            PanelText::draw(painter, badge, text, badgeFont(),
+                            withOpacity(tone, isCurrentMonth ? (dayOff ? 1 : 0.82) : 0.38));
+        } else {
+            // Ringed in the text colour that stands on the accent, so it reads on both backdrops.
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(QPen(AppTheme::onAccentText(), 1));
+            painter.setBrush(tone);
+            painter.drawRoundedRect(badge, badge.height() / 2, badge.height() / 2);
+            PanelText::draw(painter, badge, text, badgeFont(), AppTheme::onAccentText(),
+                            Qt::AlignHCenter);
+        }
+    }
+
+    if (const QRectF dot = dotRect(cell); !dot.isEmpty()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(*dotColor);
-        painter.drawEllipse(
-            QRectF(centre.x() - dotDiameter / 2, bottom - dotDiameter, dotDiameter, dotDiameter));
+        painter.drawEllipse(dot);
     }
 }

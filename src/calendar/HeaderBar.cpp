@@ -51,6 +51,7 @@ HeaderBar::HeaderBar(CalendarViewModel &viewModel, QWidget *parent)
     };
     connect(&viewModel, &CalendarViewModel::displayedMonthChanged, this, announce);
     connect(&viewModel, &CalendarViewModel::selectedDateChanged, this, announce);
+    connect(&viewModel, &CalendarViewModel::changed, this, qOverload<>(&QWidget::update));
 }
 
 HeaderBar::~HeaderBar() = default;
@@ -67,7 +68,11 @@ QString HeaderBar::titleText() const
 
 QString HeaderBar::lunarText() const
 {
-    return DateHelpers::lunarYearMonthDayText(m_viewModel.selectedDate()).replace(u" "_s, u" · "_s);
+    const QDateTime day = m_viewModel.selectedDate();
+    QString text = DateHelpers::lunarYearMonthDayText(day).replace(u" "_s, u" · "_s);
+    if (const auto festival = m_viewModel.festivalText(day))
+        text += u" · "_s + *festival;
+    return text;
 }
 
 QRectF HeaderBar::lunarRect() const

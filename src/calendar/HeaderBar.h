@@ -20,7 +20,7 @@ public:
     ~HeaderBar() override;
 
     [[nodiscard]] QString titleText() const;
-    /// The lunar date with " · " between its parts.
+    /// The lunar date with " · " between its parts, then the day's festival or solar term.
     [[nodiscard]] QString lunarText() const;
     /// Where the lunar line is drawn; its width is what is left beside the title, at most 116.
     [[nodiscard]] QRectF lunarRect() const;

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QFont &weekdayFont()
@@ -97,7 +99,15 @@ void MonthGridView::rebuild() const
         cell.isSelected = selectionShown && m_viewModel.isSelected(date);
         cell.isToday = m_viewModel.isToday(date);
         cell.dotColor = m_viewModel.eventDotColor(date);
-        cell.subtitle = m_viewModel.lunarText(date);
+        // A festival first, then a solar term, then the lunar day; two festivals on one day
+        // show the first, which is what fits the cell.
+        if (const auto festival = m_viewModel.festivalText(date)) {
+            cell.subtitle = festival->section(u'、', 0, 0);
+            cell.subtitleIsNamedDay = true;
+        } else {
+            cell.subtitle = m_viewModel.lunarText(date);
+        }
+        cell.arrangement = m_viewModel.arrangement(date);
         m_cells.append(cell);
     }
     for (qsizetype start = 0; start + 7 <= m_cells.size(); start += 7) {
@@ -152,8 +162,21 @@ QString MonthGridView::cellDescription(int index) const
     AccessibleText::Day day;
     day.date = SystemTimeZone::civilDate(cell.date);
     day.lunarDate = m_viewModel.lunarDateText(cell.date);
-    if (const auto holiday = m_viewModel.holidayName(cell.date))
+    // Festivals and terms as the grid shows them; with them hidden, the holiday still counts.
+    if (const auto festival = m_viewModel.festivalText(cell.date))
+        day.occasions.append(*festival);
+    else if (const auto holiday = m_viewModel.holidayName(cell.date))
         day.occasions.append(*holiday);
+    switch (m_viewModel.arrangement(cell.date)) {
+    case HolidayService::Arrangement::dayOff:
+        day.occasions.append(u"放假"_s);
+        break;
+    case HolidayService::Arrangement::workday:
+        day.occasions.append(u"调休上班"_s);
+        break;
+    case HolidayService::Arrangement::none:
+        break;
+    }
     day.isToday = cell.isToday;
     day.isSelected = cell.isSelected;
     day.eventCount = m_viewModel.events(cell.date).size();

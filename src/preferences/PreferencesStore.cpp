@@ -24,13 +24,14 @@ Choice loadChoice(const SettingsStore &settings, QLatin1StringView key, Choice f
 std::span<const PreferencesStore::BoolSetting> PreferencesStore::boolSettings()
 {
     using P = PreferencesStore;
-    static constexpr std::array<BoolSetting, 10> settings{{
+    static constexpr std::array<BoolSetting, 11> settings{{
         {&P::m_launchAtLogin, Keys::launchAtLogin, false, &P::launchAtLoginChanged},
         {&P::m_showWeekday, Keys::showWeekday, true, &P::showWeekdayChanged},
         {&P::m_showDate, Keys::showDate, true, &P::showDateChanged},
         {&P::m_showAMPM, Keys::showAMPM, false, &P::showAMPMChanged},
         {&P::m_showSeconds, Keys::showSeconds, false, &P::showSecondsChanged},
         {&P::m_showLunarCalendar, Keys::showLunarCalendar, false, &P::showLunarCalendarChanged},
+        {&P::m_showFestivals, Keys::showFestivals, false, &P::showFestivalsChanged},
         {&P::m_showEventDots, Keys::showEventDots, true, &P::showEventDotsChanged},
         {&P::m_showPreferencesAndQuitMenu, Keys::showPreferencesAndQuitMenu, true,
          &P::showPreferencesAndQuitMenuChanged},
@@ -60,8 +61,9 @@ PreferencesStore::PreferencesStore(SettingsStore &defaults, QObject *parent)
     m_timeFormat = loadTimeFormat();
     for (auto field :
          {&PreferencesStore::m_showAMPM, &PreferencesStore::m_showSeconds,
-          &PreferencesStore::m_showLunarCalendar, &PreferencesStore::m_showEventDots,
-          &PreferencesStore::m_showPreferencesAndQuitMenu, &PreferencesStore::m_showWeekNumbers})
+          &PreferencesStore::m_showLunarCalendar, &PreferencesStore::m_showFestivals,
+          &PreferencesStore::m_showEventDots, &PreferencesStore::m_showPreferencesAndQuitMenu,
+          &PreferencesStore::m_showWeekNumbers})
         this->*field = loadBool(boolSetting(field));
     m_excludedCalendarIdentifiers = loadExcludedCalendarIdentifiers();
     m_usePreviewData = loadBool(boolSetting(&PreferencesStore::m_usePreviewData));
@@ -129,6 +131,11 @@ bool PreferencesStore::showSeconds() const
 bool PreferencesStore::showLunarCalendar() const
 {
     return m_showLunarCalendar;
+}
+
+bool PreferencesStore::showFestivals() const
+{
+    return m_showFestivals;
 }
 
 bool PreferencesStore::showEventDots() const
@@ -217,6 +224,11 @@ void PreferencesStore::setShowSeconds(bool value)
 void PreferencesStore::setShowLunarCalendar(bool value)
 {
     assignBool(&PreferencesStore::m_showLunarCalendar, value);
+}
+
+void PreferencesStore::setShowFestivals(bool value)
+{
+    assignBool(&PreferencesStore::m_showFestivals, value);
 }
 
 void PreferencesStore::setShowEventDots(bool value)

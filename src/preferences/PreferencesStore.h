@@ -48,6 +48,9 @@ class PreferencesStore : public QObject
     /// Lunar day names under the day numbers.
     Q_PROPERTY(bool showLunarCalendar READ showLunarCalendar WRITE setShowLunarCalendar NOTIFY
                    showLunarCalendarChanged)
+    /// Festival and solar term names in the grid and the header, and official days off.
+    Q_PROPERTY(
+        bool showFestivals READ showFestivals WRITE setShowFestivals NOTIFY showFestivalsChanged)
     /// A dot on days with events.
     Q_PROPERTY(
         bool showEventDots READ showEventDots WRITE setShowEventDots NOTIFY showEventDotsChanged)
@@ -80,6 +83,7 @@ public:
         static constexpr QLatin1StringView showAMPM{"preferences.showAMPM"};
         static constexpr QLatin1StringView showSeconds{"preferences.showSeconds"};
         static constexpr QLatin1StringView showLunarCalendar{"preferences.showLunarCalendar"};
+        static constexpr QLatin1StringView showFestivals{"preferences.showFestivals"};
         static constexpr QLatin1StringView showEventDots{"preferences.showEventDots"};
         static constexpr QLatin1StringView showPreferencesAndQuitMenu{
             "preferences.showPreferencesAndQuitMenu"};
@@ -107,6 +111,7 @@ public:
     [[nodiscard]] bool showAMPM() const;
     [[nodiscard]] bool showSeconds() const;
     [[nodiscard]] bool showLunarCalendar() const;
+    [[nodiscard]] bool showFestivals() const;
     [[nodiscard]] bool showEventDots() const;
     [[nodiscard]] bool showPreferencesAndQuitMenu() const;
     [[nodiscard]] bool showWeekNumbers() const;
@@ -124,6 +129,7 @@ public:
     void setShowAMPM(bool value);
     void setShowSeconds(bool value);
     void setShowLunarCalendar(bool value);
+    void setShowFestivals(bool value);
     void setShowEventDots(bool value);
     void setShowPreferencesAndQuitMenu(bool value);
     void setShowWeekNumbers(bool value);
@@ -151,6 +157,7 @@ Q_SIGNALS:
     void showAMPMChanged(bool showAMPM);
     void showSecondsChanged(bool showSeconds);
     void showLunarCalendarChanged(bool showLunarCalendar);
+    void showFestivalsChanged(bool showFestivals);
     void showEventDotsChanged(bool showEventDots);
     void showPreferencesAndQuitMenuChanged(bool showPreferencesAndQuitMenu);
     void showWeekNumbersChanged(bool showWeekNumbers);
@@ -198,6 +205,7 @@ private:
     bool m_showAMPM = false;
     bool m_showSeconds = false;
     bool m_showLunarCalendar = false;
+    bool m_showFestivals = false;
     bool m_showEventDots = true;
     bool m_showPreferencesAndQuitMenu = true;
     bool m_showWeekNumbers = false;

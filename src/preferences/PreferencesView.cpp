@@ -762,6 +762,9 @@ QWidget *PreferencesView::makeDateCard(QWidget *parent)
         u"显示农历"_s, store, &PreferencesStore::showLunarCalendarChanged,
         &PreferencesStore::showLunarCalendar, &PreferencesStore::setShowLunarCalendar, card));
     layout->addWidget(
+        boundCheckBox(u"显示节日与节气"_s, store, &PreferencesStore::showFestivalsChanged,
+                      &PreferencesStore::showFestivals, &PreferencesStore::setShowFestivals, card));
+    layout->addWidget(
         boundCheckBox(u"显示事件红点"_s, store, &PreferencesStore::showEventDotsChanged,
                       &PreferencesStore::showEventDots, &PreferencesStore::setShowEventDots, card));
     return card;

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
-"""Checks `tessel-calendar days 1901-01-01 2100-12-31 --tsv` against the official lunar table:
-every day's label and the month and day of its lunar date line."""
+"""Checks `tessel-calendar days 1901-01-01 2100-12-31 --tsv` against the official lunar table
+(every day's label and the month and day of its lunar date line), against the arrangements file
+(every day it lists reads 休 or 班, every other day nothing) and for the 24 solar terms of each
+year in their order."""
 
 import datetime
 import os
 import subprocess
 import sys
 
+TERMS = ("小寒 大寒 立春 雨水 惊蛰 春分 清明 谷雨 立夏 小满 芒种 夏至 "
+         "小暑 大暑 立秋 处暑 白露 秋分 寒露 霜降 立冬 小雪 大雪 冬至").split()
 MONTHS = "正月 二月 三月 四月 五月 六月 七月 八月 九月 十月 冬月 腊月".split()
 DIGITS = "一 二 三 四 五 六 七 八 九".split()
 
@@ -38,21 +42,44 @@ def expected_days(table_path):
     return expected
 
 
+def expected_arrangements(path):
+    arrangements = {}
+    with open(path, encoding="utf-8") as table:
+        for line in table:
+            if line.startswith("#") or line.startswith("date\t") or not line.strip():
+                continue
+            date, _name, off = line.rstrip("\n").split("\t")
+            arrangements[datetime.date.fromisoformat(date)] = "休" if off == "1" else "班"
+    return arrangements
+
+
 def main():
-    program, table_path = sys.argv[1], sys.argv[2]
+    program, table_path, arrangements_path = sys.argv[1], sys.argv[2], sys.argv[3]
     expected = expected_days(table_path)
+    arrangements = expected_arrangements(arrangements_path)
+    terms = {}
     env = dict(os.environ, TZ="Asia/Shanghai")
     output = subprocess.run([program, "days", "1901-01-01", "2100-12-31", "--tsv"], env=env,
                             check=True, capture_output=True, text=True).stdout
     lines = output.splitlines()
     failures = 0
     for line in lines:
-        date, label, lunar_line, _holiday = line.split("\t")
-        want_label, want_month_day = expected[datetime.date.fromisoformat(date)]
-        if label != want_label or lunar_line.split(" ")[1] != want_month_day:
+        date, label, lunar_line, _holiday, term, arrangement = line.split("\t")
+        day = datetime.date.fromisoformat(date)
+        want_label, want_month_day = expected[day]
+        want_arrangement = arrangements.get(day, "")
+        if term:
+            terms.setdefault(day.year, []).append(term)
+        if (label != want_label or lunar_line.split(" ")[1] != want_month_day
+                or arrangement != want_arrangement):
             failures += 1
             if failures <= 10:
-                print(f"{date}: got {label} / {lunar_line}, want {want_label} / {want_month_day}")
+                print(f"{date}: got {label} / {lunar_line} / {arrangement}, "
+                      f"want {want_label} / {want_month_day} / {want_arrangement}")
+    for year in range(1901, 2101):
+        if terms.get(year) != TERMS:
+            print(f"{year}: solar terms {terms.get(year)}")
+            failures += 1
     days = (datetime.date(2100, 12, 31) - datetime.date(1901, 1, 1)).days + 1
     if len(lines) != days:
         print(f"{len(lines)} lines for {days} days")

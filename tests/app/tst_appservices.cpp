@@ -50,7 +50,7 @@ void TestAppServices::sharedContainerIsCreatedOnce()
 void TestAppServices::settingsAreReadThroughTheRegisteredDefaults()
 {
     const AppServices &services = AppServices::shared();
-    QCOMPARE(services.settingsStore().registeredDefaults().size(), 13);
+    QCOMPARE(services.settingsStore().registeredDefaults().size(), 14);
     const PreferencesStore &preferences = services.preferencesStore();
     QCOMPARE(preferences.showSeconds(), true);
     QCOMPARE(preferences.timeFormat(), MenuBarTimeFormat::twelveHour);

@@ -65,9 +65,11 @@ void TestCommandLine::calShowsTheMonthWithLunarNames()
     QCOMPARE(lines.size(), 2 + 5 * 2);
     QCOMPARE(lines.at(2).split(u' ', Qt::SkipEmptyParts),
              QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
-    QCOMPARE(lines.at(4).split(u' ', Qt::SkipEmptyParts).at(5), u"10"_s);
-    QCOMPARE(lines.at(5).split(u' ', Qt::SkipEmptyParts).at(5), u"正月"_s);
+    // A festival is starred and named instead of its lunar day; a solar term is named too.
+    QCOMPARE(lines.at(4).split(u' ', Qt::SkipEmptyParts).at(5), u"10*"_s);
+    QCOMPARE(lines.at(5).split(u' ', Qt::SkipEmptyParts).at(5), u"春节"_s);
     QCOMPARE(lines.at(5).split(u' ', Qt::SkipEmptyParts).at(6), u"初二"_s);
+    QCOMPARE(lines.at(3).split(u' ', Qt::SkipEmptyParts).at(3), u"立春"_s);
     // Days of the neighbouring months stay blank, so the 1st sits in Thursday's column of
     // seven-column cells, as 四 does (two columns wide, so fewer characters before it).
     QCOMPARE(lines.at(2).indexOf(u'1'), 3 * 7 + 2);
@@ -84,17 +86,24 @@ void TestCommandLine::calMarksToday()
 
 void TestCommandLine::daysTabSeparated()
 {
-    const Result result = run({u"days"_s, u"2024-02-09"_s, u"2024-02-11"_s, u"--tsv"_s});
+    const Result result = run({u"days"_s, u"2026-10-07"_s, u"2026-10-10"_s, u"--tsv"_s});
     QCOMPARE(result.status, 0);
-    QCOMPARE(result.out, u"2024-02-09\t三十\t甲辰龙年 腊月三十\t除夕\n"
-                         "2024-02-10\t正月\t甲辰龙年 正月初一\t春节\n"
-                         "2024-02-11\t初二\t甲辰龙年 正月初二\t\n"_s);
+    QCOMPARE(result.out, u"2026-10-07\t廿七\t丙午马年 八月廿七\t\t\t休\n"
+                         "2026-10-08\t廿八\t丙午马年 八月廿八\t\t寒露\t\n"
+                         "2026-10-09\t廿九\t丙午马年 八月廿九\t\t\t\n"
+                         "2026-10-10\t九月\t丙午马年 九月初一\t\t\t班\n"_s);
+    QVERIFY(run({u"days"_s, u"2026-02-14"_s, u"2026-02-14"_s, u"--tsv"_s})
+                .out.endsWith(u"\t\t\t班\n"_s));
+    QVERIFY(run({u"days"_s, u"2026-10-01"_s, u"2026-10-01"_s, u"--tsv"_s})
+                .out.endsWith(u"\t国庆节\t\t休\n"_s));
 }
 
 void TestCommandLine::daysAligned()
 {
-    const Result result = run({u"days"_s, u"2024-01-20"_s, u"2024-01-20"_s});
-    QCOMPARE(result.out, u"2024-01-20  初十    甲辰龙年 腊月初十\n"_s);
+    const Result result = run({u"days"_s, u"2026-10-08"_s, u"2026-10-10"_s});
+    QCOMPARE(result.out, u"2026-10-08  廿八    丙午马年 八月廿八                 寒露\n"
+                         "2026-10-09  廿九    丙午马年 八月廿九\n"
+                         "2026-10-10  九月    丙午马年 九月初一                       班\n"_s);
 }
 
 void TestCommandLine::titleAtALocalTime()

@@ -10,6 +10,7 @@
 #include "shared/SystemTimeZone.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
@@ -48,6 +49,33 @@ QColor backdropSample(MonthGridView &grid, int index)
     return image.pixelColor(QPoint(int(centre.x() - 16), int(centre.y() + 12)));
 }
 
+// The bounding box of the pixels where two renderings differ, or of the text's ink: pixels
+// more opaque than a today backdrop, which is drawn at 0.14 and 0.22 of the accent.
+QRect inkBounds(const QImage &image, const QImage &without = {})
+{
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool ink = without.isNull() ? qAlpha(image.pixel(x, y)) > 100
+                                              : image.pixel(x, y) != without.pixel(x, y);
+            if (ink)
+                bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
+QImage renderCell(const DayCellView &cell)
+{
+    // Room above the cell for a badge on a backdrop's corner.
+    QImage image(92, 104, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.scale(2, 2);
+    cell.paint(painter, QRectF(0, 4, 46, 48));
+    return image;
+}
+
 } // namespace
 
 class TestCalendarPopoverView : public QObject
@@ -76,6 +104,9 @@ private Q_SLOTS:
     void appearanceChangeRebuildsTheContent();
     void keysPageTheMonth();
     void lunarLineSeparators();
+    void dotAndBadgeKeepClearOfTheText_data();
+    void dotAndBadgeKeepClearOfTheText();
+    void festivalsInTheGridHeaderAndDock();
 
 private:
     CalendarPopoverView &makeView(PanelFixture &fixture);
@@ -493,6 +524,97 @@ void TestCalendarPopoverView::lunarLineSeparators()
     QCOMPARE(popover.headerBar()->titleText(), u"2026年 3月"_s);
     QVERIFY(popover.headerBar()->lunarRect().width() <= HeaderBar::lunarMaximumWidth);
     QCOMPARE(popover.headerBar()->lunarRect().right(), qreal(popover.headerBar()->width()));
+}
+
+void TestCalendarPopoverView::dotAndBadgeKeepClearOfTheText_data()
+{
+    QTest::addColumn<int>("day");
+    QTest::addColumn<QString>("subtitle");
+    QTest::addColumn<bool>("isToday");
+
+    QTest::newRow("lunar day") << 22 << u"廿二"_s << false;
+    QTest::newRow("festival") << 28 << u"国庆节"_s << false;
+    QTest::newRow("no subtitle") << 30 << QString() << false;
+    QTest::newRow("today, larger number") << 28 << u"霜降"_s << true;
+}
+
+void TestCalendarPopoverView::dotAndBadgeKeepClearOfTheText()
+{
+    QFETCH(int, day);
+    QFETCH(QString, subtitle);
+    QFETCH(bool, isToday);
+    TimeZoneScope zone(shanghai);
+    DayCellView cell;
+    cell.date = PanelFixture::at(2026, 10, day, 0);
+    cell.isCurrentMonth = true;
+    cell.isToday = isToday;
+    if (!subtitle.isEmpty())
+        cell.subtitle = subtitle;
+    const QRect text = inkBounds(renderCell(cell));
+
+    // The dot has a room of its own under the text, inside the cell; today's cell has none.
+    DayCellView dotted = cell;
+    dotted.dotColor = QColor(Qt::red);
+    const QRect dot = inkBounds(renderCell(dotted), renderCell(cell));
+    QCOMPARE(dot.isEmpty(), isToday);
+    if (!isToday) {
+        QVERIFY2(dot.top() > text.bottom() + 1,
+                 qPrintable(u"dot from %1, text to %2"_s.arg(dot.top()).arg(text.bottom())));
+        QVERIFY(dot.bottom() < 104);
+    }
+
+    // The badge sits at the day number's top right, clear of it and inside the cell.
+    DayCellView numberOnly = cell;
+    numberOnly.subtitle.reset();
+    const QRect number = inkBounds(renderCell(numberOnly));
+    DayCellView marked = cell;
+    marked.arrangement = HolidayService::Arrangement::workday;
+    const QRect badge = inkBounds(renderCell(marked), renderCell(cell));
+    QVERIFY(!badge.isEmpty());
+    QVERIFY2(!badge.intersects(number) && badge.left() > number.center().x() && badge.right() < 92,
+             qPrintable(u"badge at %1,%2, number to %3,%4"_s.arg(badge.left())
+                            .arg(badge.bottom())
+                            .arg(number.right())
+                            .arg(number.top())));
+    QCOMPARE(marked.naturalHeight(), cell.naturalHeight());
+}
+
+void TestCalendarPopoverView::festivalsInTheGridHeaderAndDock()
+{
+    PanelFixture fixture(shanghai, QDate(2026, 10, 8));
+    fixture.setEvents({PanelFixture::event(u"Trip"_s, PanelFixture::at(2026, 10, 2, 9))});
+    fixture.preferences->setShowLunarCalendar(false);
+    CalendarPopoverView &popover = makeView(fixture);
+    MonthGridView &grid = *popover.monthGrid();
+    const auto cell = [&](int day) {
+        return grid.cells().at(indexOfDay(grid, QDate(2026, 10, day)));
+    };
+    QList<qreal> heightsOff;
+    for (const DayCellView &each : grid.cells()) {
+        QVERIFY(!each.subtitle && each.arrangement == HolidayService::Arrangement::none);
+        heightsOff.append(each.naturalHeight());
+    }
+    const QString lunarLine = popover.headerBar()->lunarText();
+
+    fixture.preferences->setShowFestivals(true);
+    PanelFixture::settle();
+    QCOMPARE(cell(1).subtitle, std::optional(u"国庆节"_s));
+    QVERIFY(cell(1).subtitleIsNamedDay);
+    QCOMPARE(cell(1).arrangement, HolidayService::Arrangement::dayOff);
+    QCOMPARE(cell(8).subtitle, std::optional(u"寒露"_s));
+    QCOMPARE(cell(10).arrangement, HolidayService::Arrangement::workday);
+    // The lunar setting still decides the other days.
+    QVERIFY(!cell(9).subtitle && !cell(9).subtitleIsNamedDay);
+    QCOMPARE(popover.headerBar()->lunarText(), lunarLine + u" · 寒露"_s);
+    QVERIFY(popover.dailyDock()->headingText().endsWith(u" · 寒露"_s));
+    fixture.preferences->setShowLunarCalendar(true);
+    PanelFixture::settle();
+    QCOMPARE(cell(9).subtitle, std::optional(u"廿九"_s));
+    QCOMPARE(cell(18).subtitle, std::optional(u"重阳节"_s));
+    QList<qreal> heightsOn;
+    for (const DayCellView &each : grid.cells())
+        heightsOn.append(each.naturalHeight());
+    QCOMPARE(heightsOn, heightsOff);
 }
 
 QTEST_MAIN(TestCalendarPopoverView)

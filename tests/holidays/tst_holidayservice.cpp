@@ -1,5 +1,6 @@
 #include "holidays/ChineseCalendar.h"
 #include "holidays/HolidayService.h"
+#include "holidays/SolarTerms.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QFile>
@@ -57,6 +58,11 @@ private Q_SLOTS:
     void shippedTable();
     void shippedTableListsEachDateOnceInOrder();
     void shippedTableAgreesWithTheLunarCalendar();
+
+    void rejectedArrangements_data();
+    void rejectedArrangements();
+    void shippedArrangements_data();
+    void shippedArrangements();
 
 private:
     QString writeFile(const QByteArray &contents);
@@ -248,8 +254,9 @@ void tst_HolidayService::shippedTableAgreesWithTheLunarCalendar()
         {{9, 10}, u"教师节"_s}, {{10, 1}, u"国庆节"_s},
     };
     const QHash<std::pair<int, int>, QString> festivals = {
-        {{1, 1}, u"春节"_s},    {{1, 15}, u"元宵节"_s}, {{5, 5}, u"端午节"_s},  {{7, 7}, u"七夕"_s},
-        {{8, 15}, u"中秋节"_s}, {{9, 9}, u"重阳节"_s},  {{12, 8}, u"腊八节"_s},
+        {{1, 1}, u"春节"_s},    {{1, 15}, u"元宵节"_s}, {{5, 5}, u"端午节"_s},
+        {{7, 7}, u"七夕节"_s},  {{8, 15}, u"中秋节"_s}, {{9, 9}, u"重阳节"_s},
+        {{12, 8}, u"腊八节"_s},
     };
     const LunarDate newYear{1, 1, false};
 
@@ -268,6 +275,8 @@ void tst_HolidayService::shippedTableAgreesWithTheLunarCalendar()
         }
         if (ChineseCalendar::lunarDate(day.addDays(1)) == newYear)
             names.append(u"除夕"_s);
+        if (SolarTerms::name(day) == u"清明"_s)
+            names.append(u"清明节"_s);
 
         const std::optional<QString> expected =
             names.isEmpty() ? std::nullopt : std::optional(names.join(u'、'));
@@ -280,6 +289,63 @@ void tst_HolidayService::shippedTableAgreesWithTheLunarCalendar()
     QFile file(u":/holidays.json"_s);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(HolidayService::decode(file.readAll())->size(), named);
+}
+
+void tst_HolidayService::rejectedArrangements_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+
+    const QByteArray valid = "# notice\ndate\tname\toff\n2026-10-01\t国庆节\t1\n";
+    QTest::newRow("date listed twice") << valid + "2026-10-01\t国庆节\t0\n";
+    QTest::newRow("unpadded date") << valid + "2026-10-2\t国庆节\t1\n";
+    QTest::newRow("no such day") << valid + "2026-02-30\t春节\t1\n";
+    QTest::newRow("off is a word") << valid + "2026-10-03\t国庆节\t休\n";
+    QTest::newRow("two fields") << valid + "2026-10-03\t1\n";
+    QTest::newRow("four fields") << valid + "2026-10-03\t国庆节\t1\tx\n";
+    QTest::newRow("spaces for tabs") << valid + "2026-10-03 国庆节 1\n";
+    QTest::newRow("no name") << valid + "2026-10-03\t\t1\n";
+    QTest::newRow("carriage return") << valid + "2026-10-03\t国庆节\t1\r\n";
+}
+
+void tst_HolidayService::rejectedArrangements()
+{
+    QFETCH(QByteArray, contents);
+    QString error;
+    QVERIFY(!HolidayService::decodeArrangements(contents, &error));
+    QVERIFY(error.startsWith(u"line 4: "_s));
+    const QString path = writeFile(contents);
+    QVERIFY(!path.isEmpty());
+    const HolidayService service(u":/holidays.json"_s, path);
+    QCOMPARE(service.arrangement(beijingNoon(QDate(2026, 10, 1))),
+             HolidayService::Arrangement::none);
+}
+
+void tst_HolidayService::shippedArrangements_data()
+{
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("spring festival workday 2026") << QDate(2026, 2, 14) << u"班"_s;
+    QTest::newRow("national day 2026") << QDate(2026, 10, 1) << u"休"_s;
+    QTest::newRow("national day workday 2026") << QDate(2026, 10, 10) << u"班"_s;
+    QTest::newRow("ordinary weekend") << QDate(2026, 10, 17) << QString();
+    QTest::newRow("first notice's workday") << QDate(2006, 12, 30) << u"班"_s;
+    QTest::newRow("year no notice covers") << QDate(2027, 1, 1) << QString();
+}
+
+void tst_HolidayService::shippedArrangements()
+{
+    QFETCH(QDate, day);
+    QFETCH(QString, expected);
+    QFile file(u":/holiday-arrangements.tsv"_s);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString error;
+    const auto decoded = HolidayService::decodeArrangements(file.readAll(), &error);
+    QVERIFY2(decoded && decoded->size() > 600, qPrintable(error));
+
+    pinZone("Asia/Shanghai");
+    const HolidayService service;
+    QCOMPARE(HolidayService::arrangementText(service.arrangement(beijingNoon(day))), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_HolidayService)

@@ -51,6 +51,7 @@ constexpr BoolKey boolKeys[] = {
     {"showAMPM", Keys::showAMPM, false},
     {"showSeconds", Keys::showSeconds, false},
     {"showLunarCalendar", Keys::showLunarCalendar, false},
+    {"showFestivals", Keys::showFestivals, false},
     {"showEventDots", Keys::showEventDots, true},
     {"showPreferencesAndQuitMenu", Keys::showPreferencesAndQuitMenu, true},
     {"showWeekNumbers", Keys::showWeekNumbers, false},
@@ -160,7 +161,7 @@ void TestPreferencesStore::bootstrapperRegistersTheDefaults()
     expected.insert(Keys::menuBarStyle, u"dateAndTime"_s);
     expected.insert(Keys::timeFormat, u"twentyFourHour"_s);
 
-    QCOMPARE(registered.size(), 13);
+    QCOMPARE(registered.size(), 14);
     QCOMPARE(registered.keys(), expected.keys());
     for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
         QCOMPARE(registered.value(it.key()).metaType(), it.value().metaType());

@@ -136,6 +136,8 @@ private Q_SLOTS:
         QTest::newRow("date") << u"显示日期"_s << u"preferences.showDate"_s << true << true;
         QTest::newRow("lunar") << u"显示农历"_s << u"preferences.showLunarCalendar"_s << false
                                << false;
+        QTest::newRow("festivals")
+            << u"显示节日与节气"_s << u"preferences.showFestivals"_s << false << false;
         QTest::newRow("event dots")
             << u"显示事件红点"_s << u"preferences.showEventDots"_s << true << false;
         QTest::newRow("seconds") << u"显示秒"_s << u"preferences.showSeconds"_s << false << true;
