@@ -252,6 +252,7 @@ std::optional<QString> CalendarViewModel::lunarDateText(const QDateTime &date) c
 std::optional<QString> CalendarViewModel::holidayName(const QDateTime &date) const
 {
     return m_holidayService.label(date);
+}
 
 std::optional<QString> CalendarViewModel::festivalText(const QDateTime &date) const
 {
