@@ -82,7 +82,6 @@ public:
     [[nodiscard]] std::optional<QString> lunarDateText(const QDateTime &date) const;
     /// The holiday table's name for the day.
     [[nodiscard]] std::optional<QString> holidayName(const QDateTime &date) const;
-
     /// The day's festival names ("、" between two), else its solar term; nothing with festivals
     /// off.
     [[nodiscard]] std::optional<QString> festivalText(const QDateTime &date) const;
