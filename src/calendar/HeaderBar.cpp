@@ -72,7 +72,9 @@ qreal HeaderBar::roomBesideTitle() const
 bool HeaderBar::isLunarOnItsOwnLine() const
 {
     // Under wider font metrics than the design's, the lunar line moves under the title rather
-    // than being cut.
+    // than being cut. Until the layout has given the row its width, one line is assumed.
+    if (!testAttribute(Qt::WA_Resized))
+        return false;
     const QString text = lunarText();
     const QFont smallest = PanelText::fittingFont(lunarFont(), text, 0, lunarMinimumScale);
     return PanelText::width(smallest, text) > std::min(roomBesideTitle(), lunarMaximumWidth) + 0.5;
