@@ -551,6 +551,14 @@ void PreferencesView::rebuildContent()
     // Under larger font metrics the cards outgrow the fixed window; where scroll bars are not
     // overlays, one must show that there is more.
     scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A slim bar in the page's colours rather than the platform's grey trough.
+    const QColor handle = withOpacity(AppTheme::secondaryText(), 0.4);
+    scrollArea->verticalScrollBar()->setStyleSheet(
+        u"QScrollBar:vertical { background: transparent; width: 10px; margin: 4px 3px 4px 1px; }"
+        "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"_s.arg(
+            handle.name(QColor::HexArgb)));
     scrollArea->setWidgetResizable(true);
     scrollArea->setAutoFillBackground(false);
     scrollArea->viewport()->setAutoFillBackground(false);
