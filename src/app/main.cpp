@@ -6,6 +6,7 @@
 #include "calendar/PanelPreview.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItemHost.h"
+#include "shared/BrandLogoView.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -53,6 +54,8 @@ int runApplication(int argc, char *argv[])
     QCoreApplication::setApplicationName(u"tessel-calendar"_s);
     QGuiApplication::setApplicationDisplayName(u"栖格日历"_s);
     QGuiApplication::setDesktopFileName(u"tessel-calendar"_s);
+    // Task bars and window switchers show it for the preferences and calendar access windows.
+    QGuiApplication::setWindowIcon(BrandLogoView::applicationIcon());
 
     const SingleInstance::Request request =
         SingleInstance::requestFor(QCoreApplication::arguments().value(1));

@@ -111,6 +111,9 @@ std::optional<quint32> CalendarKeyboardShortcutMonitor::virtualKeyCode(const QKe
 
 quint32 CalendarKeyboardShortcutMonitor::modifierFlags(const QKeyEvent &event)
 {
+    // The Command key of a key table is Ctrl inside our own windows, where Linux applications
+    // page with Ctrl, and Super in the global shortcut (ShortcutKeyEvent), where Ctrl combinations
+    // belong to the focused application. The recorder names Super "Super".
     const Qt::KeyboardModifiers modifiers = event.modifiers();
     quint32 flags = 0;
     if (modifiers.testFlag(Qt::ShiftModifier))

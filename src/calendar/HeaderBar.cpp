@@ -15,23 +15,17 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-constexpr qreal lunarMinimumScale = 0.74;
-
-const QFont &titleFont()
+const QFont &HeaderBar::titleFont()
 {
     static const QFont font = AppFonts::ui(27, QFont::DemiBold);
     return font;
 }
 
-const QFont &lunarFont()
+const QFont &HeaderBar::lunarFont()
 {
     static const QFont font = AppFonts::ui(12.5, QFont::Medium);
     return font;
 }
-
-} // namespace
 
 HeaderBar::HeaderBar(CalendarViewModel &viewModel, QWidget *parent)
     : QWidget(parent)
@@ -42,16 +36,20 @@ HeaderBar::HeaderBar(CalendarViewModel &viewModel, QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(&viewModel, &CalendarViewModel::animatedChangeStarted, this,
             [this](int durationMs) { m_transition->start(durationMs); });
-    connect(&viewModel, &CalendarViewModel::displayedMonthChanged, this,
-            qOverload<>(&QWidget::update));
-    connect(&viewModel, &CalendarViewModel::selectedDateChanged, this,
-            qOverload<>(&QWidget::update));
+    // A new text may need the second line, or no longer need it.
+    const auto textChanged = [this] {
+        updateGeometry();
+        update();
+    };
+    connect(&viewModel, &CalendarViewModel::displayedMonthChanged, this, textChanged);
+    connect(&viewModel, &CalendarViewModel::selectedDateChanged, this, textChanged);
     const auto announce = [this] {
         PanelAccessibility::headerChanged(this);
     };
     connect(&viewModel, &CalendarViewModel::displayedMonthChanged, this, announce);
     connect(&viewModel, &CalendarViewModel::selectedDateChanged, this, announce);
-    connect(&viewModel, &CalendarViewModel::changed, this, qOverload<>(&QWidget::update));
+    // Festivals shown or hidden change the lunar line's length too.
+    connect(&viewModel, &CalendarViewModel::changed, this, textChanged);
 }
 
 HeaderBar::~HeaderBar() = default;
@@ -75,28 +73,57 @@ QString HeaderBar::lunarText() const
     return text;
 }
 
-QRectF HeaderBar::lunarRect() const
+qreal HeaderBar::roomBesideTitle() const
 {
     // The title keeps its full width; the gap between the two is the row's spacing on both
     // sides of a flexible space of at least 8.
     const qreal titleWidth = PanelText::width(titleFont(), titleText());
-    const qreal available = width() - titleWidth - 2 * spacing - minimumGap;
-    const qreal lunarWidth =
-        std::clamp(std::min(PanelText::width(lunarFont(), lunarText()), lunarMaximumWidth), 0.0,
-                   std::max(0.0, available));
+    return std::max(0.0, width() - titleWidth - 2 * spacing - minimumGap);
+}
+
+bool HeaderBar::isLunarOnItsOwnLine() const
+{
+    // Under wider font metrics than the design's, the lunar line moves under the title rather
+    // than being cut. Until the layout has given the row its width, one line is assumed.
+    if (!testAttribute(Qt::WA_Resized))
+        return false;
+    const QString text = lunarText();
+    const QFont smallest = PanelText::fittingFont(lunarFont(), text, 0, lunarMinimumScale);
+    return PanelText::width(smallest, text) > std::min(roomBesideTitle(), lunarMaximumWidth) + 0.5;
+}
+
+QRectF HeaderBar::lunarRect() const
+{
+    const qreal natural = PanelText::width(lunarFont(), lunarText());
+    if (isLunarOnItsOwnLine()) {
+        const qreal lunarWidth = std::min(natural, qreal(width()));
+        return {width() - lunarWidth, AppFonts::lineHeight(titleFont()) + ownLineGap, lunarWidth,
+                AppFonts::lineHeight(lunarFont())};
+    }
+    const qreal lunarWidth = std::min({natural, lunarMaximumWidth, roomBesideTitle()});
     return {width() - lunarWidth, lunarTopPadding, lunarWidth, AppFonts::lineHeight(lunarFont())};
 }
 
 QSize HeaderBar::sizeHint() const
 {
-    const qreal height = std::max(AppFonts::lineHeight(titleFont()),
-                                  lunarTopPadding + AppFonts::lineHeight(lunarFont()));
+    const qreal titleHeight = AppFonts::lineHeight(titleFont());
+    const qreal lunarHeight = AppFonts::lineHeight(lunarFont());
+    const qreal height = isLunarOnItsOwnLine()
+                             ? titleHeight + ownLineGap + lunarHeight
+                             : std::max(titleHeight, lunarTopPadding + lunarHeight);
     return {300, int(std::ceil(height))};
 }
 
 QSize HeaderBar::minimumSizeHint() const
 {
     return {int(std::ceil(PanelText::width(titleFont(), titleText()))), sizeHint().height()};
+}
+
+void HeaderBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (sizeHint().height() != height())
+        updateGeometry();
 }
 
 void HeaderBar::paintEvent(QPaintEvent *)

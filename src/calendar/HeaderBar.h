@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 class CalendarViewModel;
@@ -15,6 +16,11 @@ public:
     static constexpr qreal minimumGap = 8;
     static constexpr qreal lunarMaximumWidth = 116;
     static constexpr qreal lunarTopPadding = 5;
+    static constexpr qreal ownLineGap = 2;
+    static constexpr qreal lunarMinimumScale = 0.74;
+
+    [[nodiscard]] static const QFont &titleFont();
+    [[nodiscard]] static const QFont &lunarFont();
 
     explicit HeaderBar(CalendarViewModel &viewModel, QWidget *parent = nullptr);
     ~HeaderBar() override;
@@ -24,6 +30,8 @@ public:
     [[nodiscard]] QString lunarText() const;
     /// Where the lunar line is drawn; its width is what is left beside the title, at most 116.
     [[nodiscard]] QRectF lunarRect() const;
+    /// The lunar line does not fit beside the title even shrunk, so it goes under it.
+    [[nodiscard]] bool isLunarOnItsOwnLine() const;
 
     void setAnimationsEnabled(bool enabled);
 
@@ -32,8 +40,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    [[nodiscard]] qreal roomBesideTitle() const;
+
     CalendarViewModel &m_viewModel;
     FadeTransition *m_transition;
 };

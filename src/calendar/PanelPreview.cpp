@@ -14,6 +14,7 @@
 #include "preferences/PreferencesStore.h"
 #include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
+#include "shared/BrandLogoView.h"
 #include "shared/CivilCalendar.h"
 
 #include <QApplication>
@@ -152,6 +153,7 @@ int PanelPreview::run(int argc, char **argv)
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"tessel-calendar"_s);
+    QGuiApplication::setWindowIcon(BrandLogoView::applicationIcon());
     QTextStream err(stderr);
 
     const auto parsed = parse(QCoreApplication::arguments().mid(1));

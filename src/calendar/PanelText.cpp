@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRectF>
 #include <QStaticText>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -24,8 +25,34 @@ struct ShapedText
 {
     QStaticText text;
     qreal width = 0;
+    // The shaped line's own: with a Latin desktop font, CJK glyphs come from a fallback font
+    // whose ascent and descent are larger than the primary font's.
     qreal ascent = 0;
+    qreal descent = 0;
 };
+
+// Laid out as QStaticText lays out its one line, so that the text's top left can be found from
+// where its baseline should go.
+ShapedText lineMetrics(const QFont &font, const QString &text)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLeadingIncluded(true);
+    layout.endLayout();
+    ShapedText metrics;
+    metrics.ascent = line.ascent();
+    metrics.descent = line.descent();
+    return metrics;
+}
+
+// The baseline that centres a line of these metrics in the line box of `font` centred in `rect`.
+qreal centredBaseline(const QRectF &rect, const QFont &font, const ShapedText &line)
+{
+    const qreal lineHeight = AppFonts::lineHeight(font);
+    const qreal boxTop = rect.top() + (rect.height() - lineHeight) / 2;
+    return boxTop + (lineHeight - line.ascent - line.descent) / 2 + line.ascent;
+}
 
 const ShapedText &shaped(const QFont &font, const QString &text)
 {
@@ -36,12 +63,10 @@ const ShapedText &shaped(const QFont &font, const QString &text)
         return *found;
     if (cache.size() >= cacheLimit)
         cache.clear();
-    const QFontMetricsF metrics(font);
-    ShapedText entry;
+    ShapedText entry = lineMetrics(font, text);
     entry.text = QStaticText(text);
     entry.text.setTextFormat(Qt::PlainText);
-    entry.width = metrics.horizontalAdvance(text);
-    entry.ascent = metrics.ascent();
+    entry.width = QFontMetricsF(font).horizontalAdvance(text);
     return *cache.insert(key, entry);
 }
 
@@ -58,7 +83,18 @@ QFont PanelText::fittingFont(const QFont &font, const QString &text, qreal avail
     const qreal natural = width(font, text);
     if (natural <= available + widthTolerance || minimumScale >= 1.0 || natural <= 0)
         return font;
-    return AppFonts::scaled(font, std::max(minimumScale, available / natural));
+    qreal factor = std::max(minimumScale, available / natural);
+    QFont scaled = AppFonts::scaled(font, factor);
+    // Advances do not shrink exactly with the size (rounded sizes, hinting, other fallback
+    // fonts), so step down again while the text still does not fit.
+    for (int step = 0; step < 4 && factor > minimumScale; ++step) {
+        const qreal scaledWidth = width(scaled, text);
+        if (scaledWidth <= available + widthTolerance)
+            break;
+        factor = std::max(minimumScale, factor * available / scaledWidth * 0.99);
+        scaled = AppFonts::scaled(font, factor);
+    }
+    return scaled;
 }
 
 void PanelText::draw(QPainter &painter, const QRectF &rect, const QString &text, const QFont &font,
@@ -82,13 +118,13 @@ void PanelText::draw(QPainter &painter, const QRectF &rect, const QString &text,
         x = rect.right() - textWidth;
     else if (alignment & Qt::AlignHCenter)
         x = rect.left() + (rect.width() - textWidth) / 2;
-    const qreal lineHeight = AppFonts::lineHeight(used);
-    const qreal baseline = rect.top() + (rect.height() - lineHeight) / 2 + AppFonts::baseline(used);
 
     painter.setFont(used);
     painter.setPen(color);
-    if (cut)
-        painter.drawText(QPointF(x, baseline), shown);
-    else
+    if (cut) {
+        painter.drawText(QPointF(x, centredBaseline(rect, used, lineMetrics(used, shown))), shown);
+    } else {
+        const qreal baseline = centredBaseline(rect, used, entry);
         painter.drawStaticText(QPointF(x, baseline - entry.ascent), entry.text);
+    }
 }

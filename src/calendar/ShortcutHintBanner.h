@@ -12,7 +12,9 @@ class ShortcutHintBanner : public QWidget
 {
     Q_OBJECT
 public:
-    static inline const QString text = QStringLiteral("← → 切月 · ⌘← / ⌘→ 切年 · 空格回今天");
+    // The panel's Command key is Ctrl (see CalendarKeyboardShortcutMonitor::modifierFlags).
+    static inline const QString text =
+        QStringLiteral("← → 切月 · Ctrl ← / Ctrl → 切年 · 空格回今天");
     static constexpr qreal trailingGap = 12;
 
     explicit ShortcutHintBanner(QWidget *parent = nullptr);

@@ -8,6 +8,11 @@
 #include <QDate>
 
 #include <array>
+#include <ctime>
+#include <memory>
+#include <type_traits>
+
+#include <locale.h>
 
 using namespace Qt::StringLiterals;
 
@@ -21,12 +26,31 @@ struct KnownApplication
     bool (CalendarAppOpener::*open)(const QDateTime &);
 };
 
-// GNOME Calendar reads --date with the month-first numeric form only where the language writes
-// dates that way; elsewhere it would misread the day, so it is opened plainly there.
-bool readsMonthFirst(const QString &language)
+struct LocaleDeleter
 {
-    return language.isEmpty() || language == u"C"_s || language.startsWith(u"C."_s)
-           || language == u"POSIX"_s || language.startsWith(u"en_US"_s);
+    void operator()(locale_t locale) const { freelocale(locale); }
+};
+
+// The day as strftime's %x writes it in the named locale, which is how GNOME Calendar reads its
+// --date. A locale that is not installed leaves the launched program in the C locale, so its
+// form is used then.
+QString localeDateText(const QDate &date, const QString &localeName)
+{
+    std::unique_ptr<std::remove_pointer_t<locale_t>, LocaleDeleter> locale(
+        newlocale(LC_TIME_MASK, localeName.toLocal8Bit().constData(), locale_t(nullptr)));
+    if (!locale)
+        locale.reset(newlocale(LC_TIME_MASK, "C", locale_t(nullptr)));
+    if (!locale)
+        return date.toString(u"MM/dd/yy"_s);
+    std::tm time{};
+    time.tm_year = date.year() - 1900;
+    time.tm_mon = date.month() - 1;
+    time.tm_mday = date.day();
+    time.tm_wday = date.dayOfWeek() % 7;
+    time.tm_yday = date.dayOfYear() - 1;
+    std::array<char, 128> buffer{};
+    const size_t length = strftime_l(buffer.data(), buffer.size(), "%x", &time, locale.get());
+    return QString::fromUtf8(buffer.data(), qsizetype(length));
 }
 
 } // namespace
@@ -120,9 +144,7 @@ bool CalendarAppOpener::tryGnomeCalendar(const QDateTime &day)
         language = launcher.environment("LC_TIME");
     if (language.isEmpty())
         language = launcher.environment("LANG");
-    if (!readsMonthFirst(language))
-        return launcher.startDetached(u"gnome-calendar"_s, {});
-    const QString date = SystemTimeZone::civilDate(day).toString(u"MM/dd/yyyy"_s);
+    const QString date = localeDateText(SystemTimeZone::civilDate(day), language);
     return launcher.startDetached(u"gnome-calendar"_s, {u"--date"_s, date});
 }
 

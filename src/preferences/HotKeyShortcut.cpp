@@ -222,3 +222,25 @@ QString HotKeyShortcut::modifierSymbols(quint32 carbonModifiers)
         symbols += u'⌘';
     return symbols;
 }
+
+QString displayText(const HotKeyShortcut &shortcut)
+{
+    const QString symbols = HotKeyShortcut::modifierSymbols(shortcut.carbonModifiers);
+    // A text edited by hand that does not start with its modifiers' symbols is shown as it is.
+    if (!shortcut.displayText.startsWith(symbols))
+        return shortcut.displayText;
+    static constexpr std::pair<char16_t, QStringView> names[] = {
+        {u'⌃', u"Ctrl"}, {u'⌥', u"Alt"}, {u'⇧', u"Shift"}, {u'⌘', u"Super"}};
+    const auto name = [](QStringView symbol) {
+        for (const auto &[character, text] : names) {
+            if (symbol.size() == 1 && symbol.front() == character)
+                return text.toString();
+        }
+        return symbol.toString();
+    };
+    QStringList parts;
+    for (const QChar symbol : symbols)
+        parts.append(name(QStringView(&symbol, 1)));
+    parts.append(name(QStringView(shortcut.displayText).sliced(symbols.size())));
+    return parts.join(u'+');
+}

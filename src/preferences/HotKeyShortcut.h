@@ -43,11 +43,9 @@ struct HotKeyShortcut
     friend bool operator==(const HotKeyShortcut &, const HotKeyShortcut &) = default;
 };
 
-/// The text a shortcut is shown with.
-[[nodiscard]] inline QString displayText(const HotKeyShortcut &shortcut)
-{
-    return shortcut.displayText;
-}
+/// The text a shortcut is shown with: the modifiers by their Linux names, Ctrl+Alt+Shift+Super,
+/// in front of the stored key label. The stored text keeps the symbols it was recorded with.
+[[nodiscard]] QString displayText(const HotKeyShortcut &shortcut);
 
 inline size_t qHash(const HotKeyShortcut &shortcut, size_t seed = 0)
 {

@@ -39,12 +39,64 @@ QHash<QString, QString> readMainGroup(const QString &path)
     return keys;
 }
 
-// Whether an entry in an autostart folder starts its program at login.
-bool startsAtLogin(const QString &path)
+// The program an Exec value starts: its first argument, with the escapes of a string value and
+// the quoting of an argument undone.
+QString execProgram(const QString &exec)
 {
-    const QHash<QString, QString> keys = readMainGroup(path);
+    QString value;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec.at(i);
+        if (c != u'\\' || i + 1 == exec.size()) {
+            value += c;
+            continue;
+        }
+        const QChar next = exec.at(++i);
+        value += next == u's'   ? QChar(u' ')
+                 : next == u'n' ? QChar(u'\n')
+                 : next == u't' ? QChar(u'\t')
+                 : next == u'r' ? QChar(u'\r')
+                                : next;
+    }
+    value = value.trimmed();
+    QString program;
+    if (value.startsWith(u'"')) {
+        for (qsizetype i = 1; i < value.size() && value.at(i) != u'"'; ++i) {
+            if (value.at(i) == u'\\' && i + 1 < value.size())
+                ++i;
+            program += value.at(i);
+        }
+        return program;
+    }
+    return value.section(u' ', 0, 0, QString::SectionSkipEmpty);
+}
+
+// An entry written for another copy of the program (a build tree, a binary since moved) starts
+// nothing at login, so it must not read as on: its Exec must be this program by path, or its
+// command name found on PATH.
+bool startsProgram(const QString &exec, const QString &executablePath)
+{
+    const QString program = execProgram(exec);
+    if (program.isEmpty())
+        return false;
+    const QFileInfo ours(executablePath);
+    if (!program.contains(u'/')) {
+        return program == ours.fileName() && !QStandardPaths::findExecutable(program).isEmpty();
+    }
+    const QString canonical = QFileInfo(program).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == ours.canonicalFilePath();
+}
+
+bool isActive(const QHash<QString, QString> &keys)
+{
     return keys.value(u"Hidden"_s) != "true"_L1
            && keys.value(u"X-GNOME-Autostart-enabled"_s) != "false"_L1;
+}
+
+// Whether an entry in an autostart folder starts this program at login.
+bool startsAtLogin(const QString &path, const QString &executablePath)
+{
+    const QHash<QString, QString> keys = readMainGroup(path);
+    return isActive(keys) && startsProgram(keys.value(u"Exec"_s), executablePath);
 }
 
 bool writeAtomically(const QString &path, const QByteArray &content)
@@ -163,10 +215,11 @@ LaunchAtLoginService::Status LaunchAtLoginService::status() const
     // The user's entry hides every system-wide one of the same name, whatever it says.
     const QString user = userEntryPath();
     if (QFileInfo(user).isFile())
-        return startsAtLogin(user) ? Status::enabled : Status::notRegistered;
+        return startsAtLogin(user, m_executablePath) ? Status::enabled : Status::notRegistered;
     for (const QString &system : systemEntryPaths()) {
         if (QFileInfo(system).isFile())
-            return startsAtLogin(system) ? Status::enabled : Status::notRegistered;
+            return startsAtLogin(system, m_executablePath) ? Status::enabled
+                                                           : Status::notRegistered;
     }
     return Status::notRegistered;
 }
@@ -199,7 +252,7 @@ bool LaunchAtLoginService::unregisterEntry() const
     for (const QString &system : systemEntryPaths()) {
         if (QFileInfo(system).isFile()) {
             // Only the first one found counts, as for any file in the configuration folders.
-            systemEntryRuns = startsAtLogin(system);
+            systemEntryRuns = isActive(readMainGroup(system));
             break;
         }
     }

@@ -25,11 +25,13 @@
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <cmath>
 #include <functional>
@@ -364,15 +366,15 @@ private:
     QString m_text;
 };
 
-// The small round button that clears the shortcut.
-class ClearButton : public QAbstractButton
+// A small round button with a cross: clears the shortcut, closes the window.
+class XmarkButton : public QAbstractButton
 {
 public:
-    explicit ClearButton(QWidget *parent)
+    XmarkButton(const QString &name, QWidget *parent)
         : QAbstractButton(parent)
     {
-        setToolTip(u"清除快捷键"_s);
-        setAccessibleName(u"清除快捷键"_s);
+        setToolTip(name);
+        setAccessibleName(name);
         setCursor(Qt::PointingHandCursor);
         setFixedSize(22, 22);
     }
@@ -551,13 +553,24 @@ void PreferencesView::rebuildContent()
     auto *scrollArea = new QScrollArea(content);
     scrollArea->setFrameShape(QFrame::NoFrame);
     scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Under larger font metrics the cards outgrow the fixed window; where scroll bars are not
+    // overlays, one must show that there is more.
+    scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A slim bar in the page's colours rather than the platform's grey trough.
+    const QColor handle = withOpacity(AppTheme::secondaryText(), 0.4);
+    scrollArea->verticalScrollBar()->setStyleSheet(
+        u"QScrollBar:vertical { background: transparent; width: 10px; margin: 4px 3px 4px 1px; }"
+        "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"_s.arg(
+            handle.name(QColor::HexArgb)));
     scrollArea->setWidgetResizable(true);
     scrollArea->setAutoFillBackground(false);
     scrollArea->viewport()->setAutoFillBackground(false);
 
     auto *column = new CardColumn;
     column->setAutoFillBackground(false);
+    column->installEventFilter(this);
     auto *columnLayout = new QVBoxLayout(column);
     columnLayout->setContentsMargins(pagePadding, scrollTopInset, pagePadding, scrollTopInset);
     columnLayout->setSpacing(cardSpacing);
@@ -610,7 +623,26 @@ QWidget *PreferencesView::makeHeader(QWidget *parent)
         [] { return withOpacity(AppTheme::secondaryText(), 0.72); }, header));
     layout->addLayout(lines);
     layout->addStretch(1);
+
+    // The window has no title bar of its own: the page closes itself and is moved by its header.
+    auto *close = new XmarkButton(u"关闭"_s, header);
+    close->setFocusPolicy(Qt::NoFocus);
+    connect(close, &QAbstractButton::clicked, this, [this] { window()->close(); });
+    layout->addWidget(close, 0, Qt::AlignTop);
+    header->installEventFilter(this);
     return header;
+}
+
+bool PreferencesView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto *press = static_cast<QMouseEvent *>(event);
+        QWindow *handle = window()->windowHandle();
+        if (press->button() == Qt::LeftButton && window() != this && handle
+            && handle->startSystemMove())
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
@@ -668,7 +700,7 @@ QWidget *PreferencesView::makeShortcutRecorder(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     auto *field = new HotKeyRecorderField(holder);
-    auto *clear = new ClearButton(holder);
+    auto *clear = new XmarkButton(u"清除快捷键"_s, holder);
     layout->addWidget(field);
     layout->addWidget(clear, 0, Qt::AlignVCenter);
 

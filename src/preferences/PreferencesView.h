@@ -60,6 +60,8 @@ Q_SIGNALS:
     void contentRebuilt();
 
 protected:
+    /// A press on the header or between the cards moves the window.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

@@ -4,8 +4,10 @@
 #include "PreferencesStore.h"
 #include "PreferencesView.h"
 #include "shared/AppTheme.h"
+#include "shared/X11WindowType.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPalette>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -35,14 +37,15 @@ PreferencesWindowController::~PreferencesWindowController()
 
 void PreferencesWindowController::createWindow()
 {
-    // Only the close button: the page is drawn from the top edge down and has a fixed layout,
-    // so minimising or maximising it would serve nothing.
-    auto *window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                                            | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    // The page draws its own header with a close button and moves the window by it, so the
+    // window manager draws no title bar. The size is fixed, which with the dialog type makes
+    // tiling window managers float it instead of filling the screen with it.
+    auto *window =
+        new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     window->setWindowTitle(windowTitle.toString());
     window->setAttribute(Qt::WA_DeleteOnClose, false);
-    window->setMinimumSize(contentSize);
-    window->resize(contentSize);
+    window->setFixedSize(contentSize);
+    window->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -50,7 +53,19 @@ void PreferencesWindowController::createWindow()
     m_view = new PreferencesView(m_preferencesStore, m_eventStoreService, m_launchAtLoginService,
                                  m_hotKeyService, m_desktopColorScheme, window);
     layout->addWidget(m_view);
+    X11WindowType::markAsDialog(window->winId());
     m_window = window;
+}
+
+bool PreferencesWindowController::eventFilter(QObject *watched, QEvent *event)
+{
+    // Escape reaches the window only when no control used it (the shortcut recorder does).
+    if (watched == m_window && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        m_window->close();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void PreferencesWindowController::show()

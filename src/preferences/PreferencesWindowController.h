@@ -16,7 +16,8 @@ class PreferencesStore;
 class PreferencesView;
 
 // Owns the one preferences window: created on the first show(), kept when closed, always
-// brought back centred and in front, and redrawn in step with the appearance setting.
+// brought back centred and in front, and redrawn in step with the appearance setting. The
+// window has no title bar; its page closes it (also with Escape) and moves it.
 class PreferencesWindowController : public QObject
 {
     Q_OBJECT
@@ -44,6 +45,9 @@ public:
     [[nodiscard]] PreferencesView *view() const { return m_view; }
     /// The appearance the window was last drawn for.
     [[nodiscard]] AppAppearanceMode appliedAppearance() const { return m_appliedAppearance; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createWindow();

@@ -75,6 +75,17 @@ QSize BrandLogoView::sizeHint() const
     return {side, side};
 }
 
+QIcon BrandLogoView::applicationIcon()
+{
+    const QString name = u"tessel-calendar"_s;
+    if (QIcon::hasThemeIcon(name))
+        return QIcon::fromTheme(name);
+    QIcon builtIn;
+    for (const int side : {16, 24, 32, 48, 64, 128, 256})
+        builtIn.addPixmap(artwork(QSize(side, side)));
+    return builtIn;
+}
+
 QPainterPath BrandLogoView::shape(const QRectF &rect)
 {
     return ContinuousCorners::roundedRect(rect, cornerRadius(rect.width()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 class QPainter;
@@ -26,6 +27,8 @@ public:
     static void paintLogo(QPainter &painter, const QRectF &rect);
     /// The accent at 0.18, blurred by 8, 3 down.
     static void paintShadow(QPainter &painter, const QRectF &rect);
+    /// The icon of every window: the installed "tessel-calendar" theme icon, else the logo.
+    [[nodiscard]] static QIcon applicationIcon();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

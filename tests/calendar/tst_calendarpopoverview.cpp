@@ -5,16 +5,20 @@
 #include "calendar/DailyEventRow.h"
 #include "calendar/HeaderBar.h"
 #include "calendar/MonthGridView.h"
+#include "calendar/PanelText.h"
 #include "calendar/ShortcutHintBanner.h"
+#include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/SystemTimeZone.h"
 
+#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -107,6 +111,8 @@ private Q_SLOTS:
     void dotAndBadgeKeepClearOfTheText_data();
     void dotAndBadgeKeepClearOfTheText();
     void festivalsInTheGridHeaderAndDock();
+    void textInkStaysInsideItsLine_data();
+    void textInkStaysInsideItsLine();
 
 private:
     CalendarPopoverView &makeView(PanelFixture &fixture);
@@ -518,12 +524,83 @@ void TestCalendarPopoverView::lunarLineSeparators()
 {
     PanelFixture fixture(shanghai, QDate(2026, 3, 16));
     CalendarPopoverView &popover = makeView(fixture);
-    const QString lunar = popover.headerBar()->lunarText();
+    HeaderBar &header = *popover.headerBar();
+    const QString lunar = header.lunarText();
     QCOMPARE(lunar.count(u" · "_s), 1);
     QVERIFY(lunar.startsWith(u"丙午马年 · "_s));
-    QCOMPARE(popover.headerBar()->titleText(), u"2026年 3月"_s);
-    QVERIFY(popover.headerBar()->lunarRect().width() <= HeaderBar::lunarMaximumWidth);
-    QCOMPARE(popover.headerBar()->lunarRect().right(), qreal(popover.headerBar()->width()));
+    QCOMPARE(header.titleText(), u"2026年 3月"_s);
+    QVERIFY(!header.isLunarOnItsOwnLine());
+    QVERIFY(header.lunarRect().width() <= HeaderBar::lunarMaximumWidth);
+    QCOMPARE(header.lunarRect().right(), qreal(header.width()));
+
+    // Too narrow for both on one line, as wider font metrics make it: the lunar line goes under
+    // the title whole, and the header grows to hold it.
+    const int oneLine = header.sizeHint().height();
+    header.resize(200, header.height());
+    QVERIFY(header.isLunarOnItsOwnLine());
+    const QRectF rect = header.lunarRect();
+    QVERIFY(rect.top() >= AppFonts::lineHeight(HeaderBar::titleFont()));
+    QVERIFY(rect.bottom() <= header.sizeHint().height());
+    QVERIFY(header.sizeHint().height() > oneLine);
+    const QFont shown = PanelText::fittingFont(HeaderBar::lunarFont(), lunar, rect.width(),
+                                               HeaderBar::lunarMinimumScale);
+    QVERIFY(PanelText::width(shown, lunar) <= rect.width() + 0.5);
+}
+
+void TestCalendarPopoverView::textInkStaysInsideItsLine_data()
+{
+    QTest::addColumn<QStringList>("families");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qreal>("width");
+
+    const QString cjk = u"Noto Sans CJK SC"_s;
+    const QString motto = u"栖格之间，万事有序。"_s;
+    QTest::newRow("Latin font, CJK fallback")
+        << QStringList{u"DejaVu Sans"_s, cjk} << motto << 400.0;
+    QTest::newRow("Latin font, cut") << QStringList{u"DejaVu Sans"_s, cjk} << motto << 60.0;
+    QTest::newRow("Latin font, mixed")
+        << QStringList{u"DejaVu Sans"_s, cjk} << u"2026年 3月"_s << 400.0;
+    QTest::newRow("CJK font") << QStringList{cjk} << motto << 400.0;
+}
+
+void TestCalendarPopoverView::textInkStaysInsideItsLine()
+{
+    QFETCH(QStringList, families);
+    QFETCH(QString, text);
+    QFETCH(qreal, width);
+    for (const QString &family : std::as_const(families)) {
+        if (!QFontDatabase::hasFamily(family))
+            QSKIP("the font is not installed");
+    }
+    QFont font;
+    font.setFamilies(families);
+    font.setPointSizeF(10);
+    font.setHintingPreference(QFont::PreferNoHinting);
+
+    // The line box sits in the middle of a larger image, so ink outside it is seen, not clipped.
+    const QRectF line(0, 40, width, AppFonts::lineHeight(font));
+    QImage image(int(width), 120, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        PanelText::draw(painter, line, text, font, Qt::black);
+    }
+    int top = image.height();
+    int bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        if (std::any_of(row, row + image.width(), [](QRgb pixel) { return qAlpha(pixel) > 64; })) {
+            top = std::min(top, y);
+            bottom = y;
+        }
+    }
+    QVERIFY(bottom >= 0);
+    const QString where =
+        u"ink %1…%2, line %3…%4"_s.arg(top).arg(bottom).arg(line.top()).arg(line.bottom());
+    QVERIFY2(top >= line.top() && bottom < line.bottom(), qPrintable(where));
+    // Centred, not sitting low: the fault was a fifth of the size.
+    const qreal offCentre = (top + bottom + 1) / 2.0 - line.center().y();
+    QVERIFY2(std::abs(offCentre) <= 0.1 * AppFonts::designSize(font), qPrintable(where));
 }
 
 void TestCalendarPopoverView::dotAndBadgeKeepClearOfTheText_data()

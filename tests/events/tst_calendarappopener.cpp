@@ -96,15 +96,22 @@ void TestCalendarAppOpener::knownApplications_data()
         << QStringList{u"evolution"_s, u"gnome-calendar"_s} << QString()
         << QByteArray("en_US.UTF-8")
         << QStringList{u"evolution"_s, u"calendar:///?startdate=20260305"_s} << QStringList();
-    QTest::newRow("GNOME Calendar month first in American English")
+    // GNOME Calendar reads --date in its locale's %x.
+    QTest::newRow("GNOME Calendar in American English")
         << QStringList{u"gnome-calendar"_s} << QString() << QByteArray("en_US.UTF-8")
         << QStringList{u"gnome-calendar"_s, u"--date"_s, u"03/05/2026"_s} << QStringList();
-    QTest::newRow("GNOME Calendar opened plainly where dates read otherwise")
+    QTest::newRow("GNOME Calendar in Chinese")
         << QStringList{u"gnome-calendar"_s} << QString() << QByteArray("zh_CN.UTF-8")
-        << QStringList{u"gnome-calendar"_s} << QStringList();
+        << QStringList{u"gnome-calendar"_s, u"--date"_s, u"2026年03月05日"_s} << QStringList();
+    QTest::newRow("GNOME Calendar in German")
+        << QStringList{u"gnome-calendar"_s} << QString() << QByteArray("de_DE.UTF-8")
+        << QStringList{u"gnome-calendar"_s, u"--date"_s, u"05.03.2026"_s} << QStringList();
+    QTest::newRow("GNOME Calendar in a locale that is not installed")
+        << QStringList{u"gnome-calendar"_s} << QString() << QByteArray("xx_XX.UTF-8")
+        << QStringList{u"gnome-calendar"_s, u"--date"_s, u"03/05/26"_s} << QStringList();
     QTest::newRow("the default application goes first among known ones")
         << QStringList{u"evolution"_s, u"gnome-calendar"_s} << u"org.gnome.Calendar.desktop"_s
-        << QByteArray("C") << QStringList{u"gnome-calendar"_s, u"--date"_s, u"03/05/2026"_s}
+        << QByteArray("C") << QStringList{u"gnome-calendar"_s, u"--date"_s, u"03/05/26"_s}
         << QStringList();
     QTest::newRow("an unknown default application is opened plainly")
         << QStringList() << u"thunderbird.desktop"_s << QByteArray("C") << QStringList()

@@ -1,5 +1,6 @@
 #include "TestWatcher.h"
 
+#include "BusNameOwner.h"
 #include "statusnotifierwatcheradaptor.h"
 
 #include <QDBusMessage>
@@ -39,9 +40,11 @@ bool TestWatcher::start(QDBusConnectionInterface::ServiceReplacementOptions repl
         || !m_connection.registerObject(u"/StatusNotifierWatcher"_s, this,
                                         QDBusConnection::ExportAdaptors))
         return false;
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
-        m_connection.interface()->registerService(watcherService, queue, replacement);
-    return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+    return changeBusNameOwner(QDBusConnection::sessionBus(), watcherService, [&] {
+        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+            m_connection.interface()->registerService(watcherService, queue, replacement);
+        return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+    });
 }
 
 void TestWatcher::stop()
@@ -49,7 +52,13 @@ void TestWatcher::stop()
     if (!m_connection.isConnected())
         return;
     m_connection.unregisterObject(u"/StatusNotifierWatcher"_s);
-    QDBusConnection::disconnectFromBus(m_connectionName);
+    // Leaving the bus gives the name up; the next case must not see that late.
+    const bool released = changeBusNameOwner(QDBusConnection::sessionBus(), watcherService, [this] {
+        QDBusConnection::disconnectFromBus(m_connectionName);
+        return true;
+    });
+    if (!released)
+        qWarning("the watcher's name was not seen released");
     m_connection = QDBusConnection(QString());
 }
 

@@ -1,12 +1,18 @@
 #pragma once
 
+#include <QList>
 #include <QtGlobal>
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+// xkb.h names a member "explicit", which C++ reserves.
+#define explicit xkb_explicit
+#include <xcb/xkb.h>
+#undef explicit
 #include <xcb/xtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -130,6 +136,35 @@ public:
     {
         xcb_change_keyboard_mapping(m_connection, 1, key, quint8(keysyms.size()), keysyms.data());
         sync();
+    }
+
+    /// Locks the keyboard group, as switching layouts does.
+    void lockGroup(quint8 group)
+    {
+        std::free(xcb_xkb_use_extension_reply(m_connection,
+                                              xcb_xkb_use_extension(m_connection, 1, 0), nullptr));
+        xcb_xkb_latch_lock_state(m_connection, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, group, 0, 0, 0);
+        sync();
+    }
+
+    [[nodiscard]] xcb_atom_t atom(const char *name)
+    {
+        std::unique_ptr<xcb_intern_atom_reply_t, Free> reply(xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, quint16(std::strlen(name)), name),
+            nullptr));
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+
+    /// A window property of 32-bit items; empty when it is absent or of another type.
+    [[nodiscard]] QList<quint32> property(xcb_window_t window, const char *name, xcb_atom_t type)
+    {
+        std::unique_ptr<xcb_get_property_reply_t, Free> reply(xcb_get_property_reply(
+            m_connection, xcb_get_property(m_connection, 0, window, atom(name), type, 0, 1 << 20),
+            nullptr));
+        if (!reply || reply->format != 32)
+            return {};
+        const auto *items = static_cast<const quint32 *>(xcb_get_property_value(reply.get()));
+        return {items, items + xcb_get_property_value_length(reply.get()) / 4};
     }
 
 private:

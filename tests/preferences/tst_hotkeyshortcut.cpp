@@ -38,6 +38,7 @@ private Q_SLOTS:
     void isValid_data();
     void isValid();
     void equalityCoversAllFields();
+    void displayTextFor_data();
     void displayTextFor();
 };
 
@@ -209,10 +210,25 @@ void HotKeyShortcutTest::equalityCoversAllFields()
     QCOMPARE(set.size(), 2);
 }
 
+void HotKeyShortcutTest::displayTextFor_data()
+{
+    QTest::addColumn<HotKeyShortcut>("shortcut");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("stored symbols")
+        << HotKeyShortcut{40, 0x1900, u"⌃⌥⌘K"_s} << u"Ctrl+Alt+Super+K"_s;
+    QTest::newRow("shift super") << HotKeyShortcut{40, 0x300, u"⇧⌘K"_s} << u"Shift+Super+K"_s;
+    QTest::newRow("modifier key as the key")
+        << HotKeyShortcut{55, 0x1000, u"⌃⌘"_s} << u"Ctrl+Super"_s;
+    QTest::newRow("text not of its modifiers") << HotKeyShortcut{40, 0x100, u"K"_s} << u"K"_s;
+    QTest::newRow("empty") << HotKeyShortcut{} << QString();
+}
+
 void HotKeyShortcutTest::displayTextFor()
 {
-    QCOMPARE(displayText(HotKeyShortcut{40, 0x300, u"⇧⌘K"_s}), u"⇧⌘K"_s);
-    QCOMPARE(displayText(HotKeyShortcut{}), QString());
+    QFETCH(HotKeyShortcut, shortcut);
+    QFETCH(QString, shown);
+    QCOMPARE(displayText(shortcut), shown);
 }
 
 QTEST_GUILESS_MAIN(HotKeyShortcutTest)

@@ -44,6 +44,11 @@ private:
 
     [[nodiscard]] QString configHome() const { return home->filePath(u"config"_s); }
     [[nodiscard]] QString systemDir() const { return home->filePath(u"xdg"_s); }
+    [[nodiscard]] QByteArray withProgram(QByteArray content) const
+    {
+        return content.replace("@EXEC@", LaunchAtLoginService::execValue(executable).toUtf8())
+            .replace("@NAME@", QFileInfo(executable).fileName().toUtf8());
+    }
     [[nodiscard]] QString systemEntry() const
     {
         return systemDir() + u"/autostart/tessel-calendar.desktop"_s;
@@ -112,31 +117,48 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("enabled");
 
-        QTest::newRow("plain entry") << QByteArray("[Desktop Entry]\nExec=x\n") << true;
-        QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=x\nHidden=true\n") << false;
-        QTest::newRow("hidden false") << QByteArray("[Desktop Entry]\nHidden=false\n") << true;
+        // @EXEC@ stands for this program's Exec value, @NAME@ for its file name.
+        QTest::newRow("plain entry") << QByteArray("[Desktop Entry]\nExec=@EXEC@\n") << true;
+        QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=@EXEC@\nHidden=true\n")
+                                << false;
+        QTest::newRow("hidden false")
+            << QByteArray("[Desktop Entry]\nExec=@EXEC@\nHidden=false\n") << true;
         QTest::newRow("gnome disabled")
-            << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n") << false;
+            << QByteArray("[Desktop Entry]\nExec=@EXEC@\nX-GNOME-Autostart-enabled=false\n")
+            << false;
         QTest::newRow("gnome enabled")
-            << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=true\n") << true;
+            << QByteArray("[Desktop Entry]\nExec=@EXEC@\nX-GNOME-Autostart-enabled=true\n") << true;
         QTest::newRow("spaces around the equals sign")
-            << QByteArray("[Desktop Entry]\nHidden = true\n") << false;
+            << QByteArray("[Desktop Entry]\nExec = @EXEC@\nHidden = true\n") << false;
         QTest::newRow("hidden in an action group")
-            << QByteArray("[Desktop Entry]\nExec=x\n[Desktop Action new]\nHidden=true\n") << true;
-        QTest::newRow("commented out") << QByteArray("[Desktop Entry]\n# Hidden=true\n") << true;
+            << QByteArray("[Desktop Entry]\nExec=@EXEC@\n[Desktop Action new]\nHidden=true\n")
+            << true;
+        QTest::newRow("commented out")
+            << QByteArray("[Desktop Entry]\nExec=@EXEC@\n# Hidden=true\n") << true;
+        QTest::newRow("no Exec") << QByteArray("[Desktop Entry]\n") << false;
+        QTest::newRow("another program") << QByteArray("[Desktop Entry]\nExec=/bin/sh\n") << false;
+        QTest::newRow("a copy since moved")
+            << QByteArray("[Desktop Entry]\nExec=\"/nowhere/build/@NAME@\"\n") << false;
+        QTest::newRow("command name on PATH")
+            << QByteArray("[Desktop Entry]\nExec=@NAME@ --flag\n") << true;
+        QTest::newRow("other command name on PATH")
+            << QByteArray("[Desktop Entry]\nExec=sh -c @NAME@\n") << false;
     }
 
     void entryStates()
     {
         QFETCH(QByteArray, content);
         QFETCH(bool, enabled);
-        writeFile(LaunchAtLoginService::userEntryPath(), content);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(QFileInfo(executable).absolutePath()) + ':' + path);
+        writeFile(LaunchAtLoginService::userEntryPath(), withProgram(content));
         QCOMPARE(LaunchAtLoginService(executable).isEnabled(), enabled);
+        qputenv("PATH", path);
     }
 
     void systemWideEntryCountsUntilTheUserOverridesIt()
     {
-        writeFile(systemEntry(), "[Desktop Entry]\nExec=tessel-calendar\n");
+        writeFile(systemEntry(), withProgram("[Desktop Entry]\nExec=@EXEC@\n"));
         LaunchAtLoginService service(executable);
         QVERIFY(service.isEnabled());
 
@@ -175,7 +197,7 @@ private Q_SLOTS:
 
     void failedOverrideOfASystemEntryStaysEnabled()
     {
-        writeFile(systemEntry(), "[Desktop Entry]\nExec=tessel-calendar\n");
+        writeFile(systemEntry(), withProgram("[Desktop Entry]\nExec=@EXEC@\n"));
         writeFile(configHome() + u"/autostart"_s, "not a folder");
         LaunchAtLoginService service(executable);
         QVERIFY(service.isEnabled());
@@ -201,7 +223,8 @@ private Q_SLOTS:
         service.refresh();
         QCOMPARE(spy.size(), 1);
 
-        writeFile(LaunchAtLoginService::userEntryPath(), "[Desktop Entry]\nExec=x\n");
+        writeFile(LaunchAtLoginService::userEntryPath(),
+                  withProgram("[Desktop Entry]\nExec=@EXEC@\n"));
         service.refresh();
         QVERIFY(service.isEnabled());
     }

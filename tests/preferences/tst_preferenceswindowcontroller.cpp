@@ -1,8 +1,11 @@
 #include "PreferencesPageFixture.h"
+#include "X11TestClient.h"
 #include "holidays/HolidayService.h"
 #include "preferences/PreferencesView.h"
 #include "preferences/PreferencesWindowController.h"
+#include "shared/BrandLogoView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QScreen>
 #include <QTest>
@@ -91,24 +94,54 @@ private Q_SLOTS:
         QCOMPARE(view->content(), content);
     }
 
-    void sizeAndButtons()
+    void fixedSizeFramelessAndClosable()
     {
         controller->show();
         QWidget *window = controller->window();
         QCOMPARE(window->size(), QSize(330, 540));
         QCOMPARE(window->minimumSize(), QSize(330, 540));
-        window->resize(200, 300);
-        QCOMPARE(window->size(), QSize(330, 540));
-        window->resize(420, 640);
-        QCOMPARE(window->size(), QSize(420, 640));
-
+        QCOMPARE(window->maximumSize(), QSize(330, 540));
         const Qt::WindowFlags flags = window->windowFlags();
-        QVERIFY(flags & Qt::WindowCloseButtonHint);
-        QVERIFY(flags & Qt::CustomizeWindowHint);
+        QVERIFY(flags & Qt::FramelessWindowHint);
         QVERIFY(flags & Qt::WindowStaysOnTopHint);
-        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
-        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Window);
         QVERIFY(!window->testAttribute(Qt::WA_DeleteOnClose));
+
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        controller->show();
+        const auto buttons = controller->view()->content()->findChildren<QAbstractButton *>();
+        const auto close = std::find_if(buttons.begin(), buttons.end(), [](auto *button) {
+            return button->accessibleName() == u"关闭"_s;
+        });
+        QVERIFY(close != buttons.end());
+        (*close)->click();
+        QVERIFY(!window->isVisible());
+    }
+
+    // What window managers and task bars read: an icon, min = max size hints, a dialog type.
+    void x11WindowHints()
+    {
+        if (QGuiApplication::platformName() != u"xcb"_s)
+            QSKIP("needs the xcb platform");
+        QGuiApplication::setWindowIcon(BrandLogoView::applicationIcon());
+        controller->show();
+        QVERIFY(QTest::qWaitForWindowExposed(controller->window()));
+        X11TestClient client;
+        const auto window = xcb_window_t(controller->window()->winId());
+
+        QVERIFY(client.property(window, "_NET_WM_ICON", XCB_ATOM_CARDINAL).size() > 2);
+        const QList<quint32> hints =
+            client.property(window, "WM_NORMAL_HINTS", XCB_ATOM_WM_SIZE_HINTS);
+        QVERIFY(hints.size() >= 9);
+        constexpr quint32 minimumSize = 16;
+        constexpr quint32 maximumSize = 32;
+        QVERIFY((hints.at(0) & minimumSize) && (hints.at(0) & maximumSize));
+        QCOMPARE((QList<quint32>{hints.at(5), hints.at(6)}), (QList<quint32>{330, 540}));
+        QCOMPARE((QList<quint32>{hints.at(7), hints.at(8)}), (QList<quint32>{330, 540}));
+        QCOMPARE(client.property(window, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM).value(0),
+                 client.atom("_NET_WM_WINDOW_TYPE_DIALOG"));
+        QVERIFY(client.property(window, "WM_TRANSIENT_FOR", XCB_ATOM_WINDOW).isEmpty());
     }
 
     void appearanceFollowsOnTheNextPass()

@@ -24,7 +24,8 @@ private Q_SLOTS:
     void unmodifiedText_data();
     void unmodifiedText();
     void controlDoesNotChangeTheLabel();
-    void labelFollowsTheLayout();
+    void labelFollowsTheActiveGroup_data();
+    void labelFollowsTheActiveGroup();
 
 private:
     std::unique_ptr<X11TestClient> client;
@@ -91,23 +92,39 @@ void TestX11KeyboardLayout::controlDoesNotChangeTheLabel()
              (HotKeyShortcut{40, HotKeyShortcut::controlModifier, u"⌃K"_s}));
 }
 
-void TestX11KeyboardLayout::labelFollowsTheLayout()
+void TestX11KeyboardLayout::labelFollowsTheActiveGroup_data()
 {
+    QTest::addColumn<quint8>("group");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("first layout") << quint8(0) << u"⇧⌘K"_s;
+    QTest::newRow("second layout") << quint8(1) << u"⇧⌘Л"_s;
+}
+
+void TestX11KeyboardLayout::labelFollowsTheActiveGroup()
+{
+    QFETCH(quint8, group);
+    QFETCH(QString, label);
+    // Two layouts on the K key, us and ru: the core mapping's columns 3 and 4 are group 2.
     const std::vector<xcb_keysym_t> original = client->keysyms(X11TestClient::kKey);
-    QVERIFY(!original.empty());
-    client->setKeysyms(X11TestClient::kKey,
-                       std::vector<xcb_keysym_t>(original.size(), 0x100043b)); // л
+    QVERIFY(original.size() >= 4);
+    std::vector<xcb_keysym_t> twoGroups(original.size(), 0);
+    twoGroups[0] = 0x6b;
+    twoGroups[1] = 0x4b;
+    twoGroups[2] = 0x100043b; // л
+    twoGroups[3] = 0x100041b; // Л
+    client->setKeysyms(X11TestClient::kKey, twoGroups);
+    client->lockGroup(group);
 
     const QKeyEvent event(QEvent::KeyPress, Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier, 45, 0,
-                          0, u"Л"_s);
+                          0, QString());
     const auto translated = ShortcutKeyEventTranslator::translate(event);
+    client->lockGroup(0);
     client->setKeysyms(X11TestClient::kKey, original);
 
     QVERIFY(translated);
-    QCOMPARE(translated->charactersIgnoringModifiers, u"л"_s);
     QCOMPARE(HotKeyShortcut::capture(*translated),
              (HotKeyShortcut{40, HotKeyShortcut::shiftModifier | HotKeyShortcut::commandModifier,
-                             u"⇧⌘Л"_s}));
+                             label}));
 }
 
 QTEST_MAIN(TestX11KeyboardLayout)
