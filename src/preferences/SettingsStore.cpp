@@ -90,6 +90,7 @@ SettingsStore::SettingsStore(const QString &filePath, Access access, QObject *pa
         break;
     case ReadResult::unreadable:
         readBlocked = true;
+        readProblem = problem;
         break;
     case ReadResult::malformed:
         // Kept beside the new file so that nothing the user had is lost; if it cannot be moved,
@@ -227,6 +228,7 @@ void SettingsStore::reload()
     case ReadResult::unreadable:
         // What it holds now is unknown, so nothing may replace it until it can be read again.
         readBlocked = true;
+        readProblem = problem;
         return;
     case ReadResult::malformed:
         // Most likely another program is half-way through writing it; wait for the next change.
@@ -275,10 +277,10 @@ SettingsStore::ReadResult SettingsStore::readFile(QJsonObject &parsed, QString &
         }
         // A folder in its place is left alone; writes report that they fail.
         if (S_ISDIR(status.st_mode)) {
-            problem = u"it is a folder"_s;
+            problem = u"它是一个文件夹"_s;
             return ReadResult::unreadable;
         }
-        problem = u"not a regular file"_s;
+        problem = u"它不是普通文件"_s;
         return ReadResult::malformed;
     }
     QFile file;
@@ -293,7 +295,7 @@ SettingsStore::ReadResult SettingsStore::readFile(QJsonObject &parsed, QString &
         return ReadResult::unreadable;
     }
     if (content.size() > maxFileSize) {
-        problem = u"larger than 1 MB"_s;
+        problem = u"它大于 1 MB"_s;
         return ReadResult::malformed;
     }
     // An empty file holds nothing worth keeping aside.
@@ -304,7 +306,7 @@ SettingsStore::ReadResult SettingsStore::readFile(QJsonObject &parsed, QString &
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(content, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        problem = u"not a JSON object"_s;
+        problem = u"它不是 JSON 对象"_s;
         return ReadResult::malformed;
     }
     parsed = document.object();
@@ -340,7 +342,7 @@ void SettingsStore::save()
     if (access == Access::readOnly)
         return;
     if (readBlocked) {
-        setSaveError(u"现有的设置文件无法读取，未覆盖它"_s);
+        setSaveError(u"现有的设置文件无法读取（%1），未覆盖它"_s.arg(readProblem));
         return;
     }
     if (diskMalformed) {

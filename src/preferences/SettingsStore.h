@@ -108,6 +108,7 @@ private:
     QVariantMap defaults;
     // The file could not be read: writing would replace what the user has.
     bool readBlocked = false;
+    QString readProblem;
     // The file does not parse and is still in place: it is moved aside before anything is written.
     bool diskMalformed = false;
     // The last read's outcome, so that a lasting problem is logged once, not at every change.
