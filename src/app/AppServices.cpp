@@ -26,8 +26,15 @@ AppServices &AppServices::shared()
     return *instance;
 }
 
+void AppServices::openSettingsReadOnly()
+{
+    settingsReadOnly = true;
+}
+
 AppServices::AppServices()
-    : m_settingsStore(std::make_unique<SettingsStore>())
+    : m_settingsStore(std::make_unique<SettingsStore>(
+        SettingsStore::defaultFilePath(),
+        settingsReadOnly ? SettingsStore::Access::readOnly : SettingsStore::Access::readWrite))
 {
     AppBootstrapper::configureAppearance(*m_settingsStore);
     m_preferencesStore = std::make_unique<PreferencesStore>(*m_settingsStore);

@@ -22,6 +22,9 @@ class AppServices
 public:
     /// The one container, created on first use (from any thread, once) and never destroyed.
     [[nodiscard]] static AppServices &shared();
+    /// Called before the first shared(): the settings are read but never written, for commands
+    /// that only print.
+    static void openSettingsReadOnly();
 
     AppServices(const AppServices &) = delete;
     AppServices &operator=(const AppServices &) = delete;
@@ -39,6 +42,8 @@ public:
 
 private:
     AppServices();
+
+    static inline bool settingsReadOnly = false;
     ~AppServices();
 
     // Created in this order. The settings store comes first so that its defaults are registered

@@ -16,14 +16,18 @@ BarOutput::BarOutput(MenuBarTitle *title, Format format, std::function<QDateTime
     , clock(std::move(clock))
     , out(out)
 {
-    connect(title, &MenuBarTitle::textChanged, this, &BarOutput::print);
+    connect(title, &MenuBarTitle::textChanged, this, [this] {
+        if (!print())
+            Q_EMIT outputClosed();
+    });
 }
 
 BarOutput::~BarOutput() = default;
 
-void BarOutput::print()
+bool BarOutput::print()
 {
     out << line(format, title->text(), clock()) << Qt::endl;
+    return out.status() == QTextStream::Ok;
 }
 
 QString BarOutput::line(Format format, const QString &text, const QDateTime &instant)

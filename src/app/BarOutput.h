@@ -27,12 +27,16 @@ public:
               QTextStream &out, QObject *parent = nullptr);
     ~BarOutput() override;
 
-    /// Prints the current line.
-    void print();
+    /// Prints the current line; false when standard output no longer takes it.
+    bool print();
 
     /// One line for a text at an instant; the tooltip is the day's long description and lunar
     /// date.
     [[nodiscard]] static QString line(Format format, const QString &text, const QDateTime &instant);
+
+Q_SIGNALS:
+    /// A line printed at a change could not be written: the reader is gone.
+    void outputClosed();
 
 private:
     MenuBarTitle *title;

@@ -16,6 +16,8 @@
 
 #include <QRegularExpression>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -66,6 +68,8 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
         const int monthNumber = match.captured(2).toInt();
         if (!match.hasMatch() || monthNumber < 1 || monthNumber > 12)
             return fail(u"not a month (YYYY-MM): %1"_s.arg(arguments.first()));
+        if (!CommandArguments::isShownYear(match.captured(1).toInt()))
+            return fail(CommandArguments::yearOutOfRange(arguments.first()));
         const auto first = calendar.date(match.captured(1).toInt(), monthNumber, 1);
         if (!first)
             return fail(u"not a month (YYYY-MM): %1"_s.arg(arguments.first()));
@@ -166,6 +170,8 @@ int CommandLine::runTitle(const QStringList &arguments, const QDateTime &now)
                 : std::nullopt;
         if (!local)
             return fail(u"not a local time (YYYY-MM-DD HH:MM:SS): %1"_s.arg(arguments.at(1)));
+        if (!CommandArguments::isShownYear(wallClock.date().year()))
+            return fail(CommandArguments::yearOutOfRange(arguments.at(1)));
         instant = *local;
     } else if (!arguments.isEmpty()) {
         return fail(u"usage: tessel-calendar title [--at \"YYYY-MM-DD HH:MM:SS\"]"_s);
@@ -177,22 +183,34 @@ int CommandLine::runTitle(const QStringList &arguments, const QDateTime &now)
 
 int CommandLine::runBar(const QStringList &arguments)
 {
-    BarOutput::Format format = BarOutput::Format::plain;
+    std::optional<BarOutput::Format> format;
     bool once = false;
     for (const QString &argument : arguments) {
+        std::optional<BarOutput::Format> named;
         if (argument == "--json"_L1)
-            format = BarOutput::Format::json;
+            named = BarOutput::Format::json;
         else if (argument == "--genmon"_L1)
-            format = BarOutput::Format::genmon;
+            named = BarOutput::Format::genmon;
         else if (argument == "--once"_L1)
             once = true;
         else
             return fail(u"unknown option: %1"_s.arg(argument));
+        if (named && format && *named != *format)
+            return fail(u"--json and --genmon cannot be combined"_s);
+        if (named)
+            format = named;
     }
+    // The generic monitor runs the command once per period and shows what it printed at its end.
+    once = once || format == BarOutput::Format::genmon;
+
+    // A reader that went away (a restarted bar) must end this process with status 0, not kill it.
+    std::signal(SIGPIPE, SIG_IGN);
     MenuBarTitle title(&services.preferencesStore());
-    BarOutput bar(&title, format, &MenuBarTitle::currentInstant, out);
-    bar.print();
-    if (once)
+    BarOutput bar(&title, format.value_or(BarOutput::Format::plain), &MenuBarTitle::currentInstant,
+                  out);
+    if (!bar.print() || once)
         return 0;
+    QObject::connect(&bar, &BarOutput::outputClosed, QCoreApplication::instance(),
+                     [] { QCoreApplication::exit(0); });
     return QCoreApplication::exec();
 }

@@ -8,8 +8,8 @@
 
 class AppServices;
 
-// The subcommands that print and exit ("cal", "days", "title") and "--bar", which prints the menu
-// bar text at every change until it is stopped.
+// The subcommands that print and exit ("cal", "days", "events", "title") and "--bar", which prints
+// the menu bar text at every change until it is stopped or its reader goes away.
 class CommandLine
 {
 public:

@@ -35,6 +35,7 @@ int runCommand(int argc, char *argv[])
     QCoreApplication::setApplicationName(u"tessel-calendar"_s);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    AppServices::openSettingsReadOnly();
     return CommandLine(out, err, AppServices::shared())
         .run(QCoreApplication::arguments().mid(1), QDateTime::currentDateTimeUtc());
 }

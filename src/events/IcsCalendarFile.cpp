@@ -338,12 +338,24 @@ void sortUnique(std::vector<qint64> &values)
 }
 
 // Matches moved instances to their masters: a moved or cancelled instance replaces the one its
-// RECURRENCE-ID names; cancelled events and everything of a cancelled series are left out.
+// RECURRENCE-ID names; cancelled events and everything of a cancelled series are left out. An
+// instance whose master is absent stands alone, its own rule expanded: some web calendars publish
+// every series that way.
 std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
 {
+    QSet<QString> masterUids;
+    for (const RawEvent &raw : raws) {
+        if (!raw.event.recurrenceId)
+            masterUids.insert(raw.event.uid);
+    }
     QHash<QString, std::vector<const RawEvent *>> instancesByUid;
     QSet<QString> cancelledSeries;
-    for (const RawEvent &raw : raws) {
+    for (RawEvent &raw : raws) {
+        const bool repeats = !raw.rules.empty() || !raw.rdates.empty();
+        if (raw.event.recurrenceId && repeats && !masterUids.contains(raw.event.uid)) {
+            raw.event.recurrenceId.reset();
+            continue;
+        }
         if (raw.event.recurrenceId)
             instancesByUid[raw.event.uid].push_back(&raw);
         else if (raw.cancelled)

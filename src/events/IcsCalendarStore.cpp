@@ -10,11 +10,32 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHash>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QSet>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcCalendarFiles, "tessel.ical", QtWarningMsg)
+
+// Says once per file, not at every scan, that a calendar file cannot be read; a file read again
+// later may be reported again when it fails anew.
+void noteReadable(const QString &path, bool readable, const QString &reason = {})
+{
+    static QMutex mutex;
+    static QSet<QString> reported;
+    const QMutexLocker lock(&mutex);
+    if (readable) {
+        reported.remove(path);
+    } else if (!reported.contains(path)) {
+        reported.insert(path);
+        qCWarning(lcCalendarFiles).noquote() << "cannot read calendar file" << path
+                                             << u"(%1); its events are left out"_s.arg(reason);
+    }
+}
 
 // Larger files are not calendars anyone keeps by hand; reading them would only cost memory.
 constexpr qint64 maxFileBytes = 512LL * 1024 * 1024;
@@ -22,7 +43,12 @@ constexpr qint64 maxFileBytes = 512LL * 1024 * 1024;
 std::unique_ptr<IcsCalendarFile> readFile(const QString &path, const QString &uidPrefix)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxFileBytes)
+    if (!file.open(QIODevice::ReadOnly)) {
+        noteReadable(path, false, file.errorString());
+        return nullptr;
+    }
+    noteReadable(path, true);
+    if (file.size() > maxFileBytes)
         return nullptr;
     const qint64 size = file.size();
     if (size > 0) {
@@ -247,8 +273,8 @@ void IcsCalendarStore::refresh(Calendar &calendar)
         changed = refreshFile(calendar, location.path, location.path);
     } else {
         const QDir dir(location.path);
-        const QStringList names =
-            dir.entryList({u"*.ics"_s}, QDir::Files | QDir::Readable, QDir::Name);
+        // Unreadable items are listed too, so that reading them says why they are left out.
+        const QStringList names = dir.entryList({u"*.ics"_s}, QDir::Files, QDir::Name);
         const QSet<QString> present(names.cbegin(), names.cend());
         for (auto it = calendar.files.begin(); it != calendar.files.end();) {
             if (!present.contains(it->first)) {

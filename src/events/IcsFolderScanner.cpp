@@ -167,8 +167,9 @@ void IcsFolderScanner::scanTree(const QString &path, bool vdirTree, int depth,
         return;
     }
 
-    const QFileInfoList entries = dir.entryInfoList(
-        QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Readable, QDir::Name);
+    // Unreadable files are calendars too: reading them says why their events are left out.
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
         if (entry.isFile() && entry.suffix().compare(u"ics"_s, Qt::CaseInsensitive) == 0)
             addFile(entry.canonicalFilePath(), found);

@@ -3,6 +3,7 @@
 #include "IcsLibical_p.h"
 
 #include <algorithm>
+#include <optional>
 
 using namespace IcsLibical;
 
@@ -11,6 +12,29 @@ namespace {
 bool containsSorted(const std::vector<qint64> &values, qint64 value)
 {
     return std::binary_search(values.begin(), values.end(), value);
+}
+
+// libical's skipping ahead restarts the interval of a rule shorter than a day at the new start,
+// out of the series' phase. Such a rule is started again from its own last instance at or before
+// the wanted start instead: nothing of it depends on DTSTART but the phase.
+std::optional<qint64> restartInPhase(const icalrecurrencetype &rule, qint64 dtstart, qint64 from)
+{
+    qint64 unitMs = 0;
+    switch (rule.freq) {
+    case ICAL_SECONDLY_RECURRENCE:
+        unitMs = 1000;
+        break;
+    case ICAL_MINUTELY_RECURRENCE:
+        unitMs = 60'000;
+        break;
+    case ICAL_HOURLY_RECURRENCE:
+        unitMs = 3'600'000;
+        break;
+    default:
+        return std::nullopt;
+    }
+    const qint64 period = unitMs * qMax(1, int(rule.interval));
+    return dtstart + floorDiv(from - dtstart, period) * period;
 }
 
 } // namespace
@@ -73,7 +97,14 @@ void IcsRecurrence::expandUncached(const IcsTime &dtstart, qint64 wallFrom, qint
         if (!iterator)
             continue;
         // Skipping ahead is only sound when instances are not counted from the first one.
-        if (rule.count == 0 && wallFrom > dtstart.wallMs) {
+        const bool skipping = rule.count == 0 && wallFrom > dtstart.wallMs;
+        const auto restart =
+            skipping && !isDate ? restartInPhase(rule, dtstart.wallMs, wallFrom) : std::nullopt;
+        if (restart) {
+            iterator.reset(icalrecur_iterator_new(rule, fromWallMs(*restart, false)));
+            if (!iterator)
+                continue;
+        } else if (skipping) {
             const qint64 from = isDate ? floorDiv(wallFrom, msPerDay) * msPerDay : wallFrom;
             if (!icalrecur_iterator_set_start(iterator.get(), fromWallMs(from, isDate))) {
                 iterator.reset(icalrecur_iterator_new(rule, seriesStart));

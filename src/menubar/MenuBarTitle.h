@@ -8,9 +8,11 @@
 #include <functional>
 
 class PreferencesStore;
+class SystemClockMonitor;
 
-// The menu bar text, kept current: built at once, again on every tick of a 1-second timer and on
-// every publication of the settings it shows. Whoever shows it listens to textChanged.
+// The menu bar text, kept current: built at once, again when it can next change (the next second
+// when it shows seconds, else the next minute), when the wall clock is set or the zone changes,
+// and on every publication of the settings it shows. Whoever shows it listens to textChanged.
 class MenuBarTitle : public QObject
 {
     Q_OBJECT
@@ -26,8 +28,11 @@ public:
 
     [[nodiscard]] QString text() const { return m_text; }
 
-    /// Rebuilds the text for the clock's current instant.
+    /// Rebuilds the text for the clock's current instant and waits for its next change.
     void rebuild();
+
+    /// Milliseconds from the instant to the next whole second or minute, in (0, one period].
+    [[nodiscard]] static int msToNextChange(const QDateTime &instant, bool showsSeconds);
 
     [[nodiscard]] static QDateTime currentInstant();
 
@@ -39,5 +44,6 @@ private:
     PreferencesStore *preferences;
     Clock clock;
     QTimer timer;
+    SystemClockMonitor *clockMonitor;
     QString m_text;
 };

@@ -8,6 +8,7 @@
 #include "PreferenceSymbols.h"
 #include "PreferencesStore.h"
 #include "SettingsGlassBackground.h"
+#include "SettingsStore.h"
 #include "calendar/PanelAccessibility.h"
 #include "calendar/PanelLabel.h"
 #include "events/EventStoreService.h"
@@ -549,6 +550,7 @@ void PreferencesView::rebuildContent()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(makeHeader(content));
+    layout->addWidget(makeSaveErrorLine(content));
 
     auto *scrollArea = new QScrollArea(content);
     scrollArea->setFrameShape(QFrame::NoFrame);
@@ -643,6 +645,25 @@ bool PreferencesView::eventFilter(QObject *watched, QEvent *event)
             return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QWidget *PreferencesView::makeSaveErrorLine(QWidget *parent)
+{
+    auto *holder = new QWidget(parent);
+    auto *layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(22, 2, 22, 2);
+    auto *line = new PanelLabel(
+        QString(), AppFonts::ui(11, QFont::Medium), [] { return QColor(0xD0, 0x45, 0x3A); },
+        holder);
+    line->setObjectName(u"settingsSaveError"_s);
+    line->setMinimumScale(0.7);
+    layout->addWidget(line);
+    observe(&m_preferencesStore.defaults(), &SettingsStore::saveErrorChanged,
+            &SettingsStore::saveError, holder, [holder, line](const QString &error) {
+                line->setText(u"设置未能保存："_s + error);
+                holder->setVisible(!error.isEmpty());
+            });
+    return holder;
 }
 
 QWidget *PreferencesView::makeSettingsCard(QWidget *parent)

@@ -69,6 +69,8 @@ private:
     void followIdentity();
     void rebuildContent();
     [[nodiscard]] QWidget *makeHeader(QWidget *parent);
+    // A line under the header while the settings cannot be saved.
+    [[nodiscard]] QWidget *makeSaveErrorLine(QWidget *parent);
     [[nodiscard]] QWidget *makeSettingsCard(QWidget *parent);
     [[nodiscard]] QWidget *makeDateCard(QWidget *parent);
     [[nodiscard]] QWidget *makeTimeCard(QWidget *parent);

@@ -8,15 +8,24 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstdio>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSettings, "tessel.settings", QtWarningMsg)
 
 constexpr auto dataMember = "$data"_L1;
 
@@ -61,14 +70,18 @@ QString SettingsStore::defaultFilePath()
            + "/tessel-calendar/settings.json"_L1;
 }
 
-SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
+SettingsStore::SettingsStore(const QString &filePath, Access access, QObject *parent)
     : QObject(parent)
     , path(QFileInfo(filePath).absoluteFilePath())
+    , access(access)
     , watcher(new QFileSystemWatcher(this))
     , reloadTimer(new QTimer(this))
 {
     QJsonObject parsed;
-    switch (readFile(parsed)) {
+    QString problem;
+    const ReadResult result = readFile(parsed, problem);
+    noteRead(result, problem);
+    switch (result) {
     case ReadResult::object:
         values = parsed;
         diskValues = parsed;
@@ -77,11 +90,12 @@ SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
         break;
     case ReadResult::unreadable:
         readBlocked = true;
+        readProblem = problem;
         break;
     case ReadResult::malformed:
         // Kept beside the new file so that nothing the user had is lost; if it cannot be moved,
         // saving tries again and never writes over it.
-        diskMalformed = !moveAside();
+        diskMalformed = access == Access::readOnly || !moveAside();
         break;
     }
 
@@ -206,12 +220,15 @@ void SettingsStore::reload()
 {
     reloadTimer->stop();
     QJsonObject parsed;
-    const ReadResult result = readFile(parsed);
+    QString problem;
+    const ReadResult result = readFile(parsed, problem);
+    noteRead(result, problem);
     watch();
     switch (result) {
     case ReadResult::unreadable:
         // What it holds now is unknown, so nothing may replace it until it can be read again.
         readBlocked = true;
+        readProblem = problem;
         return;
     case ReadResult::malformed:
         // Most likely another program is half-way through writing it; wait for the next change.
@@ -238,14 +255,49 @@ void SettingsStore::reload()
     }
 }
 
-SettingsStore::ReadResult SettingsStore::readFile(QJsonObject &parsed) const
+SettingsStore::ReadResult SettingsStore::readFile(QJsonObject &parsed, QString &problem) const
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QFileInfo::exists(path) ? ReadResult::unreadable : ReadResult::missing;
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    // Opened without blocking and checked on the open descriptor, so that a FIFO, a device or a
+    // file swapped in between can neither hang nor flood the program.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return ReadResult::missing;
+        problem = qt_error_string(errno);
         return ReadResult::unreadable;
+    }
+    struct stat status = {};
+    const bool statted = ::fstat(fd, &status) == 0;
+    if (!statted || !S_ISREG(status.st_mode)) {
+        const int statError = errno;
+        ::close(fd);
+        if (!statted) {
+            problem = qt_error_string(statError);
+            return ReadResult::unreadable;
+        }
+        // A folder in its place is left alone; writes report that they fail.
+        if (S_ISDIR(status.st_mode)) {
+            problem = u"它是一个文件夹"_s;
+            return ReadResult::unreadable;
+        }
+        problem = u"它不是普通文件"_s;
+        return ReadResult::malformed;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        problem = file.errorString();
+        return ReadResult::unreadable;
+    }
+    const QByteArray content = file.read(maxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        problem = file.errorString();
+        return ReadResult::unreadable;
+    }
+    if (content.size() > maxFileSize) {
+        problem = u"它大于 1 MB"_s;
+        return ReadResult::malformed;
+    }
     // An empty file holds nothing worth keeping aside.
     if (content.trimmed().isEmpty()) {
         parsed = {};
@@ -253,10 +305,23 @@ SettingsStore::ReadResult SettingsStore::readFile(QJsonObject &parsed) const
     }
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(content, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        problem = u"它不是 JSON 对象"_s;
         return ReadResult::malformed;
+    }
     parsed = document.object();
     return ReadResult::object;
+}
+
+void SettingsStore::noteRead(ReadResult result, const QString &problem)
+{
+    if (result == lastRead)
+        return;
+    lastRead = result;
+    if (result == ReadResult::unreadable || result == ReadResult::malformed) {
+        qCWarning(lcSettings).noquote()
+            << "settings file" << path << u"not read (%1); defaults are used"_s.arg(problem);
+    }
 }
 
 bool SettingsStore::moveAside() const
@@ -266,34 +331,57 @@ bool SettingsStore::moveAside() const
     QString target = base;
     for (int counter = 2; QFileInfo::exists(target); ++counter)
         target = base + u'-' + QString::number(counter);
-    return QFile::rename(path, target);
+    // rename(2) moves the entry itself: a link, never what it points to, and no copy falls back
+    // to reading a FIFO or a device.
+    return std::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData())
+           == 0;
 }
 
 void SettingsStore::save()
 {
-    if (readBlocked)
+    if (access == Access::readOnly)
         return;
+    if (readBlocked) {
+        setSaveError(u"现有的设置文件无法读取（%1），未覆盖它"_s.arg(readProblem));
+        return;
+    }
     if (diskMalformed) {
-        if (!moveAside())
+        if (!moveAside()) {
+            setSaveError(u"损坏的设置文件无法移开"_s);
             return;
+        }
         diskMalformed = false;
         diskValues = {};
     }
-    if (values == diskValues)
+    if (values == diskValues) {
+        setSaveError({});
         return;
+    }
 
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     // Unbuffered, so that a short write (disk full) shows in write()'s count: a buffered one
     // fails only at the flush inside commit(), which Qt 6.4 does not report, and the cut-off
     // file would replace the good one. Left uncommitted, the new file is discarded.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return;
     const QByteArray content = QJsonDocument(values).toJson(QJsonDocument::Indented);
-    if (file.write(content) != content.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || file.write(content) != content.size() || !file.commit()) {
+        setSaveError(file.errorString());
         return;
+    }
     diskValues = values;
+    setSaveError({});
     watch();
+}
+
+void SettingsStore::setSaveError(const QString &error)
+{
+    if (!error.isEmpty())
+        qCWarning(lcSettings).noquote() << "settings not saved to" << path << u"(%1)"_s.arg(error);
+    if (error == m_saveError)
+        return;
+    m_saveError = error;
+    Q_EMIT saveErrorChanged(m_saveError);
 }
 
 void SettingsStore::watch()

@@ -19,15 +19,32 @@ class QTimer;
 class SettingsStore : public QObject
 {
     Q_OBJECT
+    /// Why the last write failed, or empty once the file holds every value again.
+    Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+
 public:
+    enum class Access
+    {
+        readWrite,
+        // Changes stay in memory and nothing on disk is touched: for commands that only print.
+        readOnly
+    };
+
+    /// Larger than any settings file the program writes; anything larger is not read.
+    static constexpr qint64 maxFileSize = 1024 * 1024;
+
     /// $XDG_CONFIG_HOME/tessel-calendar/settings.json (QStandardPaths::GenericConfigLocation).
     [[nodiscard]] static QString defaultFilePath();
 
-    /// Reads the file once; a file that does not parse is renamed aside first. Never writes.
-    explicit SettingsStore(const QString &filePath = defaultFilePath(), QObject *parent = nullptr);
+    /// Reads the file once, and only a regular file of at most maxFileSize; with write access a
+    /// file that does not parse, is too large or is no regular file (a FIFO, a link to a
+    /// device) is renamed aside first. Never writes.
+    explicit SettingsStore(const QString &filePath = defaultFilePath(),
+                           Access access = Access::readWrite, QObject *parent = nullptr);
     ~SettingsStore() override;
 
     [[nodiscard]] QString filePath() const;
+    [[nodiscard]] QString saveError() const { return m_saveError; }
 
     /// The registration domain: values used when the file has none under a key. In memory only.
     /// Values are QVariant bool, QString, QStringList or QByteArray; a later call adds to and
@@ -46,7 +63,8 @@ public:
     [[nodiscard]] bool contains(const QString &key) const;
 
     // Writes: change the value and write the whole file at once, atomically. A failed write keeps
-    // the old file; the in-memory value still changes and the next write tries again.
+    // the old file and sets saveError; the in-memory value still changes and the next write
+    // tries again.
     void setBool(const QString &key, bool value);
     void setString(const QString &key, const QString &value);
     void setStringList(const QString &key, const QStringList &value);
@@ -61,6 +79,7 @@ Q_SIGNALS:
     /// A key's value changed: by a set/remove of this process, or found when the file changed on
     /// disk (another process wrote it) and was read again.
     void valueChanged(const QString &key);
+    void saveErrorChanged(const QString &saveError);
 
 private:
     enum class ReadResult
@@ -72,12 +91,16 @@ private:
     };
 
     void store(const QString &key, const QJsonValue &value);
-    [[nodiscard]] ReadResult readFile(QJsonObject &parsed) const;
+    // Why the file is unreadable or malformed goes into problem.
+    [[nodiscard]] ReadResult readFile(QJsonObject &parsed, QString &problem) const;
+    void noteRead(ReadResult result, const QString &problem);
     bool moveAside() const;
     void save();
+    void setSaveError(const QString &error);
     void watch();
 
     QString path;
+    Access access;
     // What the program sees; differs from diskValues only after a failed write.
     QJsonObject values;
     // What the file holds as last read or written by us, to tell our own writes from others'.
@@ -85,8 +108,12 @@ private:
     QVariantMap defaults;
     // The file could not be read: writing would replace what the user has.
     bool readBlocked = false;
+    QString readProblem;
     // The file does not parse and is still in place: it is moved aside before anything is written.
     bool diskMalformed = false;
+    // The last read's outcome, so that a lasting problem is logged once, not at every change.
+    ReadResult lastRead = ReadResult::object;
+    QString m_saveError;
     QFileSystemWatcher *watcher = nullptr;
     QTimer *reloadTimer = nullptr;
 };

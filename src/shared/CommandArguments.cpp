@@ -4,6 +4,16 @@
 
 using namespace Qt::StringLiterals;
 
+bool CommandArguments::isShownYear(int year)
+{
+    return year >= firstYear && year <= lastYear;
+}
+
+QString CommandArguments::yearOutOfRange(const QString &argument)
+{
+    return u"years %1-%2 only: %3"_s.arg(firstYear).arg(lastYear).arg(argument);
+}
+
 std::optional<QDate> CommandArguments::parseDay(const QString &text)
 {
     static const QRegularExpression form(u"^\\d{4}-\\d{2}-\\d{2}$"_s);
@@ -33,6 +43,10 @@ CommandArguments::parseDayRange(const QStringList &arguments, bool toRequired, i
     const auto to = positional.size() > 1 ? parseDay(positional.at(1)) : from;
     if (!from || !to)
         return u"not a day (YYYY-MM-DD): %1"_s.arg(from ? positional.at(1) : positional.at(0));
+    if (!isShownYear(from->year()))
+        return yearOutOfRange(positional.at(0));
+    if (!isShownYear(to->year()))
+        return yearOutOfRange(positional.at(1));
     if (*to < *from)
         return u"TO is before FROM"_s;
     if (from->daysTo(*to) >= maxDays)

@@ -20,7 +20,15 @@ public:
         bool tsv = false;
     };
 
+    // The years every command shows exactly: Gregorian years from the first full one.
+    static constexpr int firstYear = 1583;
+    static constexpr int lastYear = 9999;
+
     CommandArguments() = delete;
+
+    [[nodiscard]] static bool isShownYear(int year);
+    /// The one line that refuses an argument whose year is outside the shown years.
+    [[nodiscard]] static QString yearOutOfRange(const QString &argument);
 
     /// A day written exactly YYYY-MM-DD.
     [[nodiscard]] static std::optional<QDate> parseDay(const QString &text);

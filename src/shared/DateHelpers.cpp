@@ -100,10 +100,14 @@ QString DateHelpers::dayNumberText(const QDateTime &date)
 
 QString DateHelpers::lunarYearMonthDayText(const QDateTime &date)
 {
-    const int k = SystemTimeZone::civilDate(date).year() - 4;
+    const QDate civil = SystemTimeZone::civilDate(date);
+    const auto lunar = ChineseCalendar::dateComponents(date);
+    // The year turns at 正月初一: January and February days still in the 11th or 12th month
+    // belong to the lunar year that began in the previous civil year.
+    const bool beforeNewYear = lunar && lunar->month >= 11 && civil.month() <= 2;
+    const int k = civil.year() - (beforeNewYear ? 1 : 0) - 4;
     const QString year = heavenlyStems[floorMod(k, 10)] + earthlyBranches[floorMod(k, 12)]
                          + zodiacAnimals[floorMod(k, 12)] + u'年';
-    const auto lunar = ChineseCalendar::dateComponents(date);
     if (!lunar)
         return year;
     return year + u' ' + LunarCalendarService::monthText(lunar->month, lunar->isLeapMonth)

@@ -28,8 +28,8 @@ namespace DateHelpers {
 /// The day of the month, never padded: "5".
 [[nodiscard]] QString dayNumberText(const QDateTime &date);
 
-/// The civil year's sexagenary name and animal, then the lunar month and day:
-/// "甲辰龙年 正月初一".
+/// The sexagenary name and animal of the lunar year the day belongs to (it begins on 正月初一),
+/// then the lunar month and day: "甲辰龙年 正月初一".
 [[nodiscard]] QString lunarYearMonthDayText(const QDateTime &date);
 
 /// Formats an instant in the system's zone with an ICU pattern and locale ("zh_CN",

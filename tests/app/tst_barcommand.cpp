@@ -1,4 +1,7 @@
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -19,10 +22,16 @@ private Q_SLOTS:
     void printsWhenAnotherProcessChangesTheSettings();
     void printsEverySecondWithSeconds();
     void onceJson();
+    void genmonPrintsOnceAndExits();
+    void readerGoneEndsWithStatusZero_data();
+    void readerGoneEndsWithStatusZero();
+    void printingLeavesTheSettingsFileAlone_data();
+    void printingLeavesTheSettingsFileAlone();
 
 private:
     void writeSettings(const QJsonObject &members);
-    void start(const QStringList &arguments);
+    void start(const QStringList &arguments,
+               const QString &program = QStringLiteral(TESSEL_EXECUTABLE));
     QStringList readLines(int waitMs);
 
     std::optional<QTemporaryDir> configHome;
@@ -49,7 +58,7 @@ void TestBarCommand::writeSettings(const QJsonObject &members)
     QVERIFY(file.commit());
 }
 
-void TestBarCommand::start(const QStringList &arguments)
+void TestBarCommand::start(const QStringList &arguments, const QString &program)
 {
     // A zone in which it is about noon now, so that the date cannot change during the test.
     const int offset = 12 - QDateTime::currentDateTimeUtc().time().hour();
@@ -57,7 +66,7 @@ void TestBarCommand::start(const QStringList &arguments)
     environment.insert(u"XDG_CONFIG_HOME"_s, configHome->path());
     environment.insert(u"TZ"_s, u"Etc/GMT%1%2"_s.arg(offset > 0 ? u'-' : u'+').arg(qAbs(offset)));
     bar.setProcessEnvironment(environment);
-    bar.start(QStringLiteral(TESSEL_EXECUTABLE), arguments);
+    bar.start(program, arguments);
     QVERIFY(bar.waitForStarted());
 }
 
@@ -109,6 +118,75 @@ void TestBarCommand::onceJson()
     QVERIFY(object.value(u"text"_s).toString().contains(u':'));
     QCOMPARE(object.value(u"tooltip"_s).toString().count(u'\n'), 1);
     QVERIFY(object.value(u"tooltip"_s).toString().contains(u"星期"_s));
+}
+
+void TestBarCommand::genmonPrintsOnceAndExits()
+{
+    start({u"--bar"_s, u"--genmon"_s});
+    QVERIFY(bar.waitForFinished());
+    QCOMPARE(bar.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(bar.exitCode(), 0);
+    // One block: the tooltip inside it spans two lines.
+    const QByteArray output = bar.readAllStandardOutput();
+    QCOMPARE(output.count("<txt>"), 1);
+    QVERIFY(output.startsWith("<txt>"));
+    QVERIFY(output.endsWith("</txtclick>\n"));
+}
+
+void TestBarCommand::readerGoneEndsWithStatusZero_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("plain") << QStringList{};
+    QTest::newRow("json") << QStringList{u"--json"_s};
+}
+
+void TestBarCommand::readerGoneEndsWithStatusZero()
+{
+    QFETCH(QStringList, options);
+    writeSettings({{u"preferences.showSeconds"_s, true}});
+    // As under a bar that ignores SIGPIPE, so that writes to the closed pipe fail with EPIPE:
+    // the reader takes one line and goes; the shell reports how the command ended.
+    start(QStringList{u"-c"_s,
+                      u"trap '' PIPE; (\"$0\" \"$@\"; echo \"status $?\" >&2) | head -n 1"_s,
+                      QStringLiteral(TESSEL_EXECUTABLE), u"--bar"_s}
+              + options,
+          u"/bin/sh"_s);
+    QVERIFY(bar.waitForReadyRead());
+    // A line is due every second, and its write fails.
+    QVERIFY(bar.waitForFinished(2000));
+    QCOMPARE(bar.readAllStandardError(), "status 0\n"_ba);
+}
+
+void TestBarCommand::printingLeavesTheSettingsFileAlone_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("bar, malformed file") << QStringList{u"--bar"_s, u"--once"_s} << "{ \"cut"_ba;
+    QTest::newRow("title, undecodable shortcut")
+        << QStringList{u"title"_s}
+        << R"({"preferences.hotKey": {"$data": ")"_ba + "{keyCode: 40"_ba.toBase64()
+               + R"("},   "preferences.showSeconds": true})"_ba;
+}
+
+void TestBarCommand::printingLeavesTheSettingsFileAlone()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, content);
+    const QString path = configHome->filePath(u"tessel-calendar/settings.json"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    const QDateTime modified = QFileInfo(path).lastModified();
+
+    start(arguments);
+    QVERIFY(bar.waitForFinished());
+    QCOMPARE(bar.exitCode(), 0);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+    QCOMPARE(QFileInfo(path).lastModified(), modified);
+    QCOMPARE(QDir(configHome->filePath(u"tessel-calendar"_s)).entryList(QDir::Files),
+             QStringList{u"settings.json"_s});
 }
 
 QTEST_GUILESS_MAIN(TestBarCommand)

@@ -116,33 +116,55 @@ void TestCommandLine::titleAtALocalTime()
 void TestCommandLine::badArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    // What the one line on standard error names.
+    QTest::addColumn<QString>("mention");
 
-    QTest::newRow("unknown command") << QStringList{u"calendar"_s};
-    QTest::newRow("cal with a day") << QStringList{u"cal"_s, u"2024-02-01"_s};
-    QTest::newRow("cal month 13") << QStringList{u"cal"_s, u"2024-13"_s};
-    QTest::newRow("cal two months") << QStringList{u"cal"_s, u"2024-01"_s, u"2024-02"_s};
-    QTest::newRow("days without TO") << QStringList{u"days"_s, u"2024-01-01"_s};
-    QTest::newRow("days 31 February") << QStringList{u"days"_s, u"2024-02-31"_s, u"2024-03-01"_s};
+    const QString range = u"1583-9999"_s;
+    QTest::newRow("unknown command") << QStringList{u"calendar"_s} << u"calendar"_s;
+    QTest::newRow("cal with a day") << QStringList{u"cal"_s, u"2024-02-01"_s} << u"YYYY-MM"_s;
+    QTest::newRow("cal month 13") << QStringList{u"cal"_s, u"2024-13"_s} << u"2024-13"_s;
+    QTest::newRow("cal two months")
+        << QStringList{u"cal"_s, u"2024-01"_s, u"2024-02"_s} << u"YYYY-MM"_s;
+    QTest::newRow("cal year 1") << QStringList{u"cal"_s, u"0001-01"_s} << range;
+    QTest::newRow("cal year 0") << QStringList{u"cal"_s, u"0000-01"_s} << range;
+    QTest::newRow("cal before the first full Gregorian year")
+        << QStringList{u"cal"_s, u"1582-12"_s} << range;
+    QTest::newRow("days without TO") << QStringList{u"days"_s, u"2024-01-01"_s} << u"usage"_s;
+    QTest::newRow("days 31 February")
+        << QStringList{u"days"_s, u"2024-02-31"_s, u"2024-03-01"_s} << u"2024-02-31"_s;
     QTest::newRow("days without leading zeros")
-        << QStringList{u"days"_s, u"2024-1-1"_s, u"2024-01-02"_s};
-    QTest::newRow("days backwards") << QStringList{u"days"_s, u"2024-01-02"_s, u"2024-01-01"_s};
+        << QStringList{u"days"_s, u"2024-1-1"_s, u"2024-01-02"_s} << u"2024-1-1"_s;
+    QTest::newRow("days backwards")
+        << QStringList{u"days"_s, u"2024-01-02"_s, u"2024-01-01"_s} << u"TO"_s;
     QTest::newRow("days unknown option")
-        << QStringList{u"days"_s, u"2024-01-01"_s, u"2024-01-02"_s, u"--csv"_s};
+        << QStringList{u"days"_s, u"2024-01-01"_s, u"2024-01-02"_s, u"--csv"_s} << u"--csv"_s;
+    QTest::newRow("days from 1582")
+        << QStringList{u"days"_s, u"1582-12-31"_s, u"1583-01-01"_s} << range;
+    QTest::newRow("events in year 1") << QStringList{u"events"_s, u"0001-01-01"_s} << range;
     QTest::newRow("title at a day without time")
-        << QStringList{u"title"_s, u"--at"_s, u"2026-12-05"_s};
-    QTest::newRow("title with an unknown option") << QStringList{u"title"_s, u"--now"_s};
-    QTest::newRow("bar with an unknown option") << QStringList{u"--bar"_s, u"--xml"_s};
-    QTest::newRow("days over 100000") << QStringList{u"days"_s, u"1800-01-01"_s, u"2100-01-01"_s};
+        << QStringList{u"title"_s, u"--at"_s, u"2026-12-05"_s} << u"2026-12-05"_s;
+    QTest::newRow("title in 1500")
+        << QStringList{u"title"_s, u"--at"_s, u"1500-01-01 12:00:00"_s} << range;
+    QTest::newRow("title with an unknown option")
+        << QStringList{u"title"_s, u"--now"_s} << u"usage"_s;
+    QTest::newRow("bar with an unknown option")
+        << QStringList{u"--bar"_s, u"--xml"_s} << u"--xml"_s;
+    QTest::newRow("bar with two formats")
+        << QStringList{u"--bar"_s, u"--json"_s, u"--genmon"_s, u"--once"_s} << u"--genmon"_s;
+    QTest::newRow("days over 100000")
+        << QStringList{u"days"_s, u"1800-01-01"_s, u"2100-01-01"_s} << u"100000"_s;
 }
 
 void TestCommandLine::badArguments()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, mention);
     const Result result = run(arguments);
     QCOMPARE(result.status, 2);
     QVERIFY(result.out.isEmpty());
     QCOMPARE(result.err.count(u'\n'), 1);
     QVERIFY(result.err.startsWith(u"tessel-calendar: "_s));
+    QVERIFY2(result.err.contains(mention), qPrintable(result.err));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -63,6 +65,7 @@ private Q_SLOTS:
     void evolutionCalendars();
     void malformedInputKeepsTheGoodParts_data();
     void malformedInputKeepsTheGoodParts();
+    void unreadableFileIsReportedOnce();
     void endlessRuleIsExpandedOverTheRangeOnly();
     void noConsentMeansNoCalendars();
     void burstOfWritesRaisesChangeSequenceOnce();
@@ -432,6 +435,30 @@ void TestIcsCalendarStore::malformedInputKeepsTheGoodParts()
     QCOMPARE(good, QStringList({u"Good"_s, u"Good"_s}));
     QFile::setPermissions(folder.path(u"calendars/acct/locked"_s),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void TestIcsCalendarStore::unreadableFileIsReportedOnce()
+{
+    if (geteuid() == 0)
+        QSKIP("root reads a file of mode 000");
+    IcsTestFolder folder;
+    const QString path =
+        folder.write(u"calendars/acct/locked.ics"_s, IcsTestFolder::calendar(goodEvent));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { warnings.append(text); });
+    // Two scans of the same folder.
+    for (int scan = 0; scan < 2; ++scan) {
+        auto store = folder.makeStore();
+        EventStoreService service(*store);
+        QVERIFY(service.events(utc(u"2026-03-01T00:00:00Z"_s), utc(u"2026-04-01T00:00:00Z"_s), {})
+                    .isEmpty());
+    }
+    qInstallMessageHandler(previous);
+    QVERIFY2(warnings.size() == 1, qPrintable(warnings.join(u" | "_s)));
+    QVERIFY2(warnings.first().contains(path), qPrintable(warnings.first()));
 }
 
 void TestIcsCalendarStore::endlessRuleIsExpandedOverTheRangeOnly()

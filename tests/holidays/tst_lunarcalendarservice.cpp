@@ -320,7 +320,7 @@ void tst_LunarCalendarService::lunarYearMonthDayText_data()
     QTest::newRow("lunar new year 2024")
         << shanghai << utc(2024, 2, 10, 4) << u"甲辰龙年 正月初一"_s;
     QTest::newRow("civil year ahead of the lunar year")
-        << shanghai << utc(2024, 1, 20, 4) << u"甲辰龙年 腊月初十"_s;
+        << shanghai << utc(2024, 1, 20, 4) << u"癸卯兔年 腊月初十"_s;
     QTest::newRow("first day of a leap month")
         << shanghai << utc(2023, 3, 22, 4) << u"癸卯兔年 闰二月初一"_s;
     QTest::newRow("leap month, later day")
@@ -329,11 +329,11 @@ void tst_LunarCalendarService::lunarYearMonthDayText_data()
         << shanghai << utc(1900, 1, 31, 4) << u"庚子鼠年 正月初一"_s;
     // 2023-12-31 16:30 UTC is already 2024 in Beijing but still 2023 in New York.
     QTest::newRow("new civil year in Beijing")
-        << shanghai << utc(2023, 12, 31, 16, 30) << u"甲辰龙年 冬月二十"_s;
+        << shanghai << utc(2023, 12, 31, 16, 30) << u"癸卯兔年 冬月二十"_s;
     QTest::newRow("old civil year in New York")
         << newYork << utc(2023, 12, 31, 16, 30) << u"癸卯兔年 冬月十九"_s;
     QTest::newRow("lunar new year's eve in New York")
-        << newYork << utc(2024, 2, 10, 4, 30) << u"甲辰龙年 腊月三十"_s;
+        << newYork << utc(2024, 2, 10, 4, 30) << u"癸卯兔年 腊月三十"_s;
     QTest::newRow("outside the table") << shanghai << utc(2150, 7, 1, 4) << u"庚戌狗年 六月初七"_s;
 }
 

@@ -5,12 +5,15 @@
 #include "preferences/PreferencesStore.h"
 #include "preferences/SettingsStore.h"
 #include "shared/CivilCalendar.h"
+#include "shared/SystemClockMonitor.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -54,6 +57,9 @@ private Q_SLOTS:
     void settingsChangeRebuildsAtOnce();
     void textChangesOnlyAtMinuteBoundaries();
     void zoneChangeIsPickedUp();
+    void wakesWhenTheTextCanChange_data();
+    void wakesWhenTheTextCanChange();
+    void zoneLinkReplacedIsNoticed();
 };
 
 void TestMenuBarTitle::makeTitle_data()
@@ -201,6 +207,49 @@ void TestMenuBarTitle::zoneChangeIsPickedUp()
     qputenv("TZ", "America/New_York");
     title.rebuild();
     QCOMPARE(title.text(), u"12月5日 周六 01:03"_s);
+}
+
+void TestMenuBarTitle::wakesWhenTheTextCanChange_data()
+{
+    QTest::addColumn<QDateTime>("instant");
+    QTest::addColumn<bool>("seconds");
+    QTest::addColumn<int>("expected");
+
+    const QDateTime quarter({2026, 12, 5}, {14, 3, 9, 250}, Qt::UTC);
+    QTest::newRow("minutes") << quarter << false << 50'750;
+    QTest::newRow("seconds") << quarter << true << 750;
+    QTest::newRow("on the minute") << QDateTime({2026, 12, 5}, {14, 4}, Qt::UTC) << false << 60'000;
+    // 01:59:59.900 EST, 100 ms before the clocks go forward to 03:00 EDT.
+    QTest::newRow("before a DST change")
+        << QDateTime({2026, 3, 8}, {6, 59, 59, 900}, Qt::UTC) << false << 100;
+}
+
+void TestMenuBarTitle::wakesWhenTheTextCanChange()
+{
+    QFETCH(QDateTime, instant);
+    QFETCH(bool, seconds);
+    QFETCH(int, expected);
+    // A zone half an hour off the hour turns its minutes with UTC's all the same.
+    for (const QByteArray &zone : {"America/New_York"_ba, "Asia/Kolkata"_ba}) {
+        const TimeZoneScope pinned(zone);
+        QCOMPARE(MenuBarTitle::msToNextChange(instant, seconds), expected);
+    }
+}
+
+void TestMenuBarTitle::zoneLinkReplacedIsNoticed()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(u"localtime"_s);
+    QVERIFY(QFile::link(u"/usr/share/zoneinfo/Asia/Shanghai"_s, link));
+    SystemClockMonitor monitor(link);
+    QSignalSpy changed(&monitor, &SystemClockMonitor::changed);
+
+    // What timedatectl set-timezone does: a new link renamed over the old one.
+    const QString next = dir.filePath(u"localtime.new"_s);
+    QVERIFY(QFile::link(u"/usr/share/zoneinfo/America/New_York"_s, next));
+    QVERIFY(std::rename(QFile::encodeName(next).constData(), QFile::encodeName(link).constData())
+            == 0);
+    QTRY_VERIFY(!changed.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMenuBarTitle)

@@ -145,6 +145,28 @@ private Q_SLOTS:
             << u"开机启动"_s << u"preferences.launchAtLogin"_s << false << false;
     }
 
+    void failedSaveIsShownUntilAWriteSucceeds()
+    {
+        makePage();
+        const QString path = services->settings->filePath();
+        // A folder where the file should be: no write can replace it.
+        QVERIFY(QDir().mkpath(path));
+        auto *line = view->findChild<PanelLabel *>(u"settingsSaveError"_s);
+        QVERIFY(line);
+        QVERIFY(!line->isVisibleTo(view.get()));
+
+        button(u"显示农历"_s)->click();
+        QVERIFY(line->isVisibleTo(view.get()));
+        QVERIFY2(line->text().startsWith(u"设置未能保存："_s), qPrintable(line->text()));
+        QVERIFY(button(u"显示农历"_s)->isChecked());
+
+        QVERIFY(QDir(path).removeRecursively());
+        button(u"显示星期"_s)->click();
+        QVERIFY(!line->isVisibleTo(view.get()));
+        QCOMPARE(services->settingsFile().value(u"preferences.showLunarCalendar"_s),
+                 QJsonValue(true));
+    }
+
     void toggleWritesTheSetting()
     {
         QFETCH(QString, label);

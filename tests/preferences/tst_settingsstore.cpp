@@ -15,7 +15,10 @@
 
 #include <csignal>
 #include <memory>
+
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -123,6 +126,9 @@ private Q_SLOTS:
     void secondCorruptFileDoesNotReplaceTheFirst();
     void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
+    void settingsThatAreNoOrdinaryFile_data();
+    void settingsThatAreNoOrdinaryFile();
+    void readOnlyStoreLeavesTheDiskAlone();
     void externalChangeReportsChangedKeysOnly_data();
     void externalChangeReportsChangedKeysOnly();
     void ownWritesAreNotReportedAgain();
@@ -428,8 +434,9 @@ void TestSettingsStore::failedWriteKeepsTheOldFile()
 
     QCOMPARE(readFile(path), original);
     QCOMPARE(corruptCopies(path), QStringList());
-    // The program goes on with the value it was given.
+    // The program goes on with the value it was given, and says that it is not saved.
     QCOMPARE(store.stringValue(u"s"_s), big);
+    QVERIFY(!store.saveError().isEmpty());
 
     // Once writing works again, the next change writes everything not yet saved.
     QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner
@@ -439,6 +446,88 @@ void TestSettingsStore::failedWriteKeepsTheOldFile()
     QCOMPARE(saved.value("s"_L1), QJsonValue(big));
     QCOMPARE(saved.value("b"_L1), QJsonValue(true));
     QCOMPARE(saved.value("keep"_L1), (QJsonValue(QJsonArray{1, 2})));
+    QCOMPARE(store.saveError(), QString());
+}
+
+void TestSettingsStore::settingsThatAreNoOrdinaryFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    // Moved aside as a corrupt file would be, so that the next change can be saved.
+    QTest::addColumn<bool>("movedAside");
+    QTest::addColumn<bool>("writable");
+
+    QTest::newRow("regular file") << u"regular"_s << false << true;
+    QTest::newRow("link to /dev/zero") << u"zero"_s << true << true;
+    QTest::newRow("FIFO") << u"fifo"_s << true << true;
+    QTest::newRow("larger than 1 MB") << u"large"_s << true << true;
+    QTest::newRow("unreadable") << u"unreadable"_s << false << false;
+    QTest::newRow("folder in its place") << u"folder"_s << false << false;
+    QTest::newRow("config folder is a file") << u"parentFile"_s << false << false;
+}
+
+void TestSettingsStore::settingsThatAreNoOrdinaryFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, movedAside);
+    QFETCH(bool, writable);
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
+    const QByteArray ordinary = R"({"b": true})"_ba;
+    if (kind == "regular"_L1) {
+        writeFile(path, ordinary);
+    } else if (kind == "zero"_L1) {
+        QVERIFY(QFile::link(u"/dev/zero"_s, path));
+    } else if (kind == "fifo"_L1) {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == "large"_L1) {
+        writeFile(path, ordinary + QByteArray(SettingsStore::maxFileSize, ' '));
+    } else if (kind == "unreadable"_L1) {
+        if (geteuid() == 0)
+            QSKIP("root reads a file of mode 000");
+        writeFile(path, ordinary);
+        QVERIFY(QFile::setPermissions(path, {}));
+    } else if (kind == "folder"_L1) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QVERIFY(QDir(folder).removeRecursively());
+        writeFile(folder, "not a folder");
+    }
+
+    // Nothing may block or read without end: a FIFO without a writer would hang a plain open.
+    SettingsStore store(path);
+    store.registerDefaults({{u"b"_s, false}});
+    QCOMPARE(store.boolValue(u"b"_s), kind == "regular"_L1);
+    const QStringList keptAside =
+        QDir(folder).entryList({u"settings.json.corrupt-*"_s}, QDir::Files | QDir::System);
+    QCOMPARE(keptAside.size(), movedAside ? 1 : 0);
+    QVERIFY(QFileInfo(u"/dev/zero"_s).exists());
+
+    QSignalSpy errors(&store, &SettingsStore::saveErrorChanged);
+    store.setString(u"s"_s, u"new"_s);
+    QCOMPARE(store.stringValue(u"s"_s), u"new"_s);
+    QCOMPARE(store.saveError().isEmpty(), writable);
+    QCOMPARE(errors.size(), writable ? 0 : 1);
+    if (writable)
+        QCOMPARE(readObject(path).value("s"_L1), QJsonValue(u"new"_s));
+    if (kind == "folder"_L1)
+        QVERIFY(QFileInfo(path).isDir());
+}
+
+void TestSettingsStore::readOnlyStoreLeavesTheDiskAlone()
+{
+    const QByteArray malformed = R"({"s": "x", )"_ba;
+    writeFile(path, malformed);
+    const QDateTime modified = QFileInfo(path).lastModified();
+
+    SettingsStore store(path, SettingsStore::Access::readOnly);
+    store.setString(u"s"_s, u"in memory"_s);
+    store.remove(u"other"_s);
+    QCOMPARE(store.stringValue(u"s"_s), u"in memory"_s);
+    QCOMPARE(store.saveError(), QString());
+
+    QCOMPARE(readFile(path), malformed);
+    QCOMPARE(QFileInfo(path).lastModified(), modified);
+    QCOMPARE(corruptCopies(path), QStringList());
 }
 
 void TestSettingsStore::externalChangeReportsChangedKeysOnly_data()

@@ -34,8 +34,8 @@ private Q_SLOTS:
     void textForms_data();
     void textForms();
     void textFormsFollowTheZone();
-    void lunarLineTakesTheCivilYear_data();
-    void lunarLineTakesTheCivilYear();
+    void lunarLineTakesTheLunarYear_data();
+    void lunarLineTakesTheLunarYear();
 };
 
 void TestDateHelpers::monthGridDates_data()
@@ -195,21 +195,22 @@ void TestDateHelpers::textFormsFollowTheZone()
     }
 }
 
-void TestDateHelpers::lunarLineTakesTheCivilYear_data()
+void TestDateHelpers::lunarLineTakesTheLunarYear_data()
 {
     QTest::addColumn<QDate>("day");
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("lunar new year 2024") << QDate(2024, 2, 10) << u"甲辰龙年 正月初一"_s;
-    QTest::newRow("January before the new year takes the new civil year")
-        << QDate(2024, 1, 20) << u"甲辰龙年 腊月初十"_s;
+    QTest::newRow("January before the new year keeps the old lunar year")
+        << QDate(2024, 1, 20) << u"癸卯兔年 腊月初十"_s;
+    QTest::newRow("new year's eve 2026") << QDate(2026, 2, 16) << u"乙巳蛇年 腊月廿九"_s;
     QTest::newRow("December keeps the civil year") << QDate(2023, 12, 31) << u"癸卯兔年 冬月十九"_s;
     QTest::newRow("leap second month 2023") << QDate(2023, 3, 22) << u"癸卯兔年 闰二月初一"_s;
-    QTest::newRow("day thirty") << QDate(2024, 2, 9) << u"甲辰龙年 腊月三十"_s;
+    QTest::newRow("day thirty") << QDate(2024, 2, 9) << u"癸卯兔年 腊月三十"_s;
     QTest::newRow("new year 2027 by the almanac") << QDate(2027, 2, 6) << u"丁未羊年 正月初一"_s;
 }
 
-void TestDateHelpers::lunarLineTakesTheCivilYear()
+void TestDateHelpers::lunarLineTakesTheLunarYear()
 {
     QFETCH(QDate, day);
     QFETCH(QString, expected);
