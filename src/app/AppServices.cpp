@@ -3,8 +3,8 @@
 #include "AppBootstrapper.h"
 #include "events/AccessPromptDialog.h"
 #include "events/CalendarAppOpener.h"
+#include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
-#include "events/IcsCalendarStore.h"
 #include "events/SystemDesktopLauncher.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
@@ -32,7 +32,8 @@ AppServices::AppServices()
     AppBootstrapper::configureAppearance(*m_settingsStore);
     m_preferencesStore = std::make_unique<PreferencesStore>(*m_settingsStore);
     m_accessPrompter = std::make_unique<AccessPromptDialog>();
-    m_calendarStore = std::make_unique<IcsCalendarStore>(*m_settingsStore, m_accessPrompter.get());
+    m_calendarStore = std::make_unique<CombinedCalendarStore>(
+        *m_settingsStore, m_accessPrompter.get(), CombinedCalendarStore::Options());
     m_desktopLauncher = std::make_unique<SystemDesktopLauncher>();
     m_calendarAppOpener =
         std::make_unique<CalendarAppOpener>(*m_desktopLauncher, m_settingsStore.get());
