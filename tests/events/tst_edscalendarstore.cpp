@@ -16,9 +16,15 @@
 #include <QDBusInterface>
 #include <QDBusMetaType>
 #include <QDBusReply>
+#include <QProcess>
 #include <QTest>
 
 #include <algorithm>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <libecal/libecal.h>
 #include <libedataserver/libedataserver.h>
@@ -35,6 +41,37 @@ QByteArray sourceFile(const QByteArray &name, const QByteArray &color)
     return "[Data Source]\nDisplayName=" + name
            + "\nEnabled=true\nParent=local-stub\n\n[Calendar]\nBackendName=local\nColor=" + color
            + "\nSelected=true\n";
+}
+
+// A port on the loopback interface that was free a moment ago, or -1.
+int freePort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = -1;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        close(fd);
+    return port;
+}
+
+bool accepts(int port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool connected =
+        fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        close(fd);
+    return connected;
 }
 
 struct GObjectDeleter
@@ -55,6 +92,7 @@ private Q_SLOTS:
     void monthThroughStoreAndViewModel();
     void eventsCommandListsBothKinds();
     void liveChangesAndDisabledSource();
+    void calDavSourceOnALocalServer();
 
 private:
     [[nodiscard]] QStringList shown(const QString &calendarId = {}) const;
@@ -69,6 +107,7 @@ private:
     LunarCalendarService lunar;
     std::unique_ptr<CalendarViewModel> model;
     GPtr<ESourceRegistry> registry;
+    QProcess radicale;
 };
 
 void TestEdsCalendarStore::initTestCase()
@@ -214,6 +253,41 @@ void TestEdsCalendarStore::liveChangesAndDisabledSource()
                              service->availableCalendars().cend(),
                              [](const CalendarSource &calendar) { return calendar.id == work; }));
     QCOMPARE(shown(), QStringList(u"03-16 14:00 - 15:00 Dentist [家 #C05621]"_s));
+}
+
+// The path an online account takes: a CalDAV calendar on a real server, read by the factory.
+void TestEdsCalendarStore::calDavSourceOnALocalServer()
+{
+    const int port = freePort();
+    QVERIFY(port > 0);
+    folder.write(u"radicale/collection-root/tessel/team/.Radicale.props"_s,
+                 R"({"tag": "VCALENDAR", "D:displayname": "Team"})");
+    folder.write(u"radicale/collection-root/tessel/team/planning.ics"_s,
+                 IcsTestFolder::calendar(IcsTestFolder::event(
+                     "planning", "DTSTART:20260319T150000Z\nDTEND:20260319T160000Z\n"
+                                 "SUMMARY:Planning")));
+    folder.write(u"radicale/rights"_s, "[everyone]\nuser: .*\ncollection: .*\npermissions: RrWw\n");
+    const QString config = folder.write(
+        u"radicale/config"_s,
+        "[server]\nhosts = 127.0.0.1:" + QByteArray::number(port)
+            + "\n[auth]\ntype = none\n[rights]\ntype = from_file\nfile = "
+            + folder.path(u"radicale/rights"_s).toUtf8()
+            + "\n[storage]\nfilesystem_folder = " + folder.path(u"radicale"_s).toUtf8() + "\n");
+    radicale.start(u"radicale"_s, {u"--config"_s, config});
+    QVERIFY2(radicale.waitForStarted(), qPrintable(radicale.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(accepts(port), 10000);
+
+    folder.write(u"config/evolution/sources/tessel-team.source"_s,
+                 "[Data Source]\nDisplayName=Team\nEnabled=true\nParent=\n\n"
+                 "[Calendar]\nBackendName=caldav\nColor=#ad7fa8\n\n"
+                 "[Authentication]\nHost=127.0.0.1\nMethod=none\nPort="
+                     + QByteArray::number(port)
+                     + "\nUser=\n\n[Security]\nMethod=none\n\n"
+                       "[WebDAV Backend]\nResourcePath=/tessel/team/\n");
+    QTRY_COMPARE_WITH_TIMEOUT(shown(u"tessel-team"_s).join(u'|'),
+                              u"03-19 16:00 - 17:00 Planning [Team #AD7FA8]"_s, 20000);
+    radicale.terminate();
+    radicale.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestEdsCalendarStore)
