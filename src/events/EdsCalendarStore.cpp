@@ -28,6 +28,8 @@ constexpr auto registryBusName = "org.gnome.evolution.dataserver.Sources5";
 constexpr guint32 connectWaitSeconds = 5;
 // Changes come in bursts (a sync writes many items); read once they settle.
 constexpr int changeDebounceMs = 150;
+// Gives a crashed calendar factory time to leave the bus before it is started again.
+constexpr int reopenDelayMs = 1000;
 // The months around the one asked for are read with it, so that paging finds them ready.
 constexpr qint64 windowMarginSecs = 62LL * 86'400;
 
@@ -131,10 +133,19 @@ struct EdsCalendarStore::Private
         ~Source()
         {
             g_cancellable_cancel(cancellable.get());
+            closeClient();
+        }
+
+        void closeClient()
+        {
             if (view) {
                 g_signal_handlers_disconnect_by_data(view.get(), this);
                 e_cal_client_view_stop(view.get(), nullptr);
             }
+            if (client)
+                g_signal_handlers_disconnect_by_data(client.get(), this);
+            view.reset();
+            client.reset();
         }
     };
 
@@ -349,6 +360,8 @@ struct EdsCalendarStore::Private
             return;
         }
         source->client.reset(E_CAL_CLIENT(client.release()));
+        g_signal_connect(source->client.get(), "backend-died", G_CALLBACK(&Private::backendDied),
+                         source);
         e_cal_client_set_default_timezone(source->client.get(), e_cal_util_get_system_timezone());
         e_cal_client_get_view(source->client.get(), "#t", source->cancellable.get(),
                               &Private::viewReady, new Token{d->q, {}, source->serial});
@@ -381,6 +394,20 @@ struct EdsCalendarStore::Private
             g_signal_connect(view.get(), signal, G_CALLBACK(&Private::viewChanged), source);
         e_cal_client_view_start(view.get(), nullptr);
         source->view = std::move(view);
+    }
+
+    // The calendar factory went away: open the calendar again, which starts a new one.
+    static void backendDied(EClient *, gpointer data)
+    {
+        auto *source = static_cast<Source *>(data);
+        qCWarning(lcEds) << "the calendar factory stopped serving" << source->record.title
+                         << "; opening it again";
+        source->closeClient();
+        const Token token{source->d->q, {}, source->serial};
+        QTimer::singleShot(reopenDelayMs, source->d->q, [token] {
+            if (Source *closed = token.store->d->find(token))
+                token.store->d->connectClient(*closed);
+        });
     }
 
     static void viewChanged(ECalClientView *, gpointer, gpointer data)

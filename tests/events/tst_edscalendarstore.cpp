@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -91,6 +92,7 @@ private Q_SLOTS:
     void initTestCase();
     void monthThroughStoreAndViewModel();
     void eventsCommandListsBothKinds();
+    void registryGoneAndBack();
     void liveChangesAndDisabledSource();
     void calDavSourceOnALocalServer();
 
@@ -228,6 +230,36 @@ void TestEdsCalendarStore::eventsCommandListsBothKinds()
                           u"2026-03-12  全天           Trip  [Work]"_s,
                           u"2026-03-16  14:00 - 15:00  Dentist  [家]"_s})
                  .join(u'|'));
+}
+
+// A registry that crashes leaves Evolution's local calendars read from their files, once each,
+// and is followed again when it is back.
+void TestEdsCalendarStore::registryGoneAndBack()
+{
+    const QString registryName = u"org.gnome.evolution.dataserver.Sources5"_s;
+    QDBusInterface bus(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s,
+                       u"org.freedesktop.DBus"_s, QDBusConnection::sessionBus());
+    const QDBusReply<uint> pid = bus.call(u"GetConnectionUnixProcessID"_s, registryName);
+    QVERIFY(pid.isValid());
+    QVERIFY(::kill(pid_t(pid.value()), SIGKILL) == 0);
+    const QString standup = u"03-10 09:00 - 09:30 Standup [Work #3465A4]"_s;
+    const auto standupFrom = [this] {
+        QStringList calendars;
+        for (const CalendarDayEvent &item : model->monthEvents()) {
+            if (item.title == u"Standup"_s)
+                calendars.append(item.calendarIdentifier);
+        }
+        return calendars;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(
+        standupFrom(),
+        QStringList(QFileInfo(folder.path(u"data/evolution/calendar/tessel-work/calendar.ics"_s))
+                        .canonicalFilePath()),
+        10000);
+
+    const QDBusReply<uint> started = bus.call(u"StartServiceByName"_s, registryName, 0u);
+    QVERIFY2(started.isValid(), qPrintable(started.error().message()));
+    QTRY_COMPARE_WITH_TIMEOUT(standupFrom(), QStringList(work), 10000);
 }
 
 void TestEdsCalendarStore::liveChangesAndDisabledSource()
