@@ -175,6 +175,7 @@ struct EdsCalendarStore::Private
         return q->authorizationStatus(CalendarEntityType::event) == CalendarAccessState::fullAccess;
     }
 
+    // On first use, so that commands which never read events never touch the bus.
     void startIfGranted()
     {
         if (watchId || !granted())
@@ -479,6 +480,7 @@ struct EdsCalendarStore::Private
 
     void prepare(qint64 from, qint64 to)
     {
+        startIfGranted();
         if (!granted() || to <= from || (from >= windowStart && to <= windowEnd))
             return;
         windowStart = from - windowMarginSecs;
@@ -526,11 +528,6 @@ EdsCalendarStore::EdsCalendarStore(SettingsStore &settings, QObject *parent)
     : CalendarStore(parent)
     , d(std::make_unique<Private>(this, settings))
 {
-    connect(&settings, &SettingsStore::valueChanged, this, [this](const QString &key) {
-        if (key == IcsCalendarStore::eventsAccessKey)
-            d->startIfGranted();
-    });
-    d->startIfGranted();
 }
 
 EdsCalendarStore::~EdsCalendarStore() = default;
@@ -554,6 +551,7 @@ QList<StoreCalendar> EdsCalendarStore::calendars()
     QList<StoreCalendar> result;
     if (!d->granted())
         return result;
+    d->startIfGranted();
     for (const auto &source : d->sources)
         result.append(source->record);
     return result;

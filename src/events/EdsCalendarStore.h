@@ -9,8 +9,8 @@ class SettingsStore;
 // The calendars Evolution Data Server keeps: every enabled calendar source of its registry (local,
 // CalDAV, the online accounts of the desktop), read through libecal on the GLib main context Qt's
 // event loop runs. Connecting and reading are asynchronous: queries answer with what has arrived
-// and `storeChanged` follows when more does. Nothing is read before the user allows access to
-// events, and nothing is ever written.
+// and `storeChanged` follows when more does. The registry is first asked on the first query after
+// the user allows access to events; nothing is ever written.
 class EdsCalendarStore : public CalendarStore
 {
     Q_OBJECT
