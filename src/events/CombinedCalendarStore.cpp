@@ -14,11 +14,12 @@ CombinedCalendarStore::CombinedCalendarStore(SettingsStore &settings, AccessProm
     connect(&files, &CalendarStore::storeChanged, this, &CalendarStore::storeChanged);
 #ifdef TESSEL_WITH_EDS
     if (options.evolutionDataServer) {
-        eds = new EdsCalendarStore(settings, this);
-        connect(eds, &CalendarStore::storeChanged, this, &CalendarStore::storeChanged);
-        connect(eds, &EdsCalendarStore::settled, this, &CombinedCalendarStore::settled);
-        connect(eds, &EdsCalendarStore::registryAvailableChanged, &files,
+        auto *server = new EdsCalendarStore(settings, this);
+        connect(server, &CalendarStore::storeChanged, this, &CalendarStore::storeChanged);
+        connect(server, &EdsCalendarStore::settled, this, &CombinedCalendarStore::settled);
+        connect(server, &EdsCalendarStore::registryAvailableChanged, &files,
                 [this](bool available) { files.setReadsEvolutionFiles(!available); });
+        eds = server;
     }
 #else
     Q_UNUSED(options.evolutionDataServer)
@@ -65,11 +66,20 @@ QList<StoreEvent> CombinedCalendarStore::events(const QDateTime &start, const QD
 
 void CombinedCalendarStore::prepare(const QDateTime &start, const QDateTime &end)
 {
+#ifdef TESSEL_WITH_EDS
     if (eds)
-        eds->prepare(start, end);
+        static_cast<EdsCalendarStore *>(eds)->prepare(start, end);
+#else
+    Q_UNUSED(start)
+    Q_UNUSED(end)
+#endif
 }
 
 bool CombinedCalendarStore::isSettled() const
 {
-    return !eds || eds->isSettled();
+#ifdef TESSEL_WITH_EDS
+    return !eds || static_cast<const EdsCalendarStore *>(eds)->isSettled();
+#else
+    return true;
+#endif
 }

@@ -5,8 +5,6 @@
 
 #include <QDateTime>
 
-class EdsCalendarStore;
-
 // The application's calendar store: the iCalendar files, and Evolution Data Server where the
 // program is built with it. While the registry answers, Evolution's local calendars come through
 // it and their files are not read, so no event shows twice. Consent is the files store's.
@@ -42,5 +40,5 @@ Q_SIGNALS:
 
 private:
     IcsCalendarStore files;
-    EdsCalendarStore *eds = nullptr;
+    CalendarStore *eds = nullptr; // an EdsCalendarStore, in builds with it
 };

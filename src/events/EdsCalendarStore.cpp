@@ -153,7 +153,6 @@ struct EdsCalendarStore::Private
     struct Token
     {
         QPointer<EdsCalendarStore> store;
-        QString uid;
         quint64 serial = 0;
     };
 
@@ -194,7 +193,7 @@ struct EdsCalendarStore::Private
         d->dropRegistry();
         d->registryCancellable.reset(g_cancellable_new());
         e_source_registry_new(d->registryCancellable.get(), &Private::registryReady,
-                              new Token{d->q, {}, ++d->nextSerial});
+                              new Token{d->q, ++d->nextSerial});
         d->registrySerial = d->nextSerial;
     }
 
@@ -338,7 +337,7 @@ struct EdsCalendarStore::Private
     {
         e_cal_client_connect(source.source.get(), E_CAL_CLIENT_SOURCE_TYPE_EVENTS,
                              connectWaitSeconds, source.cancellable.get(),
-                             &Private::clientConnected, new Token{q, {}, source.serial});
+                             &Private::clientConnected, new Token{q, source.serial});
     }
 
     static void clientConnected(GObject *, GAsyncResult *result, gpointer data)
@@ -365,7 +364,7 @@ struct EdsCalendarStore::Private
                          source);
         e_cal_client_set_default_timezone(source->client.get(), e_cal_util_get_system_timezone());
         e_cal_client_get_view(source->client.get(), "#t", source->cancellable.get(),
-                              &Private::viewReady, new Token{d->q, {}, source->serial});
+                              &Private::viewReady, new Token{d->q, source->serial});
         // Nothing asked for yet: connected is all there is to wait for.
         source->answered = d->windowEnd <= d->windowStart;
         d->read(*source);
@@ -404,7 +403,7 @@ struct EdsCalendarStore::Private
         qCWarning(lcEds) << "the calendar factory stopped serving" << source->record.title
                          << "; opening it again";
         source->closeClient();
-        const Token token{source->d->q, {}, source->serial};
+        const Token token{source->d->q, source->serial};
         QTimer::singleShot(reopenDelayMs, source->d->q, [token] {
             if (Source *closed = token.store->d->find(token))
                 token.store->d->connectClient(*closed);
@@ -417,7 +416,7 @@ struct EdsCalendarStore::Private
         if (source->readQueued)
             return;
         source->readQueued = true;
-        const Token token{source->d->q, {}, source->serial};
+        const Token token{source->d->q, source->serial};
         QTimer::singleShot(changeDebounceMs, source->d->q, [token] {
             if (Source *queued = token.store->d->find(token)) {
                 queued->readQueued = false;
@@ -442,7 +441,7 @@ struct EdsCalendarStore::Private
         auto *cancellable = G_CANCELLABLE(g_object_ref(source.cancellable.get()));
         const qint64 from = windowStart;
         const qint64 to = windowEnd;
-        const Token token{q, {}, source.serial};
+        const Token token{q, source.serial};
         auto job = std::make_shared<ReadJob>();
         job->calendarIdentifier = source.record.identifier;
         job->localZone = e_cal_util_get_system_timezone();
