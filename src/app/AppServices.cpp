@@ -3,8 +3,8 @@
 #include "AppBootstrapper.h"
 #include "events/AccessPromptDialog.h"
 #include "events/CalendarAppOpener.h"
+#include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
-#include "events/IcsCalendarStore.h"
 #include "events/SystemDesktopLauncher.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
@@ -39,7 +39,13 @@ AppServices::AppServices()
     AppBootstrapper::configureAppearance(*m_settingsStore);
     m_preferencesStore = std::make_unique<PreferencesStore>(*m_settingsStore);
     m_accessPrompter = std::make_unique<AccessPromptDialog>();
-    m_calendarStore = std::make_unique<IcsCalendarStore>(*m_settingsStore, m_accessPrompter.get());
+    // Only the running application follows Evolution Data Server: the commands that print are
+    // plain-core processes and read through stores of their own, or not at all.
+    CombinedCalendarStore::Options storeOptions;
+    storeOptions.evolutionDataServer =
+        qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    m_calendarStore = std::make_unique<CombinedCalendarStore>(*m_settingsStore,
+                                                              m_accessPrompter.get(), storeOptions);
     m_desktopLauncher = std::make_unique<SystemDesktopLauncher>();
     m_calendarAppOpener =
         std::make_unique<CalendarAppOpener>(*m_desktopLauncher, m_settingsStore.get());

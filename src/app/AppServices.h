@@ -5,11 +5,11 @@
 class AccessPrompter;
 class CalendarAccessPage;
 class CalendarAppOpener;
+class CombinedCalendarStore;
 class DesktopLauncher;
 class EventStoreService;
 class HolidayService;
 class HotKeyService;
-class IcsCalendarStore;
 class LaunchAtLoginService;
 class LunarCalendarService;
 class PreferencesStore;
@@ -52,7 +52,7 @@ private:
     std::unique_ptr<PreferencesStore> m_preferencesStore;
     // The event store service reads the user's calendars through these.
     std::unique_ptr<AccessPrompter> m_accessPrompter;
-    std::unique_ptr<IcsCalendarStore> m_calendarStore;
+    std::unique_ptr<CombinedCalendarStore> m_calendarStore;
     std::unique_ptr<DesktopLauncher> m_desktopLauncher;
     std::unique_ptr<CalendarAppOpener> m_calendarAppOpener;
     std::unique_ptr<EventStoreService> m_eventStoreService;

@@ -1,11 +1,14 @@
 #include "EventsCommand.h"
 
+#include "CombinedCalendarStore.h"
 #include "EventStoreService.h"
-#include "IcsCalendarStore.h"
 #include "preferences/SettingsStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/CommandArguments.h"
 #include "shared/SystemTimeZone.h"
+
+#include <QEventLoop>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -52,10 +55,11 @@ int EventsCommand::run(const QStringList &arguments)
         return fail(*error);
     const auto &[from, to, tsv] = std::get<CommandArguments::DayRange>(parsed);
 
-    IcsCalendarStore::Options options;
-    options.watchFiles = false;
-    options.roots = roots;
-    IcsCalendarStore store(settings, nullptr, options);
+    CombinedCalendarStore::Options options;
+    options.files.watchFiles = false;
+    options.files.roots = roots;
+    options.evolutionDataServer = !roots;
+    CombinedCalendarStore store(settings, nullptr, options);
     if (store.authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess) {
         err << "tessel-calendar: no access to your calendars: allow it in the preferences"
                " (settings key \"calendar.access.events\")"
@@ -70,6 +74,13 @@ int EventsCommand::run(const QStringList &arguments)
     const auto end = calendar.date(after.year(), after.month(), after.day());
     if (!start || !end)
         return fail(u"cannot compute that range"_s);
+    store.prepare(*start, *end);
+    if (!store.isSettled()) {
+        QEventLoop loop;
+        QObject::connect(&store, &CombinedCalendarStore::settled, &loop, &QEventLoop::quit);
+        QTimer::singleShot(asyncWaitMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     const QStringList excluded =
         settings.stringListValue(excludedCalendarsKey).value_or(QStringList());
     const QList<CalendarDayEvent> items =

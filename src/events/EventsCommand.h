@@ -16,10 +16,12 @@ class EventsCommand
 public:
     static constexpr int noAccessStatus = 3;
     static constexpr int maxDays = 3660;
+    // How long the calendars of Evolution Data Server are waited for; a slow one is left out.
+    static constexpr int asyncWaitMs = 4000;
 
     EventsCommand(QTextStream &out, QTextStream &err, SettingsStore &settings);
 
-    /// Reads other folders than the desktop's defaults (for tests).
+    /// Reads other folders than the desktop's defaults, and no Evolution Data Server (for tests).
     void setRoots(const IcsFolderScanner::Roots &roots);
 
     /// The arguments after "events"; the exit status.

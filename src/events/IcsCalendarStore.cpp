@@ -225,15 +225,26 @@ void IcsCalendarStore::loadAll()
     }
 }
 
+void IcsCalendarStore::setReadsEvolutionFiles(bool reads)
+{
+    if (reads == readsEvolutionFiles)
+        return;
+    readsEvolutionFiles = reads;
+    scanStale = true;
+    Q_EMIT storeChanged();
+}
+
 void IcsCalendarStore::rescanIfNeeded()
 {
     if (!scanStale)
         return;
     scanStale = false;
-    const IcsFolderScanner::Roots roots =
+    IcsFolderScanner::Roots roots =
         options.roots ? *options.roots
                       : IcsFolderScanner::defaultRoots(
                           settings.stringListValue(foldersKey).value_or(QStringList()));
+    if (!readsEvolutionFiles)
+        roots.evolutionCalendars.clear();
     const QList<IcsCalendarLocation> locations = scanner.scan(roots);
 
     std::vector<std::unique_ptr<Calendar>> previous = std::move(calendarList);

@@ -52,6 +52,9 @@ public:
     /// Loads every calendar now rather than on first use.
     void loadAll();
 
+    /// Whether Evolution's local calendar files are read; off while another store reads them.
+    void setReadsEvolutionFiles(bool reads);
+
     [[nodiscard]] static QString accessKey(CalendarEntityType type);
 
 private:
@@ -98,6 +101,7 @@ private:
     IcsFolderScanner scanner;
     std::vector<std::unique_ptr<Calendar>> calendarList;
     bool scanStale = true;
+    bool readsEvolutionFiles = true;
     QFileSystemWatcher *watcher = nullptr;
     bool prefetchPending = false;
     std::pair<qint64, qint64> prefetchRange;

@@ -1,5 +1,7 @@
 #include "IcsFolderScanner.h"
 
+#include "EvolutionNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,7 +37,8 @@ bool looksLikeVdir(const QDir &dir)
            && dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
 }
 
-// The groups and keys of a desktop key file ("[Group]", "Key=value"); localized keys are skipped.
+// The groups and keys of a desktop key file ("[Group]", "Key=value"), localized keys as written
+// ("Key[zh_CN]").
 QHash<QString, QString> readKeyFile(const QString &path)
 {
     QHash<QString, QString> values;
@@ -53,11 +56,21 @@ QHash<QString, QString> readKeyFile(const QString &path)
         if (equals <= 0 || line.startsWith(u'#'))
             continue;
         const QString key = line.first(equals).trimmed();
-        if (key.contains(u'['))
-            continue;
         values.insert(group + u'/' + key, line.mid(equals + 1).trimmed());
     }
     return values;
+}
+
+// The group's display name in the panel's language where the file has one.
+QString displayName(const QHash<QString, QString> &source)
+{
+    for (const auto &key : {u"Data Source/DisplayName[zh_CN]"_s, u"Data Source/DisplayName[zh]"_s,
+                            u"Data Source/DisplayName"_s}) {
+        const QString name = source.value(key);
+        if (!name.isEmpty())
+            return name;
+    }
+    return {};
 }
 
 QString identifierFor(const QString &canonicalPath)
@@ -95,7 +108,8 @@ QList<IcsCalendarLocation> IcsFolderScanner::scan(const Roots &roots)
         watchRoot(root);
         scanTree(root, true, 0, found);
     }
-    scanEvolution(roots, found);
+    if (!roots.evolutionCalendars.isEmpty())
+        scanEvolution(roots, found);
     for (const QString &path : roots.configured) {
         watchRoot(path);
         const QFileInfo info(path);
@@ -206,22 +220,14 @@ void IcsFolderScanner::scanEvolution(const Roots &roots, QList<IcsCalendarLocati
         location.kind = IcsCalendarLocation::Kind::file;
         location.path = file;
         location.identifier = identifierFor(file);
-        const QString displayName = source.value(u"Data Source/DisplayName"_s);
-        if (!displayName.isEmpty())
-            location.title = displayName;
-        else if (sourceUid == u"system-calendar"_s)
-            location.title = u"Personal"_s;
+        const QString title = EvolutionNames::calendarTitle(sourceUid, displayName(source));
+        if (!title.isEmpty())
+            location.title = title;
         location.fallbackTitle = uid;
         const QString parent = source.value(u"Data Source/Parent"_s, u"local-stub"_s);
-        const QString parentName =
-            readKeyFile(roots.evolutionSources + u'/' + parent + u".source"_s)
-                .value(u"Data Source/DisplayName"_s);
-        if (!parentName.isEmpty())
-            location.sourceTitle = parentName;
-        else if (parent == u"local-stub"_s)
-            location.sourceTitle = u"On This Computer"_s;
-        else
-            location.sourceTitle = parent;
+        location.sourceTitle = EvolutionNames::accountTitle(
+            parent,
+            displayName(readKeyFile(roots.evolutionSources + u'/' + parent + u".source"_s)));
         const QString color = source.value(u"Calendar/Color"_s);
         if (!color.isEmpty())
             location.colorText = color;

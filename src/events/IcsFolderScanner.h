@@ -15,7 +15,7 @@ public:
     struct Roots
     {
         QStringList vdirRoots; // trees of vdir folders: $XDG_DATA_HOME/calendars
-        QString evolutionCalendars; // $XDG_DATA_HOME/evolution/calendar
+        QString evolutionCalendars; // $XDG_DATA_HOME/evolution/calendar; empty: not read
         QString evolutionSources; // $XDG_CONFIG_HOME/evolution/sources
         QStringList configured; // folders and .ics files the user listed
     };

@@ -376,7 +376,8 @@ void TestIcsCalendarStore::evolutionCalendars()
     folder.write(u"evolution/calendar/abc/calendar.ics"_s, IcsTestFolder::calendar({}));
     folder.write(u"evolution/calendar/off/calendar.ics"_s, IcsTestFolder::calendar({}));
     folder.write(u"config/evolution/sources/abc.source"_s,
-                 "[Data Source]\nDisplayName=Family\nEnabled=true\nParent=local-stub\n\n"
+                 "[Data Source]\nDisplayName=Family\nDisplayName[zh_CN]=家庭\nEnabled=true\n"
+                 "Parent=local-stub\n\n"
                  "[Calendar]\nBackendName=local\nColor=#3465a4\n");
     folder.write(u"config/evolution/sources/off.source"_s,
                  "[Data Source]\nDisplayName=Old\nEnabled=false\n");
@@ -386,8 +387,8 @@ void TestIcsCalendarStore::evolutionCalendars()
     QStringList seen;
     for (const CalendarSource &source : service.availableCalendars())
         seen.append(source.sourceTitle + u'/' + source.title + u' ' + source.colorHex);
-    QCOMPARE(seen, QStringList({u"On This Computer/Family #3465A4"_s,
-                                u"On This Computer/Personal #C05621"_s}));
+    // The panel speaks Chinese: the names in Chinese, Evolution's own English defaults replaced.
+    QCOMPARE(seen, QStringList({u"本机/个人 #C05621"_s, u"本机/家庭 #3465A4"_s}));
 }
 
 void TestIcsCalendarStore::malformedInputKeepsTheGoodParts_data()

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "CalendarStore.h"
+#include "IcsCalendarStore.h"
+
+#include <QDateTime>
+
+// The application's calendar store: the iCalendar files, and Evolution Data Server where the
+// program is built with it. While the registry answers, Evolution's local calendars come through
+// it and their files are not read, so no event shows twice. Consent is the files store's.
+class CombinedCalendarStore : public CalendarStore
+{
+    Q_OBJECT
+public:
+    struct Options
+    {
+        IcsCalendarStore::Options files;
+        bool evolutionDataServer = true;
+    };
+
+    /// `prompter` may be null: requests then fail without asking.
+    CombinedCalendarStore(SettingsStore &settings, AccessPrompter *prompter, Options options,
+                          QObject *parent = nullptr);
+    ~CombinedCalendarStore() override;
+
+    [[nodiscard]] CalendarAccessState authorizationStatus(CalendarEntityType type) const override;
+    void requestFullAccess(CalendarEntityType type, QObject *context,
+                           std::function<void(std::optional<bool>)> done) override;
+    [[nodiscard]] QList<StoreCalendar> calendars() override;
+    [[nodiscard]] QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
+                                           const QList<StoreCalendar> &calendars) override;
+
+    /// Starts reading [start, end) where reading is asynchronous.
+    void prepare(const QDateTime &start, const QDateTime &end);
+    /// Whether every backend has answered for the range last asked for.
+    [[nodiscard]] bool isSettled() const;
+
+Q_SIGNALS:
+    void settled();
+
+private:
+    IcsCalendarStore files;
+    CalendarStore *eds = nullptr; // an EdsCalendarStore, in builds with it
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "CalendarStore.h"
+
+#include <memory>
+
+class SettingsStore;
+
+// The calendars Evolution Data Server keeps: every enabled calendar source of its registry (local,
+// CalDAV, the online accounts of the desktop), read through libecal on the GLib main context Qt's
+// event loop runs. Connecting and reading are asynchronous: queries answer with what has arrived
+// and `storeChanged` follows when more does. The registry is first asked on the first query after
+// the user allows access to events; nothing is ever written.
+class EdsCalendarStore : public CalendarStore
+{
+    Q_OBJECT
+    /// Whether the registry answers; while it does, Evolution's local calendars come from here.
+    Q_PROPERTY(bool registryAvailable READ registryAvailable NOTIFY registryAvailableChanged)
+
+public:
+    explicit EdsCalendarStore(SettingsStore &settings, QObject *parent = nullptr);
+    ~EdsCalendarStore() override;
+
+    [[nodiscard]] CalendarAccessState authorizationStatus(CalendarEntityType type) const override;
+    /// Fails without asking: consent is asked for by the store of calendar files.
+    void requestFullAccess(CalendarEntityType type, QObject *context,
+                           std::function<void(std::optional<bool>)> done) override;
+    [[nodiscard]] QList<StoreCalendar> calendars() override;
+    [[nodiscard]] QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
+                                           const QList<StoreCalendar> &calendars) override;
+
+    /// Starts reading the occurrences of [start, end) and the months around it.
+    void prepare(const QDateTime &start, const QDateTime &end);
+
+    [[nodiscard]] bool registryAvailable() const;
+    /// Whether the registry and every source have answered for the range last asked for.
+    [[nodiscard]] bool isSettled() const;
+
+Q_SIGNALS:
+    void registryAvailableChanged(bool available);
+    void settled();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
