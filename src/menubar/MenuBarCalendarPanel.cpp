@@ -2,7 +2,7 @@
 
 #include "PanelLayout.h"
 #include "X11Compositor.h"
-#include "X11WindowState.h"
+#include "shared/X11WindowHints.h"
 
 #include <QEvent>
 #include <QPainterPath>
@@ -32,7 +32,7 @@ bool MenuBarCalendarPanel::event(QEvent *event)
 void MenuBarCalendarPanel::showEvent(QShowEvent *event)
 {
     // Sent before the window is mapped.
-    X11WindowState::skipTaskbar(winId());
+    X11WindowHints::skipTaskbar(winId());
     QWidget::showEvent(event);
 }
 

@@ -1,10 +1,9 @@
 #include "StatusMenuExporter.h"
 
 #include "dbusmenuadaptor.h"
+#include "preferences/VirtualKeyMap.h"
 
 #include <QDBusMessage>
-
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -22,115 +21,6 @@ QVariant shortcut(const QStringList &keys)
     return QVariant::fromValue(QList<QStringList>{keys});
 }
 
-struct KeyName
-{
-    quint32 keyCode;
-    const char *name;
-};
-
-// Virtual key codes and the X keysym names hosts parse them by, by position on a US keyboard.
-constexpr KeyName keyNameTable[] = {
-    {0, "a"},
-    {1, "s"},
-    {2, "d"},
-    {3, "f"},
-    {4, "h"},
-    {5, "g"},
-    {6, "z"},
-    {7, "x"},
-    {8, "c"},
-    {9, "v"},
-    {11, "b"},
-    {12, "q"},
-    {13, "w"},
-    {14, "e"},
-    {15, "r"},
-    {16, "y"},
-    {17, "t"},
-    {18, "1"},
-    {19, "2"},
-    {20, "3"},
-    {21, "4"},
-    {22, "6"},
-    {23, "5"},
-    {24, "equal"},
-    {25, "9"},
-    {26, "7"},
-    {27, "minus"},
-    {28, "8"},
-    {29, "0"},
-    {30, "bracketright"},
-    {31, "o"},
-    {32, "u"},
-    {33, "bracketleft"},
-    {34, "i"},
-    {35, "p"},
-    {36, "Return"},
-    {37, "l"},
-    {38, "j"},
-    {39, "apostrophe"},
-    {40, "k"},
-    {41, "semicolon"},
-    {42, "backslash"},
-    {43, "comma"},
-    {44, "slash"},
-    {45, "n"},
-    {46, "m"},
-    {47, "period"},
-    {48, "Tab"},
-    {49, "space"},
-    {50, "grave"},
-    {51, "BackSpace"},
-    {53, "Escape"},
-    {65, "KP_Decimal"},
-    {67, "KP_Multiply"},
-    {69, "KP_Add"},
-    {75, "KP_Divide"},
-    {76, "KP_Enter"},
-    {78, "KP_Subtract"},
-    {81, "KP_Equal"},
-    {82, "KP_0"},
-    {83, "KP_1"},
-    {84, "KP_2"},
-    {85, "KP_3"},
-    {86, "KP_4"},
-    {87, "KP_5"},
-    {88, "KP_6"},
-    {89, "KP_7"},
-    {91, "KP_8"},
-    {92, "KP_9"},
-    {114, "Insert"},
-    {115, "Home"},
-    {116, "Page_Up"},
-    {117, "Delete"},
-    {119, "End"},
-    {121, "Page_Down"},
-    {123, "Left"},
-    {124, "Right"},
-    {125, "Down"},
-    {126, "Up"},
-    {122, "F1"},
-    {120, "F2"},
-    {99, "F3"},
-    {118, "F4"},
-    {96, "F5"},
-    {97, "F6"},
-    {98, "F7"},
-    {100, "F8"},
-    {101, "F9"},
-    {109, "F10"},
-    {103, "F11"},
-    {111, "F12"},
-    {105, "F13"},
-    {107, "F14"},
-    {113, "F15"},
-    {106, "F16"},
-    {64, "F17"},
-    {79, "F18"},
-    {80, "F19"},
-    {90, "F20"},
-};
-
 } // namespace
 
 StatusMenuExporter::StatusMenuExporter(QObject *parent)
@@ -144,10 +34,8 @@ StatusMenuExporter::~StatusMenuExporter() = default;
 
 QStringList StatusMenuExporter::keyNames(const HotKeyShortcut &shortcut)
 {
-    const auto *found = std::find_if(
-        std::begin(keyNameTable), std::end(keyNameTable),
-        [&shortcut](const KeyName &entry) { return entry.keyCode == shortcut.keyCode; });
-    if (found == std::end(keyNameTable))
+    const auto key = VirtualKeyMap::keySymbolName(shortcut.keyCode);
+    if (!key)
         return {};
     QStringList names;
     if (shortcut.carbonModifiers & HotKeyShortcut::controlModifier)
@@ -158,7 +46,7 @@ QStringList StatusMenuExporter::keyNames(const HotKeyShortcut &shortcut)
         names << u"Shift"_s;
     if (shortcut.carbonModifiers & HotKeyShortcut::commandModifier)
         names << u"Super"_s;
-    names << QString::fromLatin1(found->name);
+    names << *key;
     return names;
 }
 

@@ -1,6 +1,7 @@
 #include "PortalKeyGrabber.h"
 
 #include "HotKeyShortcut.h"
+#include "VirtualKeyMap.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -21,82 +22,6 @@ const QString requestInterface = u"org.freedesktop.portal.Request"_s;
 const QString sessionInterface = u"org.freedesktop.portal.Session"_s;
 
 constexpr uint responseSuccess = 0;
-
-struct KeyName
-{
-    quint32 keyCode;
-    const char *name; // an XKB key symbol name
-};
-
-// Keys whose label is not their symbol name. Letters and digits are named by their label.
-constexpr KeyName keyNames[] = {
-    {24, "equal"},
-    {27, "minus"},
-    {30, "bracketright"},
-    {33, "bracketleft"},
-    {39, "apostrophe"},
-    {41, "semicolon"},
-    {42, "backslash"},
-    {43, "comma"},
-    {44, "slash"},
-    {47, "period"},
-    {48, "Tab"},
-    {49, "space"},
-    {50, "grave"},
-    {51, "BackSpace"},
-    {53, "Escape"},
-    {36, "Return"},
-    {76, "KP_Enter"},
-    {115, "Home"},
-    {116, "Page_Up"},
-    {117, "Delete"},
-    {119, "End"},
-    {121, "Page_Down"},
-    {123, "Left"},
-    {124, "Right"},
-    {125, "Down"},
-    {126, "Up"},
-    {122, "F1"},
-    {120, "F2"},
-    {99, "F3"},
-    {118, "F4"},
-    {96, "F5"},
-    {97, "F6"},
-    {98, "F7"},
-    {100, "F8"},
-    {101, "F9"},
-    {109, "F10"},
-    {103, "F11"},
-    {111, "F12"},
-    {105, "F13"},
-    {107, "F14"},
-    {113, "F15"},
-    {106, "F16"},
-    {64, "F17"},
-    {79, "F18"},
-    {80, "F19"},
-    {90, "F20"},
-    {72, "XF86AudioRaiseVolume"},
-    {73, "XF86AudioLowerVolume"},
-    {74, "XF86AudioMute"},
-};
-
-// Keypad keys: their trigger carries NUM.
-constexpr KeyName keypadNames[] = {
-    {82, "KP_0"},   {83, "KP_1"},      {84, "KP_2"},        {85, "KP_3"},
-    {86, "KP_4"},   {87, "KP_5"},      {88, "KP_6"},        {89, "KP_7"},
-    {91, "KP_8"},   {92, "KP_9"},      {65, "KP_Decimal"},  {67, "KP_Multiply"},
-    {69, "KP_Add"}, {75, "KP_Divide"}, {78, "KP_Subtract"}, {81, "KP_Equal"},
-};
-
-template<std::size_t n> const char *nameIn(const KeyName (&table)[n], quint32 keyCode)
-{
-    for (const KeyName &entry : table) {
-        if (entry.keyCode == keyCode)
-            return entry.name;
-    }
-    return nullptr;
-}
 
 // ":1.42" becomes "1_42", as the portal names request and session objects after the caller.
 QString senderPart(const QDBusConnection &bus)
@@ -128,20 +53,10 @@ bool PortalKeyGrabber::isOffered(const QDBusConnection &bus, int timeoutMs)
 
 std::optional<QString> PortalKeyGrabber::triggerFor(quint32 keyCode, quint32 carbonModifiers)
 {
-    QString key;
-    bool keypad = false;
-    if (const char *name = nameIn(keyNames, keyCode)) {
-        key = QString::fromLatin1(name);
-    } else if (const char *padName = nameIn(keypadNames, keyCode)) {
-        key = QString::fromLatin1(padName);
-        keypad = true;
-    } else if (const auto label = HotKeyShortcut::keyLabel(keyCode);
-               label && label->size() == 1 && label->at(0).isLetterOrNumber()
-               && label->at(0).unicode() < 0x80) {
-        key = label->toLower();
-    } else {
+    const auto key = VirtualKeyMap::keySymbolName(keyCode);
+    if (!key)
         return std::nullopt;
-    }
+    const bool keypad = key->startsWith(u"KP_"_s);
 
     QStringList parts;
     if (carbonModifiers & HotKeyShortcut::controlModifier)
@@ -154,7 +69,7 @@ std::optional<QString> PortalKeyGrabber::triggerFor(quint32 keyCode, quint32 car
         parts << u"LOGO"_s;
     if (keypad)
         parts << u"NUM"_s;
-    parts << key;
+    parts << *key;
     return parts.join(u'+');
 }
 

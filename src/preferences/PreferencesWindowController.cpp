@@ -4,7 +4,7 @@
 #include "PreferencesStore.h"
 #include "PreferencesView.h"
 #include "shared/AppTheme.h"
-#include "shared/X11WindowType.h"
+#include "shared/X11WindowHints.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -53,7 +53,7 @@ void PreferencesWindowController::createWindow()
     m_view = new PreferencesView(m_preferencesStore, m_eventStoreService, m_launchAtLoginService,
                                  m_hotKeyService, m_desktopColorScheme, window);
     layout->addWidget(m_view);
-    X11WindowType::markAsDialog(window->winId());
+    X11WindowHints::markAsDialog(window->winId());
     m_window = window;
 }
 

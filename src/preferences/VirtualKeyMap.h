@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 #include <optional>
 
@@ -21,6 +21,9 @@ public:
 
     [[nodiscard]] static std::optional<quint32> virtualKeyFromX11(quint32 keycode);
     [[nodiscard]] static std::optional<quint32> x11FromVirtualKey(quint32 virtualKey);
+    /// The key's XKB symbol name on a US layout ("k", "comma", "KP_1", "F5"), as shortcut
+    /// parsers of hosts and the desktop portal take it.
+    [[nodiscard]] static std::optional<QString> keySymbolName(quint32 virtualKey);
 
     /// Command is Super (Mod4), Option is Alt (Mod1).
     [[nodiscard]] static quint16 x11ModifiersFromCarbon(quint32 carbonModifiers);

@@ -346,16 +346,16 @@ private Q_SLOTS:
         const QString bound = PreferencesView::shortcutBoundByDesktopText.toString();
         const QString notBound = PreferencesView::shortcutNotBoundByDesktopText.toString();
         QTest::newRow("key grab") << KeyGrabber::Mechanism::keyGrab << QString() << QStringList()
-                                  << u"⌥⌘K"_s;
+                                  << u"Alt+Super+K"_s;
         QTest::newRow("the desktop's portal, showing what it bound")
             << KeyGrabber::Mechanism::desktopPortal << u"Alt+Meta+C"_s << QStringList{bound}
             << u"Alt+Meta+C"_s;
         QTest::newRow("the desktop's portal, not bound (yet)")
             << KeyGrabber::Mechanism::desktopPortal << QString() << QStringList{notBound}
-            << u"⌥⌘K"_s;
+            << u"Alt+Super+K"_s;
         QTest::newRow("no global shortcut in this session")
             << KeyGrabber::Mechanism::none << QString() << PreferencesView::noGlobalShortcutLines
-            << u"⌥⌘K"_s;
+            << u"Alt+Super+K"_s;
     }
 
     void shortcutStatusSaysWhoBindsIt()
