@@ -9,7 +9,7 @@
 #include "PreferencesStore.h"
 #include "SettingsGlassBackground.h"
 #include "calendar/PanelAccessibility.h"
-#include "calendar/PanelLabel.h"
+#include "shared/PanelLabel.h"
 #include "events/EventStoreService.h"
 #include "events/PreviewCalendarFactory.h"
 #include "shared/AppFonts.h"

@@ -1,6 +1,6 @@
 #include "PreferencesPageFixture.h"
 #include "TimeZoneScope.h"
-#include "calendar/PanelLabel.h"
+#include "shared/PanelLabel.h"
 #include "events/PreviewCalendarFactory.h"
 #include "preferences/HotKeyRecorderField.h"
 #include "preferences/PreferencesView.h"
