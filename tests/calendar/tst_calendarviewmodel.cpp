@@ -90,6 +90,8 @@ private:
     std::unique_ptr<CalendarViewModel> viewModel;
     QList<HeldFetch> held;
     int fetchCount = 0;
+    // The month shown when the last cross-fade was announced.
+    QDateTime monthAtAnimation;
 };
 
 void TestCalendarViewModel::initTestCase()
@@ -124,6 +126,9 @@ CalendarViewModel &TestCalendarViewModel::makeViewModel()
             ++fetchCount;
             held.append({month, excluded, std::move(done)});
         });
+    // The fade keeps a picture of the old month, so it must hear of the change first.
+    connect(viewModel.get(), &CalendarViewModel::animatedChangeStarted, this,
+            [this] { monthAtAnimation = viewModel->displayedMonth(); });
     return *viewModel;
 }
 
@@ -394,8 +399,10 @@ void TestCalendarViewModel::paging()
     CalendarViewModel &model = makeViewModel();
     const QDateTime selected = model.selectedDate();
     QCOMPARE(selected, CivilCalendar::viewCalendar().startOfDay(today));
+    const QDateTime before = model.displayedMonth();
 
     QVERIFY(QMetaObject::invokeMethod(&model, operation.toLatin1().constData()));
+    QCOMPARE(monthAtAnimation, before);
     const CivilCalendar calendar(CivilCalendar::Monday, zoneId);
     QCOMPARE(model.displayedMonth(),
              *calendar.date(expectedMonth.year(), expectedMonth.month(), 1));
@@ -431,7 +438,9 @@ void TestCalendarViewModel::select()
     CalendarViewModel &model = makeViewModel();
     model.nextMonth();
     QVERIFY(!model.hasVisibleSelection());
+    const QDateTime before = model.displayedMonth();
     model.select(date);
+    QCOMPARE(monthAtAnimation, before);
     QCOMPARE(model.displayedMonth(), month);
     QCOMPARE(model.selectedDate(), day);
     QVERIFY(model.hasVisibleSelection());
