@@ -115,6 +115,8 @@ void TestCalendarKeyboardShortcutMonitor::qtKeyEvents_data()
         << int(Qt::Key_Right) << M(Qt::ControlModifier) << 0u << 0u << Action::nextYear;
     QTest::newRow("shift left") << int(Qt::Key_Left) << M(Qt::ShiftModifier) << 0u << 0u
                                 << Action::none;
+    QTest::newRow("super left") << int(Qt::Key_Left) << M(Qt::MetaModifier) << 0u << 0u
+                                << Action::none;
     QTest::newRow("ctrl space") << int(Qt::Key_Space) << M(Qt::ControlModifier) << 0u << 0u
                                 << Action::none;
     QTest::newRow("x11 left with caps lock and num lock on")

@@ -252,6 +252,7 @@ void TestScrollWheelMonthSwitcher::filterOnTheHost_data()
     QTest::addColumn<int>("steps");
 
     QTest::newRow("over the host in the active window") << true << QPointF(50, 40) << false << 1;
+    QTest::newRow("window not active") << false << QPointF(50, 40) << false << 0;
     QTest::newRow("outside the host's bounds") << true << QPointF(50, 140) << false << 0;
     QTest::newRow("over a scrolling list") << true << QPointF(50, 40) << true << 0;
 }
@@ -286,6 +287,7 @@ void TestScrollWheelMonthSwitcher::filterOnTheHost()
     switcher.setScrollingListProbe([overList](const QWheelEvent &) { return overList; });
     switcher.watch(host);
     QSignalSpy next(&switcher, &Switcher::nextMonth);
+    QSignalSpy previous(&switcher, &Switcher::previousMonth);
 
     QWheelEvent first = wheelEvent(position, {0, -120});
     QApplication::sendEvent(host, &first);
@@ -294,11 +296,12 @@ void TestScrollWheelMonthSwitcher::filterOnTheHost()
     QWheelEvent second = wheelEvent(position, {0, -120});
     QApplication::sendEvent(host, &second);
     QCOMPARE(next.size(), steps);
-    // 0.5 s after the first: switches again.
+    // 0.5 s after the first: switches again, back this time.
     now += 200;
-    QWheelEvent third = wheelEvent(position, {0, -120});
+    QWheelEvent third = wheelEvent(position, {0, 120});
     QApplication::sendEvent(host, &third);
-    QCOMPARE(next.size(), 2 * steps);
+    QCOMPARE(next.size(), steps);
+    QCOMPARE(previous.size(), steps);
 }
 
 QTEST_MAIN(TestScrollWheelMonthSwitcher)
