@@ -210,6 +210,7 @@ void TestStatusBarController::panelFromTheMenuAndTheMiddleClick_data()
 {
     QTest::addColumn<QString>("way");
     QTest::newRow("the host's menu") << u"menu"_s;
+    QTest::newRow("our own menu") << u"own menu"_s;
     QTest::newRow("a middle click") << u"middle click"_s;
 }
 
@@ -219,6 +220,11 @@ void TestStatusBarController::panelFromTheMenuAndTheMiddleClick()
     const auto choose = [&] {
         if (way == "menu"_L1) {
             clickMenuEntry(4);
+        } else if (way == "own menu"_L1) {
+            callItem(u"ContextMenu"_s, 1267, 12);
+            QTRY_VERIFY(controller->statusMenu() && controller->statusMenu()->isVisible());
+            controller->statusMenu()->actions().constFirst()->trigger();
+            controller->statusMenu()->hide();
         } else {
             callItem(u"SecondaryActivate"_s, 1267, 12);
         }
