@@ -9,7 +9,6 @@
 #include "PreferencesStore.h"
 #include "SettingsGlassBackground.h"
 #include "calendar/PanelAccessibility.h"
-#include "shared/PanelLabel.h"
 #include "events/EventStoreService.h"
 #include "events/PreviewCalendarFactory.h"
 #include "shared/AppFonts.h"
@@ -19,6 +18,7 @@
 #include "shared/DesktopColorScheme.h"
 #include "shared/EffectiveAppearanceObserver.h"
 #include "shared/Observable.h"
+#include "shared/PanelLabel.h"
 #include "shared/SoftShadow.h"
 
 #include <QAbstractButton>
