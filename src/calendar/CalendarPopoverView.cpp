@@ -187,7 +187,6 @@ void CalendarPopoverView::updateContentHeight()
     updateGeometry();
     if (m_onContentHeightChange)
         m_onContentHeightChange(height);
-    Q_EMIT contentHeightChanged(height);
 }
 
 QSize CalendarPopoverView::sizeHint() const

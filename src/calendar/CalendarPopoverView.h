@@ -69,9 +69,6 @@ public:
 
     [[nodiscard]] QSize sizeHint() const override;
 
-Q_SIGNALS:
-    void contentHeightChanged(qreal height);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;

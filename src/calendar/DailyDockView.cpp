@@ -5,12 +5,12 @@
 #include "DailyEventRow.h"
 #include "DailySummaryBackground.h"
 #include "DockCapsuleBackground.h"
-#include "PanelLabel.h"
 #include "SettingsIconLabel.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/BrandLogoView.h"
 #include "shared/DateHelpers.h"
+#include "shared/PanelLabel.h"
 
 #include <QBoxLayout>
 #include <QPainter>

@@ -44,7 +44,6 @@ public:
     [[nodiscard]] QList<DailyEventRow *> eventRows() const;
     /// The list's scroll area with 4 or more events, else null.
     [[nodiscard]] QScrollArea *scrollArea() const { return m_scrollArea; }
-    [[nodiscard]] SettingsIconLabel *settingsButton() const { return m_settingsButton; }
 
 private:
     void scheduleRefresh();

@@ -1,10 +1,10 @@
 #include "DailyEventRow.h"
 
 #include "AccessibleText.h"
-#include "PanelText.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/ContinuousCorners.h"
+#include "shared/PanelText.h"
 #include "shared/SurfaceCache.h"
 
 #include <QPainter>

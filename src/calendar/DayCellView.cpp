@@ -1,9 +1,9 @@
 #include "DayCellView.h"
 
-#include "PanelText.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/ContinuousCorners.h"
+#include "shared/PanelText.h"
 #include "shared/SoftShadow.h"
 #include "shared/SystemTimeZone.h"
 

@@ -51,11 +51,6 @@ void FadeTransition::start(int durationMs)
     m_animation->start();
 }
 
-bool FadeTransition::isRunning() const
-{
-    return m_animation->state() == QAbstractAnimation::Running;
-}
-
 qreal FadeTransition::incomingOpacity() const
 {
     return m_outgoing.isNull() ? 1.0 : m_progress;

@@ -23,7 +23,6 @@ public:
 
     /// Does nothing while disabled or while the widget is not visible.
     void start(int durationMs);
-    [[nodiscard]] bool isRunning() const;
 
     [[nodiscard]] qreal incomingOpacity() const;
     void paintOutgoing(QPainter &painter) const;

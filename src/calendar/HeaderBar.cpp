@@ -3,10 +3,10 @@
 #include "CalendarViewModel.h"
 #include "FadeTransition.h"
 #include "PanelAccessibility.h"
-#include "PanelText.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/DateHelpers.h"
+#include "shared/PanelText.h"
 
 #include <QPainter>
 

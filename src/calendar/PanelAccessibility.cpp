@@ -3,9 +3,9 @@
 #include "AccessibleText.h"
 #include "HeaderBar.h"
 #include "MonthGridView.h"
-#include "PanelLabel.h"
 #include "ShortcutHintBanner.h"
 #include "shared/DateHelpers.h"
+#include "shared/PanelLabel.h"
 
 #include <QAccessibleWidget>
 #include <QHash>

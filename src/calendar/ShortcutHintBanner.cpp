@@ -1,10 +1,10 @@
 #include "ShortcutHintBanner.h"
 
-#include "PanelText.h"
 #include "SymbolPaths.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/ContinuousCorners.h"
+#include "shared/PanelText.h"
 
 #include <QPainter>
 #include <QVariantAnimation>

@@ -52,7 +52,6 @@ public:
     [[nodiscard]] bool isPanelVisible() const;
     [[nodiscard]] MenuBarCalendarPanel *panel() const { return m_panel.get(); }
     [[nodiscard]] CalendarPopoverView *content() const { return m_content; }
-    [[nodiscard]] CalendarViewModel &calendarViewModel() { return m_calendarViewModel; }
     [[nodiscard]] QMenu *statusMenu() const { return m_statusMenu.get(); }
     [[nodiscard]] const PanelLayout &panelLayout() const { return m_layout; }
 

@@ -66,7 +66,6 @@ public:
         return m_registration == Registration::Registered
                || m_registration == Registration::Pending;
     }
-    [[nodiscard]] StatusMenuExporter *menuExporter() const { return m_menu; }
 
     /// The width reserve that label hosts size the text by: every digit as "0", so that the
     /// guide changes only when the text's length does.

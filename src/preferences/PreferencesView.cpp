@@ -10,7 +10,6 @@
 #include "SettingsGlassBackground.h"
 #include "SettingsStore.h"
 #include "calendar/PanelAccessibility.h"
-#include "calendar/PanelLabel.h"
 #include "events/EventStoreService.h"
 #include "events/PreviewCalendarFactory.h"
 #include "shared/AppFonts.h"
@@ -20,6 +19,7 @@
 #include "shared/DesktopColorScheme.h"
 #include "shared/EffectiveAppearanceObserver.h"
 #include "shared/Observable.h"
+#include "shared/PanelLabel.h"
 #include "shared/SoftShadow.h"
 
 #include <QAbstractButton>

@@ -60,15 +60,6 @@ BrandLogoView::BrandLogoView(qreal size, QWidget *parent)
 
 BrandLogoView::~BrandLogoView() = default;
 
-void BrandLogoView::setLogoSize(qreal size)
-{
-    if (qFuzzyCompare(m_size, size))
-        return;
-    m_size = size;
-    updateGeometry();
-    update();
-}
-
 QSize BrandLogoView::sizeHint() const
 {
     const int side = int(std::ceil(m_size));

@@ -16,9 +16,6 @@ public:
     explicit BrandLogoView(qreal size = 24, QWidget *parent = nullptr);
     ~BrandLogoView() override;
 
-    [[nodiscard]] qreal logoSize() const { return m_size; }
-    void setLogoSize(qreal size);
-
     [[nodiscard]] QSize sizeHint() const override;
 
     [[nodiscard]] static qreal cornerRadius(qreal size) { return size * 0.24; }

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "FakeCalendarStore.h"
+#include "FakeColorSchemePortal.h"
 #include "TimeZoneScope.h"
 #include "app/AppBootstrapper.h"
 #include "calendar/CalendarViewModel.h"
-#include "events/CalendarStore.h"
 #include "events/EventStoreService.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"
 #include "preferences/SettingsStore.h"
 #include "shared/CivilCalendar.h"
-#include "shared/ColorSchemePortal.h"
 #include "shared/DesktopColorScheme.h"
 
 #include <QCoreApplication>
@@ -24,40 +24,6 @@
 class PanelFixture
 {
 public:
-    // A store with nothing in it; the tests hand events to the view model directly.
-    class EmptyStore : public CalendarStore
-    {
-    public:
-        CalendarAccessState authorizationStatus(CalendarEntityType) const override
-        {
-            return CalendarAccessState::fullAccess;
-        }
-        void requestFullAccess(CalendarEntityType, QObject *,
-                               std::function<void(std::optional<bool>)> done) override
-        {
-            done(true);
-        }
-        QList<StoreCalendar> calendars() override { return {}; }
-        QList<StoreEvent> events(const QDateTime &, const QDateTime &,
-                                 const QList<StoreCalendar> &) override
-        {
-            return {};
-        }
-    };
-
-    // A desktop that answers with the scheme the test sets.
-    class FixedPortal : public ColorSchemePortal
-    {
-    public:
-        quint32 value = 2;
-        std::optional<quint32> readColorScheme() override { return value; }
-        void announce(quint32 newValue)
-        {
-            value = newValue;
-            Q_EMIT colorSchemeChanged(newValue);
-        }
-    };
-
     /// The clock stands at 10:00 of `today` in the zone.
     PanelFixture(const QByteArray &zone, const QDate &today)
         : zoneScope(zone)
@@ -67,7 +33,7 @@ public:
         preferences = std::make_unique<PreferencesStore>(settings);
         eventStore = std::make_unique<EventStoreService>(store);
         currentTime = at(today.year(), today.month(), today.day(), 10);
-        auto portal = std::make_unique<FixedPortal>();
+        auto portal = std::make_unique<FakeColorSchemePortal>();
         this->portal = portal.get();
         desktop = std::make_unique<DesktopColorScheme>(std::move(portal));
         viewModel = std::make_unique<CalendarViewModel>(*preferences, *eventStore, holidays, lunar,
@@ -128,11 +94,11 @@ public:
     QTemporaryDir directory;
     SettingsStore settings;
     std::unique_ptr<PreferencesStore> preferences;
-    EmptyStore store;
+    FakeCalendarStore store;
     std::unique_ptr<EventStoreService> eventStore;
     HolidayService holidays;
     LunarCalendarService lunar;
-    FixedPortal *portal = nullptr;
+    FakeColorSchemePortal *portal = nullptr;
     std::unique_ptr<DesktopColorScheme> desktop;
     QDateTime currentTime;
     QList<CalendarDayEvent> events;

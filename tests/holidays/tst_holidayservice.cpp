@@ -56,7 +56,6 @@ private Q_SLOTS:
 
     void shippedTable_data();
     void shippedTable();
-    void shippedTableListsEachDateOnceInOrder();
     void shippedTableAgreesWithTheLunarCalendar();
 
     void rejectedArrangements_data();
@@ -96,21 +95,12 @@ void tst_HolidayService::rejectedFile_data()
         R"({"date": "2026-01-01", "name": "元旦"}, {"date": "2026-05-01", "name": "劳动节"})";
 
     QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("empty array") << QByteArray("[]");
     QTest::newRow("truncated JSON") << "[" + valid + ",";
-    QTest::newRow("trailing garbage") << "[" + valid + "] x";
     QTest::newRow("top level is an object")
         << QByteArray(R"({"date": "2026-01-01", "name": "元旦"})");
-    QTest::newRow("top level is a string") << QByteArray(R"("2026-01-01")");
     QTest::newRow("element lacks name") << "[" + valid + R"(, {"date": "2026-06-01"}])";
-    QTest::newRow("element lacks date") << "[" + valid + R"(, {"name": "儿童节"}])";
     QTest::newRow("name is a number") << "[" + valid + R"(, {"date": "2026-06-01", "name": 61}])";
-    QTest::newRow("name is null") << "[" + valid + R"(, {"date": "2026-06-01", "name": null}])";
     QTest::newRow("date is a number") << "[" + valid + R"(, {"date": 20260601, "name": "儿童节"}])";
-    QTest::newRow("date is an object")
-        << "[" + valid + R"(, {"date": {"y": 2026}, "name": "儿童节"}])";
-    QTest::newRow("element is a string") << "[" + valid + R"(, "2026-06-01"])";
-    QTest::newRow("element is an array") << "[" + valid + R"(, ["2026-06-01", "儿童节"]])";
     QTest::newRow("element is null") << "[" + valid + ", null]";
 }
 
@@ -153,8 +143,6 @@ void tst_HolidayService::lookup_data()
         << shanghai << utc(2026, 3, 8, 4) << std::optional(u"妇女节"_s);
     QTest::newRow("duplicate date keeps the first name")
         << shanghai << utc(2026, 5, 1, 4) << std::optional(u"劳动节"_s);
-    QTest::newRow("entries after a duplicate still load")
-        << shanghai << utc(2026, 12, 25, 4) << std::optional(u"圣诞节"_s);
     QTest::newRow("day not listed") << shanghai << utc(2026, 6, 1, 4) << nothing;
     QTest::newRow("invalid instant") << shanghai << QDateTime() << nothing;
     QTest::newRow("Beijing day ahead of the UTC day")
@@ -164,8 +152,6 @@ void tst_HolidayService::lookup_data()
     // The UTC day is already the next one; the New York day decides.
     QTest::newRow("New York 23:30 EST")
         << newYork << utc(2026, 3, 8, 4, 30) << std::optional(u"七号"_s);
-    QTest::newRow("New York 00:30 EST")
-        << newYork << utc(2026, 3, 8, 5, 30) << std::optional(u"妇女节"_s);
     QTest::newRow("New York 23:30 EDT")
         << newYork << utc(2026, 11, 1, 3, 30) << std::optional(u"万圣夜"_s);
 }
@@ -198,22 +184,11 @@ void tst_HolidayService::shippedTable_data()
 
     const std::optional<QString> nothing;
 
-    QTest::newRow("lunar new year 2024") << QDate(2024, 2, 10) << std::optional(u"春节"_s);
-    QTest::newRow("eve after a 30-day month 12") << QDate(2024, 2, 9) << std::optional(u"除夕"_s);
     QTest::newRow("eve after a 29-day month 12") << QDate(2025, 1, 28) << std::optional(u"除夕"_s);
-    QTest::newRow("mid-autumn 2025") << QDate(2025, 10, 6) << std::optional(u"中秋节"_s);
     QTest::newRow("national day and mid-autumn")
         << QDate(2020, 10, 1) << std::optional(u"国庆节、中秋节"_s);
-    QTest::newRow("new year's day and laba")
-        << QDate(2012, 1, 1) << std::optional(u"元旦、腊八节"_s);
-    QTest::newRow("first year") << QDate(2000, 1, 1) << std::optional(u"元旦"_s);
-    QTest::newRow("last year") << QDate(2100, 1, 1) << std::optional(u"元旦"_s);
-    QTest::newRow("last national day") << QDate(2100, 10, 1) << std::optional(u"国庆节"_s);
-    QTest::newRow("before the first year") << QDate(1999, 12, 31) << nothing;
     QTest::newRow("after the last year") << QDate(2101, 1, 1) << nothing;
-    QTest::newRow("dragon boat 2009") << QDate(2009, 5, 28) << std::optional(u"端午节"_s);
     QTest::newRow("day 5 of leap month 5") << QDate(2009, 6, 27) << nothing;
-    QTest::newRow("double ninth 2014") << QDate(2014, 10, 2) << std::optional(u"重阳节"_s);
     QTest::newRow("day 9 of leap month 9") << QDate(2014, 11, 1) << nothing;
 }
 
@@ -226,23 +201,8 @@ void tst_HolidayService::shippedTable()
     QCOMPARE(service.label(beijingNoon(day)), expected);
 }
 
-void tst_HolidayService::shippedTableListsEachDateOnceInOrder()
-{
-    QFile file(u":/holidays.json"_s);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const auto entries = HolidayService::decode(file.readAll());
-    QVERIFY(entries);
-    QVERIFY(!entries->isEmpty());
-    QString previous;
-    for (const HolidayEntry &entry : *entries) {
-        QVERIFY2(QDate::fromString(entry.date, u"yyyy-MM-dd"_s).isValid(), qPrintable(entry.date));
-        QVERIFY2(entry.date > previous, qPrintable(entry.date));
-        QVERIFY(!entry.name.isEmpty());
-        previous = entry.date;
-    }
-}
-
-// An independent reading of the table's rules: fixed days first, then the festival.
+// An independent reading of the table's rules: fixed days first, then the festival. It also
+// catches a date listed twice or out of the years walked, through the count at the end.
 void tst_HolidayService::shippedTableAgreesWithTheLunarCalendar()
 {
     pinZone("Asia/Shanghai");
@@ -297,13 +257,9 @@ void tst_HolidayService::rejectedArrangements_data()
 
     const QByteArray valid = "# notice\ndate\tname\toff\n2026-10-01\t国庆节\t1\n";
     QTest::newRow("date listed twice") << valid + "2026-10-01\t国庆节\t0\n";
-    QTest::newRow("unpadded date") << valid + "2026-10-2\t国庆节\t1\n";
     QTest::newRow("no such day") << valid + "2026-02-30\t春节\t1\n";
     QTest::newRow("off is a word") << valid + "2026-10-03\t国庆节\t休\n";
-    QTest::newRow("two fields") << valid + "2026-10-03\t1\n";
-    QTest::newRow("four fields") << valid + "2026-10-03\t国庆节\t1\tx\n";
     QTest::newRow("spaces for tabs") << valid + "2026-10-03 国庆节 1\n";
-    QTest::newRow("no name") << valid + "2026-10-03\t\t1\n";
     QTest::newRow("carriage return") << valid + "2026-10-03\t国庆节\t1\r\n";
 }
 
@@ -327,8 +283,6 @@ void tst_HolidayService::shippedArrangements_data()
 
     QTest::newRow("spring festival workday 2026") << QDate(2026, 2, 14) << u"班"_s;
     QTest::newRow("national day 2026") << QDate(2026, 10, 1) << u"休"_s;
-    QTest::newRow("national day workday 2026") << QDate(2026, 10, 10) << u"班"_s;
-    QTest::newRow("ordinary weekend") << QDate(2026, 10, 17) << QString();
     QTest::newRow("first notice's workday") << QDate(2006, 12, 30) << u"班"_s;
     QTest::newRow("year no notice covers") << QDate(2027, 1, 1) << QString();
 }

@@ -235,7 +235,6 @@ void TestStatusItemHost::trayClicksBecomeItemSignals_data()
 
     QTest::newRow("left click") << QSystemTrayIcon::Trigger << 1 << 0;
     QTest::newRow("right click") << QSystemTrayIcon::Context << 0 << 1;
-    QTest::newRow("double click") << QSystemTrayIcon::DoubleClick << 0 << 0;
     QTest::newRow("middle click") << QSystemTrayIcon::MiddleClick << 0 << 0;
 }
 

@@ -1,10 +1,7 @@
 #include "menubar/StatusItemIcon.h"
-#include "menubar/StatusItemStyle.h"
 #include "menubar/StatusNotifierItem.h"
 #include "menubar/StatusNotifierTypes.h"
 
-#include <QFontInfo>
-#include <QFontMetricsF>
 #include <QSet>
 #include <QTest>
 
@@ -47,7 +44,6 @@ class TestStatusItemIcon : public QObject
 private Q_SLOTS:
     void pageReadsAtEverySize_data();
     void pageReadsAtEverySize();
-    void everyDayLooksDifferent_data();
     void everyDayLooksDifferent();
     void dayOutOfRangeLeavesThePageBlank_data();
     void dayOutOfRangeLeavesThePageBlank();
@@ -56,7 +52,6 @@ private Q_SLOTS:
     void wireFormWithWrongLengthGivesNoImage();
     void labelGuideKeepsWidth_data();
     void labelGuideKeepsWidth();
-    void titleFontIsFixedPitchAtThirteenPixels();
 };
 
 void TestStatusItemIcon::pageReadsAtEverySize_data()
@@ -65,7 +60,7 @@ void TestStatusItemIcon::pageReadsAtEverySize_data()
     QTest::addColumn<int>("day");
 
     for (const int size : StatusItemIcon::sizes) {
-        for (const int day : {1, 8, 10, 11, 28, 31})
+        for (const int day : {1, 11, 28})
             QTest::addRow("day %d at %d px", day, size) << size << day;
     }
 }
@@ -94,16 +89,10 @@ void TestStatusItemIcon::pageReadsAtEverySize()
     QVERIFY(ink.left() >= 1 && ink.right() <= size - 2);
 }
 
-void TestStatusItemIcon::everyDayLooksDifferent_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::newRow("16 px") << 16;
-    QTest::newRow("22 px") << 22;
-}
-
 void TestStatusItemIcon::everyDayLooksDifferent()
 {
-    QFETCH(int, size);
+    // At the smallest size, where digits are likeliest to blur together.
+    const int size = StatusItemIcon::sizes.front();
     QSet<QByteArray> seen;
     for (int day = 1; day <= 31; ++day) {
         const QImage image = StatusItemIcon::render(day, size);
@@ -118,7 +107,6 @@ void TestStatusItemIcon::dayOutOfRangeLeavesThePageBlank_data()
     QTest::addColumn<int>("day");
     QTest::newRow("zero") << 0;
     QTest::newRow("thirty-two") << 32;
-    QTest::newRow("negative") << -5;
 }
 
 void TestStatusItemIcon::dayOutOfRangeLeavesThePageBlank()
@@ -132,7 +120,6 @@ void TestStatusItemIcon::dayOutOfRangeLeavesThePageBlank()
 void TestStatusItemIcon::pixmapWireFormIsBigEndianArgb_data()
 {
     QTest::addColumn<QImage::Format>("format");
-    QTest::newRow("straight alpha") << QImage::Format_ARGB32;
     QTest::newRow("premultiplied") << QImage::Format_ARGB32_Premultiplied;
     QTest::newRow("no alpha") << QImage::Format_RGB32;
 }
@@ -177,7 +164,6 @@ void TestStatusItemIcon::labelGuideKeepsWidth_data()
 
     QTest::newRow("date and time") << u"12月5日 周六 14:03"_s << u"00月0日 周六 00:00"_s;
     QTest::newRow("with seconds and day period") << u"下午 2:03:09"_s << u"下午 0:00:00"_s;
-    QTest::newRow("weekday only") << u"周六"_s << u"周六"_s;
     QTest::newRow("empty") << QString() << QString();
 }
 
@@ -186,17 +172,6 @@ void TestStatusItemIcon::labelGuideKeepsWidth()
     QFETCH(QString, label);
     QFETCH(QString, guide);
     QCOMPARE(StatusNotifierItem::labelGuideFor(label), guide);
-}
-
-void TestStatusItemIcon::titleFontIsFixedPitchAtThirteenPixels()
-{
-    const QFont font = StatusItemStyle::titleFont();
-    QCOMPARE(QFontInfo(font).pixelSize(), 13);
-    // Each second's text is as wide as the last.
-    const QFontMetricsF metrics(font);
-    const qreal width = metrics.horizontalAdvance(u"00:00:00"_s);
-    for (const QString &time : {u"11:11:11"_s, u"12:34:56"_s, u"19:08:47"_s})
-        QCOMPARE(metrics.horizontalAdvance(time), width);
 }
 
 QTEST_MAIN(TestStatusItemIcon)

@@ -1,9 +1,9 @@
 #include "PreferencesPageFixture.h"
 #include "TimeZoneScope.h"
-#include "calendar/PanelLabel.h"
 #include "events/PreviewCalendarFactory.h"
 #include "preferences/HotKeyRecorderField.h"
 #include "preferences/PreferencesView.h"
+#include "shared/PanelLabel.h"
 
 #include <QAbstractButton>
 #include <QApplication>

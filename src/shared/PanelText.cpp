@@ -1,6 +1,6 @@
 #include "PanelText.h"
 
-#include "shared/AppFonts.h"
+#include "AppFonts.h"
 
 #include <QFontMetricsF>
 #include <QHash>

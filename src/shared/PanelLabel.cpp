@@ -1,9 +1,9 @@
 #include "PanelLabel.h"
 
-#include "PanelAccessibility.h"
+#include "AppFonts.h"
 #include "PanelText.h"
-#include "shared/AppFonts.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 #include <cmath>
@@ -27,13 +27,10 @@ void PanelLabel::setText(const QString &text)
     m_text = text;
     updateGeometry();
     update();
-    PanelAccessibility::nameChanged(this);
-}
-
-void PanelLabel::setMinimumScale(qreal scale)
-{
-    m_minimumScale = scale;
-    update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void PanelLabel::setAlignment(Qt::Alignment alignment)
@@ -57,6 +54,5 @@ void PanelLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    PanelText::draw(painter, QRectF(rect()), m_text, m_font, m_color(), m_alignment,
-                    m_minimumScale);
+    PanelText::draw(painter, QRectF(rect()), m_text, m_font, m_color(), m_alignment);
 }
