@@ -33,6 +33,12 @@ void PanelLabel::setText(const QString &text)
     }
 }
 
+void PanelLabel::setMinimumScale(qreal scale)
+{
+    m_minimumScale = scale;
+    update();
+}
+
 void PanelLabel::setAlignment(Qt::Alignment alignment)
 {
     m_alignment = alignment;
@@ -54,5 +60,6 @@ void PanelLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    PanelText::draw(painter, QRectF(rect()), m_text, m_font, m_color(), m_alignment);
+    PanelText::draw(painter, QRectF(rect()), m_text, m_font, m_color(), m_alignment,
+                    m_minimumScale);
 }

@@ -7,7 +7,8 @@
 #include <functional>
 
 // A one-line text of the panel: a font, a theme colour read at every paint (so it follows the
-// appearance), cut with an ellipsis when too wide. Its natural size is the text's.
+// appearance), an optional shrink before it is cut with an ellipsis. Its natural size is the
+// text's.
 class PanelLabel : public QWidget
 {
     Q_OBJECT
@@ -20,6 +21,7 @@ public:
     [[nodiscard]] QString text() const { return m_text; }
     void setText(const QString &text);
     [[nodiscard]] QFont textFont() const { return m_font; }
+    void setMinimumScale(qreal scale);
     void setAlignment(Qt::Alignment alignment);
 
     [[nodiscard]] QSize sizeHint() const override;
@@ -32,5 +34,6 @@ private:
     QString m_text;
     QFont m_font;
     ColorRole m_color;
+    qreal m_minimumScale = 1.0;
     Qt::Alignment m_alignment = Qt::AlignLeft;
 };
