@@ -36,7 +36,6 @@ void TestEffectiveAppearanceObserver::reportsWhenShown_data()
     QTest::addColumn<ColorScheme>("expected");
     QTest::newRow("dark desktop") << 1u << ColorScheme::dark;
     QTest::newRow("light desktop") << 2u << ColorScheme::light;
-    QTest::newRow("no preference reads as light") << 0u << ColorScheme::light;
 }
 
 void TestEffectiveAppearanceObserver::reportsWhenShown()
