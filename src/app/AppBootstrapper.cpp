@@ -1,10 +1,10 @@
 #include "AppBootstrapper.h"
 
-#include "preferences/AppAppearanceMode.h"
 #include "preferences/MenuBarDisplayStyle.h"
 #include "preferences/MenuBarTimeFormat.h"
 #include "preferences/PreferencesStore.h"
 #include "preferences/SettingsStore.h"
+#include "shared/AppAppearanceMode.h"
 
 void AppBootstrapper::configureAppearance(SettingsStore &settings)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "preferences/AppAppearanceMode.h"
+#include "shared/AppAppearanceMode.h"
 
 #include <QObject>
 

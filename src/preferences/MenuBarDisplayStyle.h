@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PreferenceChoice.h"
+#include "shared/PreferenceChoice.h"
 
 #include <QDateTime>
 

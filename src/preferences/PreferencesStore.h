@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AppAppearanceMode.h"
 #include "HotKeyShortcut.h"
 #include "MenuBarDisplayStyle.h"
 #include "MenuBarTimeFormat.h"
+#include "shared/AppAppearanceMode.h"
 
 #include <QLatin1StringView>
 #include <QObject>

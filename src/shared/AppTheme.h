@@ -1,6 +1,6 @@
 #pragma once
 
-#include "preferences/AppAppearanceMode.h"
+#include "AppAppearanceMode.h"
 
 #include <QColor>
 #include <QStringView>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "AppAppearanceMode.h"
 #include "ColorSchemePortal.h"
-#include "preferences/AppAppearanceMode.h"
 
 #include <QObject>
 

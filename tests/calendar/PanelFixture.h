@@ -33,7 +33,7 @@ public:
         preferences = std::make_unique<PreferencesStore>(settings);
         eventStore = std::make_unique<EventStoreService>(store);
         currentTime = at(today.year(), today.month(), today.day(), 10);
-        auto portal = std::make_unique<FakeColorSchemePortal>();
+        auto portal = std::make_unique<FakeColorSchemePortal>(2);
         this->portal = portal.get();
         desktop = std::make_unique<DesktopColorScheme>(std::move(portal));
         viewModel = std::make_unique<CalendarViewModel>(*preferences, *eventStore, holidays, lunar,

@@ -1,49 +1,24 @@
 #pragma once
 
+#include "FakeColorSchemePortal.h"
+#include "FakeKeyGrabber.h"
+#include "TestFiles.h"
 #include "app/AppBootstrapper.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "preferences/HotKeyService.h"
-#include "preferences/KeyGrabber.h"
 #include "preferences/LaunchAtLoginService.h"
 #include "preferences/PreferencesStore.h"
 #include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
-#include "shared/ColorSchemePortal.h"
 #include "shared/DesktopColorScheme.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <memory>
-
-// A desktop with no colour-scheme portal: the palette decides.
-class NoColorSchemePortal : public ColorSchemePortal
-{
-public:
-    std::optional<quint32> readColorScheme() override { return std::nullopt; }
-};
-
-// Takes every key.
-class AcceptingKeyGrabber : public KeyGrabber
-{
-public:
-    explicit AcceptingKeyGrabber(Mechanism mechanism)
-        : KeyGrabber(mechanism)
-    {
-    }
-
-    bool grab(HotKeyId, quint32, quint32) override { return true; }
-    void ungrab(HotKeyId) override { }
-    /// The desktop says what it bound the shortcut to.
-    void describe(const QString &trigger)
-    {
-        Q_EMIT triggerDescribed(HotKeyService::hotKeyId, trigger);
-    }
-};
 
 // Every service the preferences page needs, over a private configuration and data folder. The
 // settings are given before the services read them.
@@ -58,12 +33,8 @@ public:
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(dir.filePath(QStringLiteral("xdg"))));
         qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
         AppTheme::setSystemAppearanceSource([] { return false; });
-        if (!initialSettings.isEmpty()) {
-            QDir().mkpath(QFileInfo(SettingsStore::defaultFilePath()).absolutePath());
-            QFile file(SettingsStore::defaultFilePath());
-            if (file.open(QIODevice::WriteOnly))
-                file.write(QJsonDocument(initialSettings).toJson());
-        }
+        if (!initialSettings.isEmpty())
+            writeFile(SettingsStore::defaultFilePath(), QJsonDocument(initialSettings).toJson());
         settings = std::make_unique<SettingsStore>();
         AppBootstrapper::configureAppearance(*settings);
         preferences = std::make_unique<PreferencesStore>(*settings);
@@ -73,10 +44,10 @@ public:
         eventStore = std::make_unique<EventStoreService>(*calendarStore);
         launchAtLogin =
             std::make_unique<LaunchAtLoginService>(QCoreApplication::applicationFilePath());
-        auto grabber = std::make_unique<AcceptingKeyGrabber>(keyGrabMechanism);
+        auto grabber = std::make_unique<FakeKeyGrabber>(keyGrabMechanism);
         keyGrabber = grabber.get();
         hotKeys = std::make_unique<HotKeyService>(*preferences, std::move(grabber), [] {});
-        desktop = std::make_unique<DesktopColorScheme>(std::make_unique<NoColorSchemePortal>());
+        desktop = std::make_unique<DesktopColorScheme>(std::make_unique<FakeColorSchemePortal>());
     }
 
     ~PreferencesPageFixture()
@@ -88,10 +59,7 @@ public:
     /// The settings file as it is on disk now.
     [[nodiscard]] QJsonObject settingsFile() const
     {
-        QFile file(settings->filePath());
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QJsonDocument::fromJson(file.readAll()).object();
+        return QJsonDocument::fromJson(readFile(settings->filePath())).object();
     }
 
     QTemporaryDir dir;
@@ -101,6 +69,6 @@ public:
     std::unique_ptr<EventStoreService> eventStore;
     std::unique_ptr<LaunchAtLoginService> launchAtLogin;
     std::unique_ptr<HotKeyService> hotKeys;
-    AcceptingKeyGrabber *keyGrabber = nullptr;
+    FakeKeyGrabber *keyGrabber = nullptr;
     std::unique_ptr<DesktopColorScheme> desktop;
 };

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "TestFiles.h"
 #include "app/AppBootstrapper.h"
 #include "preferences/HotKeyShortcut.h"
 #include "preferences/PreferencesStore.h"
 #include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -27,25 +25,17 @@ public:
         AppTheme::setSystemAppearanceSource([] { return false; });
         path = dir.filePath(u"tessel-calendar/settings.json"_s);
         if (storedShortcut) {
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            QFile out(path);
-            if (out.open(QIODevice::WriteOnly)) {
-                const QJsonObject data{
-                    {u"$data"_s, QString::fromLatin1(storedShortcut->toJson().toBase64())}};
-                out.write(
-                    QJsonDocument(QJsonObject{{PreferencesStore::Keys::hotKey, data}}).toJson());
-            }
+            const QJsonObject data{
+                {u"$data"_s, QString::fromLatin1(storedShortcut->toJson().toBase64())}};
+            writeFile(path,
+                      QJsonDocument(QJsonObject{{PreferencesStore::Keys::hotKey, data}}).toJson());
         }
         settings = std::make_unique<SettingsStore>(path);
         AppBootstrapper::configureAppearance(*settings);
         preferences = std::make_unique<PreferencesStore>(*settings);
     }
 
-    [[nodiscard]] QByteArray fileContents() const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    [[nodiscard]] QByteArray fileContents() const { return readFile(path); }
 
     /// The shortcut as the file on disk holds it.
     [[nodiscard]] std::optional<HotKeyShortcut> storedShortcut() const

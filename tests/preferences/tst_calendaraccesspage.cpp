@@ -45,12 +45,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("events");
         QTest::addColumn<bool>("reminders");
 
-        QTest::newRow("never asked") << QJsonObject() << false << false;
         QTest::newRow("events granted")
             << QJsonObject{{u"calendar.access.events"_s, u"granted"_s}} << true << false;
-        QTest::newRow("both denied") << QJsonObject{{u"calendar.access.events"_s, u"denied"_s},
-                                                    {u"calendar.access.reminders"_s, u"denied"_s}}
-                                     << false << false;
         QTest::newRow("reminders granted")
             << QJsonObject{{u"calendar.access.reminders"_s, u"granted"_s}} << false << true;
     }
@@ -121,11 +117,7 @@ private Q_SLOTS:
     {
         makePage({{u"calendar.access.events"_s, u"granted"_s}});
         const QString folder = services->dir.filePath(u"mine/home/work"_s);
-        QDir().mkpath(folder);
-        QFile name(folder + u"/displayname"_s);
-        QVERIFY(name.open(QIODevice::WriteOnly));
-        name.write("Work");
-        name.close();
+        QVERIFY(writeFile(folder + u"/displayname"_s, "Work"));
         page->setPathChooser([&](QWidget *, bool) { return services->dir.filePath(u"mine"_s); });
 
         page->addFolderButton()->click();

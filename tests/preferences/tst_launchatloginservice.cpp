@@ -1,8 +1,6 @@
+#include "TestFiles.h"
 #include "preferences/LaunchAtLoginService.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,22 +8,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
 
 QByteArrayList lines(const QByteArray &content)
 {
@@ -64,18 +46,13 @@ private Q_SLOTS:
         executable = QCoreApplication::applicationFilePath();
     }
 
-    void entryLivesInTheUsersAutostartFolder()
-    {
-        QCOMPARE(LaunchAtLoginService::userEntryPath(),
-                 configHome() + u"/autostart/tessel-calendar.desktop"_s);
-        QCOMPARE(LaunchAtLoginService::systemEntryPaths(), QStringList{systemEntry()});
-    }
-
     void registerWritesAnEntryThatReadsBackEnabled()
     {
         LaunchAtLoginService service(executable);
         QVERIFY(!service.isEnabled());
         QCOMPARE(service.status(), LaunchAtLoginService::Status::notRegistered);
+        QCOMPARE(LaunchAtLoginService::userEntryPath(),
+                 configHome() + u"/autostart/tessel-calendar.desktop"_s);
 
         QSignalSpy spy(&service, &LaunchAtLoginService::isEnabledChanged);
         service.setEnabled(true);
@@ -102,14 +79,9 @@ private Q_SLOTS:
         QVERIFY(!service.isEnabled());
         QVERIFY(!QFileInfo::exists(LaunchAtLoginService::userEntryPath()));
         QVERIFY(!LaunchAtLoginService(executable).isEnabled());
-    }
-
-    void unregisterWithoutAnEntrySucceeds()
-    {
-        LaunchAtLoginService service(executable);
+        // Again, without an entry: nothing to do, and no failure.
         service.setEnabled(false);
         QVERIFY(!service.isEnabled());
-        QVERIFY(!QFileInfo::exists(LaunchAtLoginService::userEntryPath()));
     }
 
     void entryStates_data()
@@ -121,20 +93,14 @@ private Q_SLOTS:
         QTest::newRow("plain entry") << QByteArray("[Desktop Entry]\nExec=@EXEC@\n") << true;
         QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=@EXEC@\nHidden=true\n")
                                 << false;
-        QTest::newRow("hidden false")
-            << QByteArray("[Desktop Entry]\nExec=@EXEC@\nHidden=false\n") << true;
         QTest::newRow("gnome disabled")
             << QByteArray("[Desktop Entry]\nExec=@EXEC@\nX-GNOME-Autostart-enabled=false\n")
             << false;
-        QTest::newRow("gnome enabled")
-            << QByteArray("[Desktop Entry]\nExec=@EXEC@\nX-GNOME-Autostart-enabled=true\n") << true;
         QTest::newRow("spaces around the equals sign")
             << QByteArray("[Desktop Entry]\nExec = @EXEC@\nHidden = true\n") << false;
         QTest::newRow("hidden in an action group")
             << QByteArray("[Desktop Entry]\nExec=@EXEC@\n[Desktop Action new]\nHidden=true\n")
             << true;
-        QTest::newRow("commented out")
-            << QByteArray("[Desktop Entry]\nExec=@EXEC@\n# Hidden=true\n") << true;
         QTest::newRow("no Exec") << QByteArray("[Desktop Entry]\n") << false;
         QTest::newRow("another program") << QByteArray("[Desktop Entry]\nExec=/bin/sh\n") << false;
         QTest::newRow("a copy since moved")
@@ -151,14 +117,14 @@ private Q_SLOTS:
         QFETCH(bool, enabled);
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(QFileInfo(executable).absolutePath()) + ':' + path);
-        writeFile(LaunchAtLoginService::userEntryPath(), withProgram(content));
+        QVERIFY(writeFile(LaunchAtLoginService::userEntryPath(), withProgram(content)));
         QCOMPARE(LaunchAtLoginService(executable).isEnabled(), enabled);
         qputenv("PATH", path);
     }
 
     void systemWideEntryCountsUntilTheUserOverridesIt()
     {
-        writeFile(systemEntry(), withProgram("[Desktop Entry]\nExec=@EXEC@\n"));
+        QVERIFY(writeFile(systemEntry(), withProgram("[Desktop Entry]\nExec=@EXEC@\n")));
         LaunchAtLoginService service(executable);
         QVERIFY(service.isEnabled());
 
@@ -174,7 +140,7 @@ private Q_SLOTS:
 
     void hiddenSystemEntryNeedsNoOverride()
     {
-        writeFile(systemEntry(), "[Desktop Entry]\nHidden=true\n");
+        QVERIFY(writeFile(systemEntry(), "[Desktop Entry]\nHidden=true\n"));
         LaunchAtLoginService service(executable);
         QVERIFY(!service.isEnabled());
         service.setEnabled(false);
@@ -184,7 +150,7 @@ private Q_SLOTS:
     void unwritableFolderSpringsBack()
     {
         // Tests run as root, which permissions do not stop: a file where the folder should be.
-        writeFile(configHome() + u"/autostart"_s, "not a folder");
+        QVERIFY(writeFile(configHome() + u"/autostart"_s, "not a folder"));
         LaunchAtLoginService service(executable);
         QSignalSpy spy(&service, &LaunchAtLoginService::isEnabledChanged);
 
@@ -197,8 +163,8 @@ private Q_SLOTS:
 
     void failedOverrideOfASystemEntryStaysEnabled()
     {
-        writeFile(systemEntry(), withProgram("[Desktop Entry]\nExec=@EXEC@\n"));
-        writeFile(configHome() + u"/autostart"_s, "not a folder");
+        QVERIFY(writeFile(systemEntry(), withProgram("[Desktop Entry]\nExec=@EXEC@\n")));
+        QVERIFY(writeFile(configHome() + u"/autostart"_s, "not a folder"));
         LaunchAtLoginService service(executable);
         QVERIFY(service.isEnabled());
 
@@ -223,8 +189,8 @@ private Q_SLOTS:
         service.refresh();
         QCOMPARE(spy.size(), 1);
 
-        writeFile(LaunchAtLoginService::userEntryPath(),
-                  withProgram("[Desktop Entry]\nExec=@EXEC@\n"));
+        QVERIFY(writeFile(LaunchAtLoginService::userEntryPath(),
+                          withProgram("[Desktop Entry]\nExec=@EXEC@\n")));
         service.refresh();
         QVERIFY(service.isEnabled());
     }
@@ -234,15 +200,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("value");
 
-        QTest::newRow("plain") << u"/usr/bin/tessel-calendar"_s
-                               << u"\"/usr/bin/tessel-calendar\""_s;
         QTest::newRow("space") << u"/opt/my apps/tc"_s << u"\"/opt/my apps/tc\""_s;
         QTest::newRow("double quote") << u"/a\"b"_s << u"\"/a\\\\\"b\""_s;
         QTest::newRow("dollar and backtick") << u"/a$b`c"_s << u"\"/a\\\\$b\\\\`c\""_s;
         QTest::newRow("backslash") << u"/a\\b"_s << u"\"/a\\\\\\\\b\""_s;
         QTest::newRow("percent") << u"/100%/tc"_s << u"\"/100%%/tc\""_s;
         QTest::newRow("newline") << u"/a\nb"_s << u"\"/a\\nb\""_s;
-        QTest::newRow("chinese") << u"/home/用户/tc"_s << u"\"/home/用户/tc\""_s;
     }
 
     void execValue()

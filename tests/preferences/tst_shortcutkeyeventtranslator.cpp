@@ -50,9 +50,6 @@ void TestShortcutKeyEventTranslator::translate_data()
     QTest::newRow("X11 key code wins over the Qt key")
         << int(Qt::Key_A) << Qt::KeyboardModifiers(Qt::ControlModifier) << 24u << u"a"_s << 12u
         << controlFlag << u"a"_s;
-    QTest::newRow("Alt and Control")
-        << int(Qt::Key_Space) << Qt::KeyboardModifiers(Qt::AltModifier | Qt::ControlModifier) << 0u
-        << u" "_s << 49u << (optionFlag | controlFlag) << u" "_s;
     QTest::newRow("keypad 1") << int(Qt::Key_1)
                               << Qt::KeyboardModifiers(Qt::AltModifier | Qt::KeypadModifier) << 0u
                               << u"1"_s << 0x53u << optionFlag << u"1"_s;
@@ -65,15 +62,9 @@ void TestShortcutKeyEventTranslator::translate_data()
     QTest::newRow("Delete is the Forward Delete key")
         << int(Qt::Key_Delete) << Qt::KeyboardModifiers() << 0u << QString() << 117u << 0u
         << QString();
-    QTest::newRow("Escape") << int(Qt::Key_Escape) << Qt::KeyboardModifiers(Qt::MetaModifier) << 0u
-                            << QString() << 53u << commandFlag << QString();
-    QTest::newRow("Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers(Qt::AltModifier) << 0u
-                            << u"\r"_s << 36u << optionFlag << u"\r"_s;
     QTest::newRow("Shift+Tab arrives as Backtab")
         << int(Qt::Key_Backtab) << Qt::KeyboardModifiers(Qt::ShiftModifier) << 0u << QString()
         << 48u << shiftFlag << QString();
-    QTest::newRow("F1") << int(Qt::Key_F1) << Qt::KeyboardModifiers(Qt::AltModifier) << 0u
-                        << QString() << 122u << optionFlag << QString();
     QTest::newRow("F1 by X11 key code") << int(Qt::Key_F1) << Qt::KeyboardModifiers() << 67u
                                         << QString() << 122u << 0u << QString();
 }

@@ -14,8 +14,6 @@ class TestBrandLogoView : public QObject
 private Q_SLOTS:
     void initTestCase();
     void artworkIsCompiledIn();
-    void cornerRadius_data();
-    void cornerRadius();
     void drawnInsideItsRoundedSquare_data();
     void drawnInsideItsRoundedSquare();
     void shadowFallsBelow();
@@ -31,23 +29,7 @@ void TestBrandLogoView::artworkIsCompiledIn()
     QSvgRenderer renderer(QStringLiteral(":/BrandLogo.svg"));
     QVERIFY(renderer.isValid());
     QCOMPARE(renderer.defaultSize().width(), renderer.defaultSize().height());
-}
-
-void TestBrandLogoView::cornerRadius_data()
-{
-    QTest::addColumn<qreal>("size");
-    QTest::addColumn<qreal>("radius");
-    QTest::newRow("the footer's 24") << 24.0 << 5.76;
-    QTest::newRow("a preferences-sized 64") << 64.0 << 15.36;
-}
-
-void TestBrandLogoView::cornerRadius()
-{
-    QFETCH(qreal, size);
-    QFETCH(qreal, radius);
-    QCOMPARE(BrandLogoView::cornerRadius(size), radius);
-    const BrandLogoView view(size);
-    QCOMPARE(view.sizeHint(), QSize(int(size), int(size)));
+    QCOMPARE(BrandLogoView(64).sizeHint(), QSize(64, 64));
 }
 
 void TestBrandLogoView::drawnInsideItsRoundedSquare_data()

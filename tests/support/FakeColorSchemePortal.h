@@ -2,15 +2,28 @@
 
 #include "shared/ColorSchemePortal.h"
 
-// A desktop that answers with the colour scheme the test sets (0 none, 1 dark, 2 light).
+// The desktop's colour-scheme setting in the test's hands: nothing means no portal at all.
 class FakeColorSchemePortal : public ColorSchemePortal
 {
 public:
-    quint32 value = 2;
-    std::optional<quint32> readColorScheme() override { return value; }
+    explicit FakeColorSchemePortal(std::optional<quint32> initial = std::nullopt)
+        : value(initial)
+    {
+    }
+
+    std::optional<quint32> readColorScheme() override
+    {
+        ++reads;
+        return value;
+    }
+
+    /// The user changed the setting; the portal says so.
     void announce(quint32 newValue)
     {
         value = newValue;
         Q_EMIT colorSchemeChanged(newValue);
     }
+
+    std::optional<quint32> value;
+    int reads = 0;
 };

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "preferences/HotKeyService.h"
+#include "preferences/KeyGrabber.h"
+
+#include <QStringList>
+
+#include <optional>
+
+// Records what it is asked, refuses the key codes it is told to and takes every other one.
+class FakeKeyGrabber : public KeyGrabber
+{
+public:
+    explicit FakeKeyGrabber(Mechanism mechanism = Mechanism::keyGrab)
+        : KeyGrabber(mechanism)
+    {
+    }
+
+    bool grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers) override
+    {
+        calls.append(QStringLiteral("grab %1 %2 %3/%4")
+                         .arg(keyCode)
+                         .arg(carbonModifiers, 0, 16)
+                         .arg(id.signature, 0, 16)
+                         .arg(id.id));
+        if (refusedKeyCodes.contains(keyCode))
+            return false;
+        held = id;
+        return true;
+    }
+
+    void ungrab(HotKeyId id) override
+    {
+        calls.append(QStringLiteral("ungrab %1/%2").arg(id.signature, 0, 16).arg(id.id));
+        if (held == id)
+            held.reset();
+    }
+
+    /// The user pressed the shortcut.
+    void press() { Q_EMIT pressed(HotKeyService::hotKeyId); }
+    /// The desktop says what it bound the shortcut to.
+    void describe(const QString &trigger)
+    {
+        Q_EMIT triggerDescribed(HotKeyService::hotKeyId, trigger);
+    }
+
+    QStringList calls;
+    QList<quint32> refusedKeyCodes;
+    std::optional<HotKeyId> held;
+};
