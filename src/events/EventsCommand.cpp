@@ -55,6 +55,7 @@ int EventsCommand::run(const QStringList &arguments)
     IcsCalendarStore::Options options;
     options.watchFiles = false;
     options.roots = roots;
+    options.readInBackground = false;
     IcsCalendarStore store(settings, nullptr, options);
     if (store.authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess) {
         err << "tessel-calendar: no access to your calendars: allow it in the preferences"
