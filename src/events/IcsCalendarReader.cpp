@@ -2,9 +2,14 @@
 
 #include "IcsEventIndex.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +35,39 @@ std::shared_ptr<const IcsCalendarFile> parseFile(const QString &path, const QStr
     return std::make_shared<IcsCalendarFile>(IcsCalendarFile::parse(file.readAll(), uidPrefix));
 }
 
+IcsParseCache::Stamp stampOf(const struct stat &info)
+{
+    const auto ms = [](const timespec &time) {
+        return qint64(time.tv_sec) * 1000 + time.tv_nsec / 1'000'000;
+    };
+    return {qint64(info.st_size), ms(info.st_mtim), ms(info.st_ctim)};
+}
+
+struct DirCloser
+{
+    void operator()(DIR *dir) const { closedir(dir); }
+};
+
+// The visible *.ics files of a folder (links followed) as they are on disk. A vdir can hold tens
+// of thousands: each is looked at once, relative to the folder, not by walking its path again.
+std::vector<std::pair<QString, IcsParseCache::Stamp>> itemsOf(const QString &folder)
+{
+    std::vector<std::pair<QString, IcsParseCache::Stamp>> items;
+    const std::unique_ptr<DIR, DirCloser> dir(opendir(QFile::encodeName(folder).constData()));
+    if (!dir)
+        return items;
+    while (const dirent *entry = readdir(dir.get())) {
+        const char *name = entry->d_name;
+        const size_t length = std::strlen(name);
+        struct stat info = {};
+        if (name[0] == '.' || length < 4 || strcasecmp(name + length - 4, ".ics") != 0
+            || fstatat(dirfd(dir.get()), name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        items.emplace_back(QFile::decodeName(name), stampOf(info));
+    }
+    return items;
+}
+
 } // namespace
 
 IcsCalendarReader::IcsCalendarReader(IcsFolderScanner::Roots roots, IcsParseCache cache)
@@ -53,29 +91,24 @@ IcsCalendarReader::Result IcsCalendarReader::read(const IcsCalendarLocation &loc
         previous ? IcsParseCache::Files() : cache.load(location.identifier);
     const IcsParseCache::Files &known = previous ? *previous : cached;
 
-    std::vector<std::pair<QString, QString>> entries; // key, path
+    std::vector<std::pair<QString, IcsParseCache::Stamp>> entries; // by key
     if (location.kind == IcsCalendarLocation::Kind::file) {
-        entries.emplace_back(location.path, location.path);
+        struct stat info = {};
+        if (stat(QFile::encodeName(location.path).constData(), &info) == 0)
+            entries.emplace_back(location.path, stampOf(info));
     } else {
-        const QDir dir(location.path);
-        const QStringList names =
-            dir.entryList({u"*.ics"_s}, QDir::Files | QDir::Readable, QDir::Name);
-        entries.reserve(size_t(names.size()));
-        for (const QString &name : names)
-            entries.emplace_back(name, location.path + u'/' + name);
+        entries = itemsOf(location.path);
     }
 
     Result result;
     bool parsed = false;
     // Everything not shared with the earlier read is this thread's alone until handed out.
     std::vector<const IcsEvent *> fresh;
-    for (const auto &[key, path] : entries) {
+    for (const auto &[key, stamp] : entries) {
         if (cancelled)
             return result;
-        const QFileInfo info(path);
-        if (!info.exists())
-            continue;
-        const IcsParseCache::Stamp stamp = IcsParseCache::Stamp::of(info);
+        const QString path =
+            location.kind == IcsCalendarLocation::Kind::file ? key : location.path + u'/' + key;
         const auto found = known.find(key);
         const bool same = found != known.end() && found->second.stamp == stamp
                           && found->second.content && !changed.contains(path);
@@ -93,8 +126,10 @@ IcsCalendarReader::Result IcsCalendarReader::read(const IcsCalendarLocation &loc
     result.changed = !previous || differs;
     if (differs)
         cache.save(location.identifier, result.files);
-    IcsEventIndex series;
-    series.rebuild(fresh);
-    series.prepare(near.first, near.second);
+    if (near.first < near.second) {
+        IcsEventIndex series;
+        series.rebuild(fresh);
+        series.prepare(near.first, near.second);
+    }
     return result;
 }

@@ -30,8 +30,8 @@ public:
 
     /// The files of one calendar. `previous` is what an earlier read gave (nothing: the cache
     /// is asked); paths in `changed` are parsed again even when they look the same on disk.
-    /// Repeating events read afresh are expanded over [nearFrom, nearTo) before they are handed
-    /// out. Gives up early, with what it has, once `cancelled` is set.
+    /// Repeating events read afresh are expanded over the range `near` (if not empty) before they
+    /// are handed out. Gives up early, with what it has, once `cancelled` is set.
     [[nodiscard]] Result read(const IcsCalendarLocation &location,
                               const IcsParseCache::Files *previous, const QSet<QString> &changed,
                               std::pair<qint64, qint64> near, const std::atomic_bool &cancelled);

@@ -48,7 +48,7 @@ IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, AccessPrompter *prom
     // A read still under way must not outlive what it uses.
     if (this->options.readInBackground && QCoreApplication::instance()) {
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-                &IcsCalendarStore::stopReading);
+                &IcsCalendarStore::abandonReading);
     }
 }
 
@@ -187,8 +187,22 @@ void IcsCalendarStore::loadAll()
 
 void IcsCalendarStore::readIfStale()
 {
-    if (readStale && !reader)
-        startRead(options.readInBackground);
+    if (!readStale || reader)
+        return;
+    if (!options.readInBackground) {
+        startRead(false);
+        return;
+    }
+    // From the event loop: the start-up that asked first is not held up, and a command that
+    // never runs the loop reads nothing.
+    if (readScheduled)
+        return;
+    readScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        readScheduled = false;
+        if (readStale && !reader)
+            startRead(true);
+    });
 }
 
 // A read runs the reader over every calendar and hands over the list of calendars first, then
@@ -217,9 +231,12 @@ void IcsCalendarStore::startRead(bool inBackground)
             step();
     };
     auto job = [this, hand, read, roots, known = std::move(known), changed = changedInRead,
-                cancelled = cancelRead, near = monthsNearToday()] {
+                cancelled = cancelRead,
+                near = inBackground ? monthsNearToday() : std::pair<qint64, qint64>()] {
         IcsCalendarReader calendarReader(roots, IcsParseCache());
         const QList<IcsCalendarLocation> locations = calendarReader.scan();
+        if (*cancelled)
+            return;
         hand([this, read, locations, folders = calendarReader.watchedFolders()] {
             takeScan(read, locations, folders);
         });
@@ -253,6 +270,20 @@ void IcsCalendarStore::stopReading()
     reader.reset();
     ++readNumber;
     readStale = true;
+}
+
+// A reader stuck on a stalled disk must not keep the application from quitting; it ends with
+// the process, its results never taken.
+void IcsCalendarStore::abandonReading()
+{
+    if (!reader)
+        return;
+    *cancelRead = true;
+    if (reader->wait(QDeadlineTimer(quitWaitMs)))
+        reader.reset();
+    else
+        Q_UNUSED(reader.release());
+    ++readNumber;
 }
 
 void IcsCalendarStore::takeScan(quint64 read, const QList<IcsCalendarLocation> &locations,

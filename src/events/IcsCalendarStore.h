@@ -74,6 +74,7 @@ private:
     void readIfStale();
     void startRead(bool inBackground);
     void stopReading();
+    void abandonReading();
     void takeScan(quint64 read, const QList<IcsCalendarLocation> &locations,
                   const QStringList &folders);
     void takeCalendar(quint64 read, const QString &identifier,
@@ -89,6 +90,7 @@ private:
                                                qsizetype alreadyWatched) const;
 
     static constexpr qsizetype maxWatchedPaths = 2000;
+    static constexpr int quitWaitMs = 2000;
 
     static constexpr qint64 prefetchMarginMs = 45LL * 86'400'000;
 
@@ -97,6 +99,7 @@ private:
     Options options;
     std::vector<std::unique_ptr<Calendar>> calendarList;
     bool readStale = true;
+    bool readScheduled = false;
     QSet<QString> changedPaths; // reported by a watch and not yet read
     QSet<QString> changedInRead; // those the read under way was given
     quint64 readNumber = 0; // results of any other read are stale

@@ -3,7 +3,6 @@
 #include "IcsRecurrence_p.h"
 
 #include <QCryptographicHash>
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +12,7 @@
 #include <QStandardPaths>
 
 #include <array>
+#include <cstring>
 #include <span>
 
 using namespace Qt::StringLiterals;
@@ -23,32 +23,95 @@ namespace {
 
 constexpr QByteArrayView magic = "TSLC";
 constexpr auto digest = QCryptographicHash::Sha1;
-constexpr int streamVersion = QDataStream::Qt_6_0;
 
-// Time zones and repeated texts are looked up once per cache file, not once per event.
-struct Reader
+// Values are kept in the machine's own byte order: a cache never leaves the machine, and one
+// from a machine of the other order fails the version check.
+class Writer
 {
-    QDataStream &in;
-    QHash<QString, std::shared_ptr<const IcsZone>> zones;
-    QHash<QString, QString> texts;
-    bool ok = true;
+public:
+    explicit Writer(QByteArray &out)
+        : out(out)
+    {
+    }
+
+    template<typename T> void put(T value)
+    {
+        out.append(reinterpret_cast<const char *>(&value), sizeof value);
+    }
+
+    void text(const QString &value)
+    {
+        put(quint32(value.size()));
+        out.append(reinterpret_cast<const char *>(value.utf16()), value.size() * 2);
+    }
+
+    void optionalText(const std::optional<QString> &value)
+    {
+        put(quint8(value.has_value()));
+        if (value)
+            text(*value);
+    }
+
+    void time(const IcsTime &value)
+    {
+        put(quint8(value.kind));
+        put(value.wallMs);
+        if (value.kind == IcsTimeKind::zoned)
+            text(value.zone->tzid());
+    }
+
+    void numbers(const std::vector<qint64> &values)
+    {
+        put(quint32(values.size()));
+        for (const qint64 value : values)
+            put(value);
+    }
+
+private:
+    QByteArray &out;
+};
+
+// Reads what Writer wrote; any read past the end, or a value that cannot be, marks it failed.
+class Reader
+{
+public:
+    explicit Reader(QByteArrayView data)
+        : position(data.data())
+        , end(data.data() + data.size())
+    {
+    }
+
+    [[nodiscard]] bool failed() const { return !ok; }
+    [[nodiscard]] bool atEnd() const { return position == end; }
+
+    template<typename T> T get()
+    {
+        T value{};
+        if (size_t(end - position) < sizeof value) {
+            fail();
+            return value;
+        }
+        std::memcpy(&value, position, sizeof value);
+        position += sizeof value;
+        return value;
+    }
 
     QString text()
     {
-        QString value;
-        in >> value;
-        const auto found = texts.constFind(value);
-        if (found != texts.constEnd())
-            return *found;
-        texts.insert(value, value);
+        const quint32 length = get<quint32>();
+        if (quint64(end - position) < quint64(length) * 2) {
+            fail();
+            return {};
+        }
+        QString value(qsizetype(length), Qt::Uninitialized);
+        std::memcpy(value.data(), position, size_t(length) * 2);
+        position += qsizetype(length) * 2;
         return value;
     }
 
     std::optional<QString> optionalText()
     {
-        bool present = false;
-        in >> present;
-        if (!present)
+        if (get<quint8>() == 0)
             return std::nullopt;
         return text();
     }
@@ -56,59 +119,51 @@ struct Reader
     IcsTime time()
     {
         IcsTime value;
-        quint8 kind = 0;
-        in >> kind >> value.wallMs;
+        const auto kind = get<quint8>();
+        value.wallMs = get<qint64>();
         if (kind > quint8(IcsTimeKind::zoned)) {
-            ok = false;
+            fail();
             return value;
         }
         value.kind = IcsTimeKind(kind);
         if (value.kind == IcsTimeKind::zoned) {
-            QString tzid;
-            in >> tzid;
+            // Few zones, named again and again: look each up once.
+            const QString tzid = text();
             auto found = zones.constFind(tzid);
             if (found == zones.constEnd())
                 found = zones.insert(tzid, IcsZone::named(tzid));
             value.zone = *found;
-            ok = ok && value.zone;
+            if (!value.zone)
+                fail();
         }
         return value;
     }
 
     std::vector<qint64> numbers()
     {
-        quint32 count = 0;
-        in >> count;
-        std::vector<qint64> values;
-        for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-            qint64 value = 0;
-            in >> value;
-            values.push_back(value);
+        const quint32 count = get<quint32>();
+        if (quint64(end - position) < quint64(count) * sizeof(qint64)) {
+            fail();
+            return {};
         }
+        std::vector<qint64> values(count);
+        std::memcpy(values.data(), position, count * sizeof(qint64));
+        position += qsizetype(count * sizeof(qint64));
         return values;
     }
+
+private:
+    void fail()
+    {
+        ok = false;
+        position = end;
+    }
+
+    const char *position;
+    const char *end;
+    bool ok = true;
+    QHash<QString, std::shared_ptr<const IcsZone>> zones;
 };
-
-void writeText(QDataStream &out, const std::optional<QString> &text)
-{
-    out << text.has_value();
-    if (text)
-        out << *text;
-}
-
-void writeTime(QDataStream &out, const IcsTime &time)
-{
-    out << quint8(time.kind) << time.wallMs;
-    if (time.kind == IcsTimeKind::zoned)
-        out << time.zone->tzid();
-}
-
-void writeNumbers(QDataStream &out, const std::vector<qint64> &values)
-{
-    out << quint32(values.size());
-    for (const qint64 value : values)
-        out << value;
-}
 
 // The by-lists of a rule, each a fixed array ended early by ICAL_RECURRENCE_ARRAY_MAX.
 template<typename Short, typename Rule> std::array<std::span<Short>, 9> ruleLists(Rule &rule)
@@ -120,48 +175,38 @@ template<typename Short, typename Rule> std::array<std::span<Short>, 9> ruleList
             std::span<Short>(rule.by_set_pos)};
 }
 
-void writeRule(QDataStream &out, const icalrecurrencetype &rule)
+void writeRule(Writer &out, const icalrecurrencetype &rule)
 {
     const icaltimetype &until = rule.until;
-    out << qint32(rule.freq) << qint32(until.year) << qint32(until.month) << qint32(until.day)
-        << qint32(until.hour) << qint32(until.minute) << qint32(until.second)
-        << qint32(until.is_date) << qint32(rule.count) << qint16(rule.interval)
-        << qint32(rule.week_start) << qint32(rule.skip);
+    for (const int value : {int(rule.freq), until.year, until.month, until.day, until.hour,
+                            until.minute, until.second, until.is_date, rule.count,
+                            int(rule.interval), int(rule.week_start), int(rule.skip)})
+        out.put(qint32(value));
     for (const auto list : ruleLists<const short>(rule)) {
         for (const short value : list)
-            out << qint16(value);
+            out.put(qint16(value));
     }
 }
 
-icalrecurrencetype readRule(QDataStream &in)
+icalrecurrencetype readRule(Reader &in)
 {
     icalrecurrencetype rule;
     icalrecurrencetype_clear(&rule);
-    qint32 freq = 0, year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, isDate = 0,
-           count = 0, weekStart = 0, skip = 0;
-    qint16 interval = 0;
-    in >> freq >> year >> month >> day >> hour >> minute >> second >> isDate >> count >> interval
-        >> weekStart >> skip;
-    rule.freq = icalrecurrencetype_frequency(freq);
-    if (year != 0) {
-        rule.until.year = year;
-        rule.until.month = month;
-        rule.until.day = day;
-        rule.until.hour = hour;
-        rule.until.minute = minute;
-        rule.until.second = second;
-        rule.until.is_date = isDate;
-    }
-    rule.count = count;
-    rule.interval = interval;
-    rule.week_start = icalrecurrencetype_weekday(weekStart);
-    rule.skip = icalrecurrencetype_skip(skip);
+    rule.freq = icalrecurrencetype_frequency(in.get<qint32>());
+    rule.until.year = in.get<qint32>();
+    rule.until.month = in.get<qint32>();
+    rule.until.day = in.get<qint32>();
+    rule.until.hour = in.get<qint32>();
+    rule.until.minute = in.get<qint32>();
+    rule.until.second = in.get<qint32>();
+    rule.until.is_date = in.get<qint32>();
+    rule.count = in.get<qint32>();
+    rule.interval = short(in.get<qint32>());
+    rule.week_start = icalrecurrencetype_weekday(in.get<qint32>());
+    rule.skip = icalrecurrencetype_skip(in.get<qint32>());
     for (const auto list : ruleLists<short>(rule)) {
-        for (short &value : list) {
-            qint16 read = 0;
-            in >> read;
-            value = read;
-        }
+        for (short &value : list)
+            value = in.get<qint16>();
     }
     return rule;
 }
@@ -180,67 +225,62 @@ bool canKeep(const IcsCalendarFile &file)
     return true;
 }
 
-void writeFile(QDataStream &out, const IcsCalendarFile &file)
+void writeFile(Writer &out, const IcsCalendarFile &file)
 {
-    writeText(out, file.name);
-    writeText(out, file.colorText);
-    out << qint32(file.skippedComponents) << quint32(file.events.size());
+    out.optionalText(file.name);
+    out.optionalText(file.colorText);
+    out.put(qint32(file.skippedComponents));
+    out.put(quint32(file.events.size()));
     for (const IcsEvent &event : file.events) {
-        out << event.uid;
-        writeText(out, event.title);
-        writeText(out, event.location);
-        writeTime(out, event.start);
-        out << event.durationMs << event.recurrenceId.has_value();
+        out.text(event.uid);
+        out.optionalText(event.title);
+        out.optionalText(event.location);
+        out.time(event.start);
+        out.put(event.durationMs);
+        out.put(quint8(event.recurrenceId.has_value()));
         if (event.recurrenceId)
-            writeTime(out, *event.recurrenceId);
+            out.time(*event.recurrenceId);
         const IcsRecurrence *recurrence = event.recurrence.get();
-        out << bool(recurrence);
+        out.put(quint8(recurrence != nullptr));
         if (!recurrence)
             continue;
-        out << quint32(recurrence->rules.size());
+        out.put(quint32(recurrence->rules.size()));
         for (const icalrecurrencetype &rule : recurrence->rules)
             writeRule(out, rule);
-        writeNumbers(out, recurrence->rdates);
-        writeNumbers(out, recurrence->exdates);
-        writeNumbers(out, recurrence->exdays);
-        writeNumbers(out, recurrence->replaced);
-        out << recurrence->lastStartWall;
+        out.numbers(recurrence->rdates);
+        out.numbers(recurrence->exdates);
+        out.numbers(recurrence->exdays);
+        out.numbers(recurrence->replaced);
+        out.put(recurrence->lastStartWall);
     }
 }
 
-std::shared_ptr<const IcsCalendarFile> readFile(Reader &reader)
+std::shared_ptr<const IcsCalendarFile> readFile(Reader &in)
 {
-    QDataStream &in = reader.in;
     auto file = std::make_shared<IcsCalendarFile>();
-    file->name = reader.optionalText();
-    file->colorText = reader.optionalText();
-    qint32 skipped = 0;
-    quint32 count = 0;
-    in >> skipped >> count;
-    file->skippedComponents = skipped;
-    for (quint32 i = 0; i < count && reader.ok && in.status() == QDataStream::Ok; ++i) {
+    file->name = in.optionalText();
+    file->colorText = in.optionalText();
+    file->skippedComponents = in.get<qint32>();
+    const quint32 count = in.get<quint32>();
+    for (quint32 i = 0; i < count && !in.failed(); ++i) {
         IcsEvent event;
-        event.uid = reader.text();
-        event.title = reader.optionalText();
-        event.location = reader.optionalText();
-        event.start = reader.time();
-        bool hasRecurrenceId = false;
-        in >> event.durationMs >> hasRecurrenceId;
-        if (hasRecurrenceId)
-            event.recurrenceId = reader.time();
-        bool repeats = false;
-        in >> repeats;
-        if (repeats) {
+        event.uid = in.text();
+        event.title = in.optionalText();
+        event.location = in.optionalText();
+        event.start = in.time();
+        event.durationMs = in.get<qint64>();
+        if (in.get<quint8>() != 0)
+            event.recurrenceId = in.time();
+        if (in.get<quint8>() != 0) {
             auto recurrence = std::make_shared<IcsRecurrence>();
-            quint32 rules = 0;
-            in >> rules;
-            for (quint32 r = 0; r < rules && in.status() == QDataStream::Ok; ++r)
+            const quint32 rules = in.get<quint32>();
+            for (quint32 r = 0; r < rules && !in.failed(); ++r)
                 recurrence->rules.push_back(readRule(in));
-            recurrence->rdates = reader.numbers();
-            recurrence->exdates = reader.numbers();
-            recurrence->exdays = reader.numbers();
-            recurrence->replaced = reader.numbers();
-            in >> recurrence->lastStartWall;
+            recurrence->rdates = in.numbers();
+            recurrence->exdates = in.numbers();
+            recurrence->exdays = in.numbers();
+            recurrence->replaced = in.numbers();
+            recurrence->lastStartWall = in.get<qint64>();
             event.recurrence = std::move(recurrence);
         }
         file->events.push_back(std::move(event));
@@ -251,18 +291,13 @@ std::shared_ptr<const IcsCalendarFile> readFile(Reader &reader)
 QByteArray header()
 {
     QByteArray bytes = magic.toByteArray();
-    QDataStream out(&bytes, QIODevice::WriteOnly | QIODevice::Append);
-    out << IcsParseCache::formatVersion << QByteArray(ICAL_VERSION);
+    Writer out(bytes);
+    out.put(IcsParseCache::formatVersion);
+    out.text(QStringLiteral(ICAL_VERSION));
     return bytes;
 }
 
 } // namespace
-
-IcsParseCache::Stamp IcsParseCache::Stamp::of(const QFileInfo &info)
-{
-    return {info.size(), info.lastModified().toMSecsSinceEpoch(),
-            info.metadataChangeTime().toMSecsSinceEpoch()};
-}
 
 IcsParseCache::IcsParseCache(const QString &folder)
     : folder(folder.isEmpty()
@@ -295,23 +330,20 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
         return {};
     }
 
-    const QByteArray payload = body.sliced(expectedHeader.size()).toByteArray();
-    QDataStream in(payload);
-    in.setVersion(streamVersion);
-    Reader reader{in, {}, {}};
-    QString identifier;
-    quint32 count = 0;
-    in >> identifier >> count;
-    if (identifier != calendarIdentifier)
+    Reader in(body.sliced(expectedHeader.size()));
+    if (in.text() != calendarIdentifier)
         return {};
     Files files;
-    for (quint32 i = 0; i < count && reader.ok && in.status() == QDataStream::Ok; ++i) {
-        QString key;
+    const quint32 count = in.get<quint32>();
+    for (quint32 i = 0; i < count && !in.failed(); ++i) {
+        const QString key = in.text();
         Stamp stamp;
-        in >> key >> stamp.size >> stamp.modifiedMs >> stamp.changedMs;
-        files[key] = {stamp, readFile(reader)};
+        stamp.size = in.get<qint64>();
+        stamp.modifiedMs = in.get<qint64>();
+        stamp.changedMs = in.get<qint64>();
+        files[key] = {stamp, readFile(in)};
     }
-    if (!reader.ok || in.status() != QDataStream::Ok || !in.atEnd())
+    if (in.failed() || !in.atEnd())
         return {};
     return files;
 }
@@ -319,27 +351,31 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
 bool IcsParseCache::save(const QString &calendarIdentifier, const Files &files) const
 {
     QByteArray payload;
-    {
-        QDataStream out(&payload, QIODevice::WriteOnly);
-        out.setVersion(streamVersion);
-        quint32 kept = 0;
-        for (const auto &[key, file] : files)
-            kept += file.content && canKeep(*file.content) ? 1 : 0;
-        out << calendarIdentifier << kept;
-        for (const auto &[key, file] : files) {
-            if (!file.content || !canKeep(*file.content))
-                continue;
-            out << key << file.stamp.size << file.stamp.modifiedMs << file.stamp.changedMs;
-            writeFile(out, *file.content);
-        }
+    Writer out(payload);
+    quint32 kept = 0;
+    for (const auto &[key, file] : files)
+        kept += file.content && canKeep(*file.content) ? 1 : 0;
+    out.text(calendarIdentifier);
+    out.put(kept);
+    for (const auto &[key, file] : files) {
+        if (!file.content || !canKeep(*file.content))
+            continue;
+        out.text(key);
+        out.put(file.stamp.size);
+        out.put(file.stamp.modifiedMs);
+        out.put(file.stamp.changedMs);
+        writeFile(out, *file.content);
     }
     const QByteArray body = header() + payload;
-    if (!QDir().mkpath(folder))
+    const QString path = pathFor(calendarIdentifier);
+    // Something else in our place (a pipe would never take the write) is left alone.
+    const QFileInfo existing(path);
+    if (!QDir().mkpath(folder) || (existing.exists() && !existing.isFile()))
         return false;
-    QSaveFile out(pathFor(calendarIdentifier));
-    if (!out.open(QIODevice::WriteOnly) || out.write(body) != body.size()
-        || out.write(QCryptographicHash::hash(body, digest)) < 0 || !out.commit()) {
-        qCDebug(lcIcal) << "cannot write the cache file" << out.fileName() << out.errorString();
+    QSaveFile saved(path);
+    if (!saved.open(QIODevice::WriteOnly) || saved.write(body) != body.size()
+        || saved.write(QCryptographicHash::hash(body, digest)) < 0 || !saved.commit()) {
+        qCDebug(lcIcal) << "cannot write the cache file" << saved.fileName() << saved.errorString();
         return false;
     }
     return true;

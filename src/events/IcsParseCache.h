@@ -7,8 +7,6 @@
 #include <map>
 #include <memory>
 
-class QFileInfo;
-
 // What was read from the .ics files of each calendar, kept between runs so that an unchanged
 // calendar costs no parse: one file per calendar in the user's cache folder. A cache file is
 // trusted only whole, of this format and this library version, with its checksum intact.
@@ -22,7 +20,6 @@ public:
         qint64 modifiedMs = 0;
         qint64 changedMs = 0; // inode change time: also moves when a tool restores the mtime
 
-        [[nodiscard]] static Stamp of(const QFileInfo &info);
         friend bool operator==(const Stamp &, const Stamp &) = default;
     };
 
