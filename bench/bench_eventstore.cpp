@@ -46,6 +46,7 @@ int main(int argc, char *argv[])
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
     settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
     IcsCalendarStore::Options options;
+    options.readInBackground = false;
     options.watchFiles = false;
     IcsFolderScanner::Roots roots;
     roots.vdirRoots = {dir.filePath(u"calendars"_s)};

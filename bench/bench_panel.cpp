@@ -114,6 +114,7 @@ int main(int argc, char *argv[])
     preferences.setShowLunarCalendar(true);
 
     IcsCalendarStore::Options options;
+    options.readInBackground = false;
     options.watchFiles = false;
     IcsFolderScanner::Roots roots;
     roots.vdirRoots = {QDir(folder).filePath(u"calendars"_s)};

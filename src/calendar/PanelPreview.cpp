@@ -183,6 +183,7 @@ int PanelPreview::run(int argc, char **argv)
 
     IcsCalendarStore::Options storeOptions;
     storeOptions.watchFiles = options.screenshot.isEmpty();
+    storeOptions.readInBackground = false;
     IcsCalendarStore store(settings, nullptr, storeOptions);
     SystemDesktopLauncher launcher;
     CalendarAppOpener opener(launcher, &settings);

@@ -58,6 +58,7 @@ int EventsCommand::run(const QStringList &arguments)
     CombinedCalendarStore::Options options;
     options.files.watchFiles = false;
     options.files.roots = roots;
+    options.files.readInBackground = false;
     options.evolutionDataServer = !roots;
     CombinedCalendarStore store(settings, nullptr, options);
     if (store.authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess) {

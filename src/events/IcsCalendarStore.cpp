@@ -5,67 +5,28 @@
 #include "IcsZone.h"
 #include "preferences/SettingsStore.h"
 
-#include <QDir>
-#include <QFile>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHash>
-#include <QLoggingCategory>
-#include <QMutex>
-#include <QSet>
+#include <QThread>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcCalendarFiles, "tessel.ical", QtWarningMsg)
-
-// Says once per file, not at every scan, that a calendar file cannot be read; a file read again
-// later may be reported again when it fails anew.
-void noteReadable(const QString &path, bool readable, const QString &reason = {})
-{
-    static QMutex mutex;
-    static QSet<QString> reported;
-    const QMutexLocker lock(&mutex);
-    if (readable) {
-        reported.remove(path);
-    } else if (!reported.contains(path)) {
-        reported.insert(path);
-        qCWarning(lcCalendarFiles).noquote() << "cannot read calendar file" << path
-                                             << u"(%1); its events are left out"_s.arg(reason);
-    }
-}
-
-// Larger files are not calendars anyone keeps by hand; reading them would only cost memory.
-constexpr qint64 maxFileBytes = 512LL * 1024 * 1024;
-
-std::unique_ptr<IcsCalendarFile> readFile(const QString &path, const QString &uidPrefix)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        noteReadable(path, false, file.errorString());
-        return nullptr;
-    }
-    noteReadable(path, true);
-    if (file.size() > maxFileBytes)
-        return nullptr;
-    const qint64 size = file.size();
-    if (size > 0) {
-        if (const uchar *mapped = file.map(0, size)) {
-            auto content = std::make_unique<IcsCalendarFile>(IcsCalendarFile::parse(
-                QByteArrayView(reinterpret_cast<const char *>(mapped), size), uidPrefix));
-            file.unmap(const_cast<uchar *>(mapped));
-            return content;
-        }
-    }
-    const QByteArray data = file.readAll();
-    return std::make_unique<IcsCalendarFile>(IcsCalendarFile::parse(data, uidPrefix));
-}
-
 QDateTime toDateTime(qint64 utcMs)
 {
     return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC);
+}
+
+// The months a panel opened now shows first: this one and its neighbours.
+std::pair<qint64, qint64> monthsNearToday()
+{
+    constexpr qint64 msPerDay = 86'400'000;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    return {now - 45 * msPerDay, now + 75 * msPerDay};
 }
 
 } // namespace
@@ -84,6 +45,11 @@ IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, AccessPrompter *prom
         connect(watcher, &QFileSystemWatcher::fileChanged, this, &IcsCalendarStore::onPathChanged);
     }
     connect(&settings, &SettingsStore::valueChanged, this, &IcsCalendarStore::onSettingChanged);
+    // A read still under way must not outlive what it uses.
+    if (this->options.readInBackground && QCoreApplication::instance()) {
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                &IcsCalendarStore::abandonReading);
+    }
 }
 
 IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, AccessPrompter *prompter,
@@ -92,7 +58,10 @@ IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, AccessPrompter *prom
 {
 }
 
-IcsCalendarStore::~IcsCalendarStore() = default;
+IcsCalendarStore::~IcsCalendarStore()
+{
+    stopReading();
+}
 
 QString IcsCalendarStore::accessKey(CalendarEntityType type)
 {
@@ -131,16 +100,11 @@ QList<StoreCalendar> IcsCalendarStore::calendars()
 {
     if (authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess)
         return {};
-    rescanIfNeeded();
+    readIfStale();
     QList<StoreCalendar> result;
     result.reserve(qsizetype(calendarList.size()));
-    for (const auto &calendar : calendarList) {
-        // A single file names itself inside; a folder's name is known without reading items.
-        if (calendar->location.kind == IcsCalendarLocation::Kind::file
-            && (!calendar->loaded || calendar->stale))
-            refresh(*calendar);
+    for (const auto &calendar : calendarList)
         result.append(calendar->record);
-    }
     return result;
 }
 
@@ -151,7 +115,7 @@ QList<StoreEvent> IcsCalendarStore::events(const QDateTime &start, const QDateTi
         || requested.isEmpty() || !start.isValid() || !end.isValid())
         return {};
     IcsZone::systemZoneMayHaveChanged();
-    rescanIfNeeded();
+    readIfStale();
     QHash<QString, Calendar *> byIdentifier;
     for (const auto &calendar : calendarList)
         byIdentifier.insert(calendar->location.identifier, calendar.get());
@@ -164,11 +128,9 @@ QList<StoreEvent> IcsCalendarStore::events(const QDateTime &start, const QDateTi
     QList<Calendar *> queried;
     for (const StoreCalendar &wanted : requested) {
         Calendar *calendar = byIdentifier.value(wanted.identifier);
-        if (!calendar || done.contains(wanted.identifier))
+        if (!calendar || !calendar->loaded || done.contains(wanted.identifier))
             continue;
         done.insert(wanted.identifier);
-        if (!calendar->loaded || calendar->stale)
-            refresh(*calendar);
         ensureIndexed(*calendar);
         queried.append(calendar);
         occurrences.clear();
@@ -209,7 +171,7 @@ void IcsCalendarStore::prefetchAround(qint64 fromUtc, qint64 toUtc)
         if (authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess)
             return;
         for (const auto &calendar : calendarList) {
-            if (calendar->loaded && !calendar->stale && !calendar->indexStale)
+            if (calendar->loaded && !calendar->indexStale)
                 calendar->index.prepare(prefetchRange.first, prefetchRange.second);
         }
     });
@@ -217,12 +179,10 @@ void IcsCalendarStore::prefetchAround(qint64 fromUtc, qint64 toUtc)
 
 void IcsCalendarStore::loadAll()
 {
-    rescanIfNeeded();
-    for (const auto &calendar : calendarList) {
-        if (!calendar->loaded || calendar->stale)
-            refresh(*calendar);
+    stopReading();
+    startRead(false);
+    for (const auto &calendar : calendarList)
         ensureIndexed(*calendar);
-    }
 }
 
 void IcsCalendarStore::setReadsEvolutionFiles(bool reads)
@@ -230,26 +190,125 @@ void IcsCalendarStore::setReadsEvolutionFiles(bool reads)
     if (reads == readsEvolutionFiles)
         return;
     readsEvolutionFiles = reads;
-    scanStale = true;
+    readStale = true;
     Q_EMIT storeChanged();
 }
 
-void IcsCalendarStore::rescanIfNeeded()
+void IcsCalendarStore::readIfStale()
 {
-    if (!scanStale)
+    if (!readStale || reader)
         return;
-    scanStale = false;
+    if (!options.readInBackground) {
+        startRead(false);
+        return;
+    }
+    // From the event loop: the start-up that asked first is not held up, and a command that
+    // never runs the loop reads nothing.
+    if (readScheduled)
+        return;
+    readScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        readScheduled = false;
+        if (readStale && !reader)
+            startRead(true);
+    });
+}
+
+// A read runs the reader over every calendar and hands over the list of calendars first, then
+// each calendar as it is read, then the end; in the background each step reaches the main thread
+// as a queued call, and steps of a read that was overtaken are dropped.
+void IcsCalendarStore::startRead(bool inBackground)
+{
+    readStale = false;
+    const quint64 read = ++readNumber;
     IcsFolderScanner::Roots roots =
         options.roots ? *options.roots
                       : IcsFolderScanner::defaultRoots(
                           settings.stringListValue(foldersKey).value_or(QStringList()));
     if (!readsEvolutionFiles)
         roots.evolutionCalendars.clear();
-    const QList<IcsCalendarLocation> locations = scanner.scan(roots);
+    std::map<QString, IcsParseCache::Files> known;
+    for (const auto &calendar : calendarList) {
+        if (calendar->loaded)
+            known.emplace(calendar->location.identifier, calendar->files);
+    }
+    changedInRead = changedPaths;
+    cancelRead = std::make_shared<std::atomic_bool>(false);
 
+    const auto hand = [this, inBackground](auto step) {
+        if (inBackground)
+            QMetaObject::invokeMethod(this, std::move(step), Qt::QueuedConnection);
+        else
+            step();
+    };
+    auto job = [this, hand, read, roots, known = std::move(known), changed = changedInRead,
+                cancelled = cancelRead,
+                near = inBackground ? monthsNearToday() : std::pair<qint64, qint64>()] {
+        IcsCalendarReader calendarReader(roots, IcsParseCache());
+        const QList<IcsCalendarLocation> locations = calendarReader.scan();
+        if (*cancelled)
+            return;
+        hand([this, read, locations, folders = calendarReader.watchedFolders()] {
+            takeScan(read, locations, folders);
+        });
+        for (const IcsCalendarLocation &location : locations) {
+            const auto found = known.find(location.identifier);
+            auto result =
+                calendarReader.read(location, found != known.end() ? &found->second : nullptr,
+                                    changed, near, *cancelled);
+            if (*cancelled)
+                return;
+            hand([this, read, identifier = location.identifier, result = std::move(result)] {
+                takeCalendar(read, identifier, result);
+            });
+        }
+        hand([this, read] { finishRead(read); });
+    };
+    if (inBackground) {
+        reader.reset(QThread::create(std::move(job)));
+        reader->start(QThread::LowPriority);
+    } else {
+        job();
+    }
+}
+
+void IcsCalendarStore::stopReading()
+{
+    if (!reader)
+        return;
+    *cancelRead = true;
+    reader->wait();
+    reader.reset();
+    ++readNumber;
+    readStale = true;
+}
+
+// A reader stuck on a stalled disk must not keep the application from quitting; it ends with
+// the process, its results never taken.
+void IcsCalendarStore::abandonReading()
+{
+    if (!reader)
+        return;
+    *cancelRead = true;
+    if (reader->wait(QDeadlineTimer(quitWaitMs)))
+        reader.reset();
+    else
+        Q_UNUSED(reader.release());
+    ++readNumber;
+}
+
+void IcsCalendarStore::takeScan(quint64 read, const QList<IcsCalendarLocation> &locations,
+                                const QStringList &folders)
+{
+    if (read != readNumber)
+        return;
+    QStringList before;
+    for (const auto &calendar : calendarList)
+        before.append(calendar->location.identifier);
     std::vector<std::unique_ptr<Calendar>> previous = std::move(calendarList);
     calendarList.clear();
-    QStringList watched = scanner.watchedFolders();
+    bool changed = false;
+    QStringList watched = folders;
     for (const IcsCalendarLocation &location : locations) {
         std::unique_ptr<Calendar> calendar;
         for (auto &old : previous) {
@@ -258,6 +317,7 @@ void IcsCalendarStore::rescanIfNeeded()
                 break;
             }
         }
+        changed |= !calendar || calendar->location != location;
         if (!calendar)
             calendar = std::make_unique<Calendar>();
         if (calendar->location != location) {
@@ -274,47 +334,59 @@ void IcsCalendarStore::rescanIfNeeded()
         calendarList.push_back(std::move(calendar));
     }
     watch(watched);
+    changed |= before.size() != locations.size();
+    for (qsizetype i = 0; !changed && i < before.size(); ++i)
+        changed = before.at(i) != locations.at(i).identifier;
+    if (changed && options.readInBackground)
+        Q_EMIT storeChanged();
 }
 
-void IcsCalendarStore::refresh(Calendar &calendar)
+void IcsCalendarStore::takeCalendar(quint64 read, const QString &identifier,
+                                    const IcsCalendarReader::Result &result)
 {
-    bool changed = false;
-    const IcsCalendarLocation &location = calendar.location;
-    if (location.kind == IcsCalendarLocation::Kind::file) {
-        changed = refreshFile(calendar, location.path, location.path);
-    } else {
-        const QDir dir(location.path);
-        // Unreadable items are listed too, so that reading them says why they are left out.
-        const QStringList names = dir.entryList({u"*.ics"_s}, QDir::Files, QDir::Name);
-        const QSet<QString> present(names.cbegin(), names.cend());
-        for (auto it = calendar.files.begin(); it != calendar.files.end();) {
-            if (!present.contains(it->first)) {
-                it = calendar.files.erase(it);
-                changed = true;
-            } else {
-                ++it;
-            }
-        }
-        for (const QString &name : names)
-            changed |= refreshFile(calendar, name, dir.filePath(name));
-    }
+    if (read != readNumber)
+        return;
+    const auto found =
+        std::find_if(calendarList.begin(), calendarList.end(), [&identifier](const auto &item) {
+            return item->location.identifier == identifier;
+        });
+    if (found == calendarList.end())
+        return;
+    Calendar &calendar = **found;
     calendar.loaded = true;
-    calendar.stale = false;
-    calendar.changedFiles.clear();
-    if (changed) {
-        calendar.indexStale = true;
-        updateRecord(calendar);
-        if (watcher && location.kind == IcsCalendarLocation::Kind::folder) {
-            const QStringList watched = watcher->files() + watcher->directories();
-            QStringList added;
-            for (const QString &path : itemFilesToWatch(calendar, watched.size())) {
-                if (!watched.contains(path))
-                    added.append(path);
-            }
-            if (!added.isEmpty())
-                watcher->addPaths(added);
+    if (!result.changed)
+        return;
+    calendar.files = result.files;
+    calendar.indexStale = true;
+    updateRecord(calendar);
+    if (watcher && calendar.location.kind == IcsCalendarLocation::Kind::folder) {
+        const QStringList watched = watcher->files() + watcher->directories();
+        QStringList added;
+        for (const QString &path : itemFilesToWatch(calendar, watched.size())) {
+            if (!watched.contains(path))
+                added.append(path);
         }
+        if (!added.isEmpty())
+            watcher->addPaths(added);
     }
+    if (options.readInBackground)
+        Q_EMIT storeChanged();
+}
+
+void IcsCalendarStore::finishRead(quint64 read)
+{
+    if (read != readNumber)
+        return;
+    if (reader) {
+        reader->wait();
+        reader.reset();
+    }
+    changedPaths -= changedInRead;
+    changedInRead.clear();
+    // Files changed while this read went on: read again.
+    if (readStale && options.readInBackground
+        && authorizationStatus(CalendarEntityType::event) == CalendarAccessState::fullAccess)
+        startRead(true);
 }
 
 // A folder's own watch sees items added, removed or replaced by renaming (as vdirsyncer and khal
@@ -330,24 +402,6 @@ QStringList IcsCalendarStore::itemFilesToWatch(const Calendar &calendar,
     for (const auto &[name, file] : calendar.files)
         paths.append(calendar.location.path + u'/' + name);
     return paths;
-}
-
-bool IcsCalendarStore::refreshFile(Calendar &calendar, const QString &key, const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return calendar.files.erase(key) > 0;
-    LoadedFile &file = calendar.files[key];
-    const QDateTime modified = info.lastModified();
-    if (file.content && file.size == info.size() && file.modified == modified
-        && !calendar.changedFiles.remove(path))
-        return false;
-    file.size = info.size();
-    file.modified = modified;
-    file.content = readFile(path, calendar.location.identifier + u'/' + key);
-    if (!file.content)
-        file.content = std::make_unique<IcsCalendarFile>();
-    return true;
 }
 
 void IcsCalendarStore::updateRecord(Calendar &calendar)
@@ -418,25 +472,25 @@ void IcsCalendarStore::watch(const QStringList &paths)
 
 void IcsCalendarStore::onPathChanged(const QString &path)
 {
-    scanStale = true;
-    for (const auto &calendar : calendarList) {
-        const QString &own = calendar->location.path;
-        if (own == path || own.startsWith(path + u'/') || path.startsWith(own + u'/')) {
-            calendar->stale = true;
-            if (own == path || path.startsWith(own + u'/'))
-                calendar->changedFiles.insert(path);
-        }
-    }
+    readStale = true;
+    changedPaths.insert(path);
     // A file replaced by renaming another over it is a new file: watch that one.
     if (watcher && QFileInfo(path).isFile() && !watcher->files().contains(path))
         watcher->addPath(path);
-    Q_EMIT storeChanged();
+    if (!options.readInBackground) {
+        Q_EMIT storeChanged();
+        return;
+    }
+    // A read under way reads again when it ends; what changes is told when it is read.
+    if (!reader
+        && authorizationStatus(CalendarEntityType::event) == CalendarAccessState::fullAccess)
+        startRead(true);
 }
 
 void IcsCalendarStore::onSettingChanged(const QString &key)
 {
     if (key == foldersKey) {
-        scanStale = true;
+        readStale = true;
         Q_EMIT storeChanged();
     } else if (key == eventsAccessKey || key == remindersAccessKey) {
         Q_EMIT storeChanged();

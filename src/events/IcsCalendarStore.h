@@ -1,26 +1,29 @@
 #pragma once
 
 #include "CalendarStore.h"
-#include "IcsCalendarFile.h"
 #include "IcsCalendarLocation.h"
+#include "IcsCalendarReader.h"
 #include "IcsEventIndex.h"
 #include "IcsFolderScanner.h"
+#include "IcsParseCache.h"
 
 #include <QDateTime>
 #include <QPointer>
 #include <QSet>
 
-#include <map>
+#include <atomic>
 #include <memory>
 #include <vector>
 
 class AccessPrompter;
 class QFileSystemWatcher;
+class QThread;
 class SettingsStore;
 
 // The calendar store over iCalendar files: the desktop's calendar folders and those the user
 // lists under "calendar.folders". Access is the user's consent, kept in the settings. Files are
-// read once, on first use, and again only when they change on disk.
+// read on first use and again only when they change on disk; what was parsed is kept in the
+// user's cache folder, so an unchanged file is never parsed twice.
 class IcsCalendarStore : public CalendarStore
 {
     Q_OBJECT
@@ -30,6 +33,9 @@ public:
         bool watchFiles = true; // off for one-shot use such as the command line
         // Where the default folders are looked for; empty: the desktop's defaults.
         std::optional<IcsFolderScanner::Roots> roots;
+        // Read on a thread of its own, answering meanwhile over what is read so far and telling
+        // of the rest through storeChanged; off for one-shot use, which waits for everything.
+        bool readInBackground = true;
     };
 
     static inline const QString foldersKey = QStringLiteral("calendar.folders");
@@ -49,7 +55,7 @@ public:
     [[nodiscard]] QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
                                            const QList<StoreCalendar> &calendars) override;
 
-    /// Loads every calendar now rather than on first use.
+    /// Reads every calendar now, on this thread, rather than on first use.
     void loadAll();
 
     /// Whether Evolution's local calendar files are read; off while another store reads them.
@@ -58,30 +64,25 @@ public:
     [[nodiscard]] static QString accessKey(CalendarEntityType type);
 
 private:
-    struct LoadedFile
-    {
-        QDateTime modified;
-        qint64 size = -1;
-        std::unique_ptr<IcsCalendarFile> content;
-    };
-
     struct Calendar
     {
         IcsCalendarLocation location;
-        std::map<QString, LoadedFile> files; // by file name; the file itself for a single file
+        IcsParseCache::Files files;
         bool loaded = false;
-        bool stale = false; // something in it changed on disk
-        // Files a watch reported, read again even if size and time look the same: a rewrite
-        // within the file system's time resolution leaves both as they were.
-        QSet<QString> changedFiles;
         bool indexStale = true;
         IcsEventIndex index;
         StoreCalendar record;
     };
 
-    void rescanIfNeeded();
-    void refresh(Calendar &calendar);
-    bool refreshFile(Calendar &calendar, const QString &key, const QString &path);
+    void readIfStale();
+    void startRead(bool inBackground);
+    void stopReading();
+    void abandonReading();
+    void takeScan(quint64 read, const QList<IcsCalendarLocation> &locations,
+                  const QStringList &folders);
+    void takeCalendar(quint64 read, const QString &identifier,
+                      const IcsCalendarReader::Result &result);
+    void finishRead(quint64 read);
     void updateRecord(Calendar &calendar);
     void ensureIndexed(Calendar &calendar);
     void watch(const QStringList &folders);
@@ -92,16 +93,22 @@ private:
                                                qsizetype alreadyWatched) const;
 
     static constexpr qsizetype maxWatchedPaths = 2000;
+    static constexpr int quitWaitMs = 2000;
 
     static constexpr qint64 prefetchMarginMs = 45LL * 86'400'000;
 
     SettingsStore &settings;
     AccessPrompter *prompter;
     Options options;
-    IcsFolderScanner scanner;
     std::vector<std::unique_ptr<Calendar>> calendarList;
-    bool scanStale = true;
     bool readsEvolutionFiles = true;
+    bool readStale = true;
+    bool readScheduled = false;
+    QSet<QString> changedPaths; // reported by a watch and not yet read
+    QSet<QString> changedInRead; // those the read under way was given
+    quint64 readNumber = 0; // results of any other read are stale
+    std::unique_ptr<QThread> reader;
+    std::shared_ptr<std::atomic_bool> cancelRead;
     QFileSystemWatcher *watcher = nullptr;
     bool prefetchPending = false;
     std::pair<qint64, qint64> prefetchRange;

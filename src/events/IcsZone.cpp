@@ -3,6 +3,7 @@
 #include "shared/IcuSupport_p.h"
 
 #include <QHash>
+#include <QMutex>
 #include <QStringList>
 
 #include <unicode/basictz.h>
@@ -50,16 +51,38 @@ public:
         to = 0;
     }
 
-    [[nodiscard]] const icu::TimeZone *cachedZone() const { return zone; }
+    qint64 toWall(const icu::TimeZone *current, qint64 utcMs)
+    {
+        const QMutexLocker locker(&mutex);
+        use(current);
+        return toWallLocked(utcMs);
+    }
 
-    qint64 toWall(qint64 utcMs)
+    qint64 toUtc(const icu::TimeZone *current, qint64 wallMs)
+    {
+        const QMutexLocker locker(&mutex);
+        use(current);
+        return toUtcLocked(wallMs);
+    }
+
+private:
+    void use(const icu::TimeZone *current)
+    {
+        if (current && current != zone) {
+            zone = current;
+            from = 1;
+            to = 0;
+        }
+    }
+
+    qint64 toWallLocked(qint64 utcMs)
     {
         if (utcMs < from || utcMs >= to)
             fill(utcMs);
         return utcMs + offset;
     }
 
-    qint64 toUtc(qint64 wallMs)
+    qint64 toUtcLocked(qint64 wallMs)
     {
         const qint64 guess = wallMs - offset;
         // A day from either edge, no other offset can map this wall time elsewhere.
@@ -70,7 +93,6 @@ public:
         return utc;
     }
 
-private:
     void fill(qint64 utcMs)
     {
         int32_t rawOffset = 0;
@@ -98,6 +120,7 @@ private:
                  : std::numeric_limits<qint64>::max() / 2;
     }
 
+    QMutex mutex;
     const icu::TimeZone *zone = nullptr;
     qint64 from = 1;
     qint64 to = 0;
@@ -107,20 +130,18 @@ private:
 class SystemZone final : public IcsZone
 {
 public:
-    qint64 toUtc(qint64 wallMs) const override { return cache().toUtc(wallMs); }
-    qint64 toWall(qint64 utcMs) const override { return cache().toWall(utcMs); }
+    qint64 toUtc(qint64 wallMs) const override
+    {
+        return offsets.toUtc(&IcuSupport::systemTimeZone(), wallMs);
+    }
+    qint64 toWall(qint64 utcMs) const override
+    {
+        return offsets.toWall(&IcuSupport::systemTimeZone(), utcMs);
+    }
 
     void forget() const { offsets.reset(nullptr); }
 
 private:
-    OffsetCache &cache() const
-    {
-        const icu::TimeZone *zone = &IcuSupport::systemTimeZone();
-        if (offsets.cachedZone() != zone)
-            offsets.reset(zone);
-        return offsets;
-    }
-
     mutable OffsetCache offsets;
 };
 
@@ -129,21 +150,25 @@ class UtcZone final : public IcsZone
 public:
     qint64 toUtc(qint64 wallMs) const override { return wallMs; }
     qint64 toWall(qint64 utcMs) const override { return utcMs; }
+    QString tzid() const override { return u"UTC"_s; }
 };
 
 class IcuZone final : public IcsZone
 {
 public:
-    explicit IcuZone(std::unique_ptr<icu::TimeZone> zone)
+    IcuZone(std::unique_ptr<icu::TimeZone> zone, QString tzid)
         : zone(std::move(zone))
+        , name(std::move(tzid))
     {
         offsets.reset(this->zone.get());
     }
-    qint64 toUtc(qint64 wallMs) const override { return offsets.toUtc(wallMs); }
-    qint64 toWall(qint64 utcMs) const override { return offsets.toWall(utcMs); }
+    qint64 toUtc(qint64 wallMs) const override { return offsets.toUtc(zone.get(), wallMs); }
+    qint64 toWall(qint64 utcMs) const override { return offsets.toWall(zone.get(), utcMs); }
+    QString tzid() const override { return name; }
 
 private:
     std::unique_ptr<icu::TimeZone> zone;
+    QString name;
     mutable OffsetCache offsets;
 };
 
@@ -245,7 +270,7 @@ std::shared_ptr<const IcsZone> resolve(const QString &tzid)
     }
     for (const QString &name : names) {
         if (auto zone = icuZone(IcuSupport::toUnicodeString(name)))
-            return std::make_shared<IcuZone>(std::move(zone));
+            return std::make_shared<IcuZone>(std::move(zone), tzid);
     }
     UErrorCode status = U_ZERO_ERROR;
     icu::UnicodeString ianaId;
@@ -253,7 +278,7 @@ std::shared_ptr<const IcsZone> resolve(const QString &tzid)
                                      status);
     if (U_SUCCESS(status) && !ianaId.isBogus() && !ianaId.isEmpty()) {
         if (auto zone = icuZone(ianaId))
-            return std::make_shared<IcuZone>(std::move(zone));
+            return std::make_shared<IcuZone>(std::move(zone), tzid);
     }
     return nullptr;
 }
@@ -292,6 +317,8 @@ std::shared_ptr<const IcsZone> IcsZone::named(const QString &tzid)
 {
     // Files name few zones but name them often; ICU zone construction is not cheap.
     static QHash<QString, std::shared_ptr<const IcsZone>> cache;
+    static QMutex mutex;
+    const QMutexLocker locker(&mutex);
     const auto found = cache.constFind(tzid);
     if (found != cache.constEnd())
         return *found;

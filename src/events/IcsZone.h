@@ -17,6 +17,9 @@ public:
     /// gap; a time that occurs twice gives its first occurrence.
     [[nodiscard]] virtual qint64 toUtc(qint64 wallMs) const = 0;
     [[nodiscard]] virtual qint64 toWall(qint64 utcMs) const = 0;
+    /// A name named() gives this zone again by; empty for the system's zone and for zones only
+    /// a file's VTIMEZONE defines.
+    [[nodiscard]] virtual QString tzid() const { return {}; }
 
     /// The system's zone as SystemTimeZone knows it. Offsets are cached between calls; call
     /// systemZoneMayHaveChanged() before a batch of work so a refreshed zone is seen.
@@ -25,7 +28,8 @@ public:
     [[nodiscard]] static std::shared_ptr<const IcsZone> utc();
 
     /// A zone of the system's zone database by IANA name, UTC alias or Windows name; nothing when
-    /// the name is none of these. Zones are shared for the life of the process.
+    /// the name is none of these. Zones are shared for the life of the process and between
+    /// threads.
     [[nodiscard]] static std::shared_ptr<const IcsZone> named(const QString &tzid);
 
 protected:

@@ -8,6 +8,8 @@
 #include <unicode/smpdtfmt.h>
 
 #include <array>
+#include <map>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -72,14 +74,25 @@ QList<QDateTime> DateHelpers::monthGridDates(const QDateTime &date, const CivilC
 
 QString DateHelpers::formatDate(const QDateTime &date, const char *locale, const QString &pattern)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::SimpleDateFormat formatter(IcuSupport::toUnicodeString(pattern), icu::Locale(locale),
-                                    status);
-    if (U_FAILURE(status))
-        return {};
-    formatter.setTimeZone(IcuSupport::systemTimeZone());
+    // Making a formatter costs ten times what formatting with it does, and a listing of events
+    // formats thousands of times with a handful of patterns.
+    thread_local std::map<std::pair<QByteArray, QString>, std::unique_ptr<icu::SimpleDateFormat>>
+        formatters;
+    auto &formatter = formatters[{QByteArray(locale), pattern}];
+    if (!formatter) {
+        UErrorCode status = U_ZERO_ERROR;
+        formatter = std::make_unique<icu::SimpleDateFormat>(IcuSupport::toUnicodeString(pattern),
+                                                            icu::Locale(locale), status);
+        if (U_FAILURE(status)) {
+            formatter.reset();
+            return {};
+        }
+    }
+    const icu::TimeZone &zone = IcuSupport::systemTimeZone();
+    if (formatter->getTimeZone() != zone)
+        formatter->setTimeZone(zone);
     icu::UnicodeString text;
-    formatter.format(IcuSupport::toUDate(date), text);
+    formatter->format(IcuSupport::toUDate(date), text);
     return IcuSupport::toQString(text);
 }
 

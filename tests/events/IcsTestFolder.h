@@ -11,8 +11,8 @@
 
 #include <memory>
 
-// A private set of calendar folders in a temporary directory, with a settings file of its own
-// that has granted event access.
+// A private set of calendar folders in a temporary directory, with a settings file and a cache
+// folder of its own; event access is granted.
 class IcsTestFolder
 {
 public:
@@ -20,6 +20,7 @@ public:
         : settings(dir.filePath(QStringLiteral("settings.json")))
     {
         settings.setString(IcsCalendarStore::eventsAccessKey, QStringLiteral("granted"));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("cache"))));
     }
 
     [[nodiscard]] QString path(const QString &relative = {}) const
@@ -68,6 +69,7 @@ public:
         IcsCalendarStore::Options options;
         options.watchFiles = watch;
         options.roots = roots();
+        options.readInBackground = false;
         return std::make_unique<IcsCalendarStore>(settings, nullptr, options);
     }
 

@@ -1,15 +1,18 @@
 // Golden-file check of the iCalendar reader: reads tests/data/ics/NAME.ics, lists the occurrences
 // in the range that NAME.expected names on its first line ("# TZ=<zone> FROM=<yyyy-MM-dd>
 // TO=<yyyy-MM-dd>", TO exclusive, days in that zone) and compares them with the lines after it.
-// With --update it writes the listing into NAME.expected instead.
+// The same listing must come from the file as the parse cache gives it back. With --update it
+// writes the listing into NAME.expected instead.
 
 #include "events/IcsCalendarFile.h"
 #include "events/IcsEventIndex.h"
+#include "events/IcsParseCache.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
@@ -29,9 +32,8 @@ qint64 localMidnight(const QDate &day)
     return IcsZone::system().toUtc((day.toJulianDay() - 2'440'588) * 86'400'000);
 }
 
-QStringList listing(const QByteArray &ics, const QDate &from, const QDate &to)
+QStringList listing(const IcsCalendarFile &file, const QDate &from, const QDate &to)
 {
-    const IcsCalendarFile file = IcsCalendarFile::parse(ics, u"golden"_s);
     std::vector<const IcsEvent *> events;
     for (const IcsEvent &event : file.events)
         events.push_back(&event);
@@ -51,6 +53,20 @@ QStringList listing(const QByteArray &ics, const QDate &from, const QDate &to)
                      + local(occurrence.occurrenceUtc));
     }
     return lines;
+}
+
+// The file after a trip through the parse cache; nothing when the cache did not keep it.
+std::shared_ptr<const IcsCalendarFile> throughCache(const IcsCalendarFile &file)
+{
+    const QTemporaryDir dir;
+    const IcsParseCache cache(dir.path());
+    const IcsParseCache::Stamp stamp{1, 2, 3};
+    if (!cache.save(u"golden"_s,
+                    {{u"golden.ics"_s, {stamp, std::make_shared<IcsCalendarFile>(file)}}}))
+        return nullptr;
+    const IcsParseCache::Files files = cache.load(u"golden"_s);
+    const auto found = files.find(u"golden.ics"_s);
+    return found != files.end() && found->second.stamp == stamp ? found->second.content : nullptr;
 }
 
 } // namespace
@@ -86,7 +102,8 @@ int main(int argc, char *argv[])
     qputenv("TZ", match.captured(1).toUtf8());
     SystemTimeZone::refresh();
 
-    const QStringList got = listing(ics.readAll(), from, to);
+    const IcsCalendarFile file = IcsCalendarFile::parse(ics.readAll(), u"golden"_s);
+    const QStringList got = listing(file, from, to);
     if (arguments.contains(u"--update"_s)) {
         expected.close();
         if (!expected.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
@@ -94,8 +111,14 @@ int main(int argc, char *argv[])
         expected.write((QStringList{want.first()} + got).join(u'\n').toUtf8() + '\n');
         return 0;
     }
-    if (got == want.mid(1))
-        return 0;
+    if (got == want.mid(1)) {
+        const auto cached = throughCache(file);
+        // A file defining its own zones is not kept, and is parsed again instead.
+        if (!cached || listing(*cached, from, to) == got)
+            return 0;
+        err << "ics_golden: " << icsPath << " lists differently from the parse cache\n";
+        return 1;
+    }
     err << "ics_golden: " << icsPath << " differs from " << expectedPath << "; it gives:\n";
     for (const QString &line : got)
         err << line << '\n';

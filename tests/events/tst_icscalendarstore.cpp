@@ -1,7 +1,14 @@
 #include "IcsTestFolder.h"
 #include "TimeZoneScope.h"
 #include "events/EventStoreService.h"
+#include "events/IcsParseCache.h"
+#include "holidays/HolidayService.h"
+#include "holidays/LunarCalendarService.h"
+#include "menubar/StatusBarController.h"
+#include "menubar/StatusItem.h"
+#include "preferences/PreferencesStore.h"
 
+#include <QCryptographicHash>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -72,6 +79,9 @@ private Q_SLOTS:
     void revokingConsentChangesStatusNotSequence();
     void foldersSettingIsFollowed();
     void itemRewrittenInPlaceIsSeen();
+    void parseCacheIsTrustedOnlyWhole_data();
+    void parseCacheIsTrustedOnlyWhole();
+    void itemTextComesWhileTheStoreIsStillReading();
 };
 
 void TestIcsCalendarStore::weeklySeriesWithExdateAndMovedInstance()
@@ -579,6 +589,7 @@ void TestIcsCalendarStore::foldersSettingIsFollowed()
         folder.write(u"elsewhere/team.ics"_s, IcsTestFolder::calendar({}, "X-WR-CALNAME:Team\n"));
     IcsCalendarStore::Options options;
     options.watchFiles = false;
+    options.readInBackground = false;
     IcsCalendarStore store(folder.settings, nullptr, options);
     EventStoreService service(store);
     QCOMPARE(service.availableCalendars().size(), 1);
@@ -618,5 +629,108 @@ void TestIcsCalendarStore::itemRewrittenInPlaceIsSeen()
     QCOMPARE(titles(service.events(from, to, {})), QStringList{u"Edit"_s});
 }
 
-QTEST_GUILESS_MAIN(TestIcsCalendarStore)
+void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList cached{u"Cached"_s, u"Other"_s};
+    const QStringList fresh{u"Good"_s, u"Other"_s};
+    QTest::newRow("unchanged") << QString() << cached;
+    QTest::newRow("item rewritten, same size and time") << u"rewrite"_s << fresh;
+    QTest::newRow("item removed") << u"remove"_s << QStringList{u"Other"_s};
+    QTest::newRow("cut short") << u"truncate"_s << fresh;
+    QTest::newRow("one byte changed") << u"flip"_s << fresh;
+    QTest::newRow("another version") << u"version"_s << fresh;
+    QTest::newRow("empty") << u"empty"_s << fresh;
+}
+
+void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole()
+{
+    QFETCH(QString, change);
+    QFETCH(QStringList, expected);
+    const TimeZoneScope zone("Europe/Berlin");
+    IcsTestFolder folder;
+    const QString item =
+        folder.write(u"calendars/home/work/a.ics"_s, IcsTestFolder::calendar(goodEvent));
+    folder.write(u"calendars/home/work/b.ics"_s,
+                 IcsTestFolder::calendar(IcsTestFolder::event(
+                     "other", "DTSTART:20260306T120000Z\nDTEND:20260306T130000Z\nSUMMARY:Other")));
+    const QDateTime from = utc(u"2026-03-01T00:00:00Z"_s);
+    const QDateTime to = utc(u"2026-04-01T00:00:00Z"_s);
+    const auto titlesRead = [&] {
+        auto store = folder.makeStore();
+        EventStoreService service(*store);
+        return titles(service.events(from, to, {}));
+    };
+    QCOMPARE(titlesRead(), QStringList({u"Good"_s, u"Other"_s}));
+
+    // What the cache holds for the item is told apart from what the file says.
+    const QString calendar = QFileInfo(item).absolutePath();
+    const IcsParseCache cache;
+    IcsParseCache::Files files = cache.load(calendar);
+    QCOMPARE(files.size(), size_t(2));
+    auto edited = std::make_shared<IcsCalendarFile>(*files[u"a.ics"_s].content);
+    edited->events.front().title = u"Cached"_s;
+    files[u"a.ics"_s].content = edited;
+    QVERIFY(cache.save(calendar, files));
+
+    QFile cacheFile(cache.pathFor(calendar));
+    QVERIFY(cacheFile.open(QIODevice::ReadWrite));
+    QByteArray data = cacheFile.readAll();
+    if (change == u"rewrite"_s) {
+        const QDateTime modified = QFileInfo(item).lastModified();
+        QFile file(item);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray text = file.readAll();
+        QVERIFY(file.seek(0) && file.write(text) == text.size());
+        QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    } else if (change == u"remove"_s) {
+        QVERIFY(QFile::remove(item));
+    } else if (change == u"truncate"_s) {
+        data.chop(7);
+    } else if (change == u"flip"_s) {
+        data[data.size() / 2] = char(data[data.size() / 2] ^ 0x20);
+    } else if (change == u"version"_s) {
+        // A well-formed file of another format version, its checksum made anew.
+        data[4] = char(IcsParseCache::formatVersion + 1); // the version follows the magic
+        data.chop(20);
+        data += QCryptographicHash::hash(data, QCryptographicHash::Sha1);
+    } else if (change == u"empty"_s) {
+        data.clear();
+    }
+    QVERIFY(cacheFile.resize(0) && cacheFile.seek(0) && cacheFile.write(data) == data.size());
+    cacheFile.close();
+    QCOMPARE(titlesRead(), expected);
+}
+
+void TestIcsCalendarStore::itemTextComesWhileTheStoreIsStillReading()
+{
+    const TimeZoneScope zone("Asia/Shanghai");
+    IcsTestFolder folder;
+    folder.write(u"calendars/home/work/a.ics"_s, IcsTestFolder::calendar(goodEvent));
+    IcsCalendarStore::Options options;
+    options.watchFiles = false;
+    options.roots = folder.roots();
+    IcsCalendarStore store(folder.settings, nullptr, options);
+    EventStoreService service(store);
+    PreferencesStore preferences(folder.settings);
+    HolidayService holidays;
+    LunarCalendarService lunar;
+    StatusItem statusItem;
+    const QDateTime instant({2026, 3, 5}, {6, 3, 9}, Qt::UTC);
+    StatusBarController controller(
+        preferences, service, holidays, lunar, [] {}, statusItem, nullptr,
+        [instant] { return instant; });
+    // Nothing is read before the event loop runs, yet the text is there.
+    QCOMPARE(statusItem.title(), u"3月5日 周四 14:03"_s);
+    const QDateTime from = utc(u"2026-03-01T00:00:00Z"_s);
+    const QDateTime to = utc(u"2026-04-01T00:00:00Z"_s);
+    QVERIFY(service.events(from, to, {}).isEmpty());
+
+    QTRY_COMPARE_WITH_TIMEOUT(titles(service.events(from, to, {})), QStringList{u"Good"_s}, 5000);
+    QTRY_VERIFY(service.changeSequence() > 0);
+}
+
+QTEST_MAIN(TestIcsCalendarStore)
 #include "tst_icscalendarstore.moc"
