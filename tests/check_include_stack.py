@@ -12,10 +12,10 @@ STACK = ["shared", "holidays", "events", "preferences", "calendar", "menubar", "
 ALLOWED = {
     ("calendar/PanelPreview.cpp", "app/AppBootstrapper.h"),
     ("events/CalendarAppOpener.cpp", "preferences/SettingsStore.h"),
+    ("events/EdsCalendarStore.cpp", "preferences/SettingsStore.h"),
     ("events/EventsCommand.cpp", "preferences/SettingsStore.h"),
     ("events/IcsCalendarStore.cpp", "preferences/SettingsStore.h"),
     ("preferences/PreferencesView.cpp", "calendar/PanelAccessibility.h"),
-    ("preferences/PreferencesView.cpp", "calendar/PanelLabel.h"),
     ("shared/DateHelpers.cpp", "holidays/ChineseCalendar.h"),
     ("shared/DateHelpers.cpp", "holidays/LunarCalendarService.h"),
 }

@@ -40,6 +40,7 @@ public:
         preferences = std::make_unique<PreferencesStore>(*settings);
         IcsCalendarStore::Options options;
         options.watchFiles = false;
+        options.readInBackground = false; // the page shows the calendars at once
         calendarStore = std::make_unique<IcsCalendarStore>(*settings, nullptr, options);
         eventStore = std::make_unique<EventStoreService>(*calendarStore);
         launchAtLogin =
