@@ -147,7 +147,8 @@ public:
             return {};
         }
         std::vector<qint64> values(count);
-        std::memcpy(values.data(), position, count * sizeof(qint64));
+        if (count > 0) // an empty vector's data() may be null, which memcpy must not get
+            std::memcpy(values.data(), position, count * sizeof(qint64));
         position += qsizetype(count * sizeof(qint64));
         return values;
     }
