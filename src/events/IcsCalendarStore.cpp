@@ -242,8 +242,10 @@ void IcsCalendarStore::startRead(bool inBackground)
             step();
     };
     auto job = [this, hand, read, roots, known = std::move(known), changed = changedInRead,
-                cancelled = cancelRead,
+                cancelled = cancelRead, before = options.beforeReading,
                 near = inBackground ? monthsNearToday() : std::pair<qint64, qint64>()] {
+        if (before)
+            before();
         IcsCalendarReader calendarReader(roots, IcsParseCache());
         const QList<IcsCalendarLocation> locations = calendarReader.scan();
         if (*cancelled)

@@ -12,6 +12,7 @@
 #include <QSet>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,8 @@ public:
         // Read on a thread of its own, answering meanwhile over what is read so far and telling
         // of the rest through storeChanged; off for one-shot use, which waits for everything.
         bool readInBackground = true;
+        // Runs on the reading thread before it looks at any file; lets a slow disk be stood in.
+        std::function<void()> beforeReading = {};
     };
 
     static inline const QString foldersKey = QStringLiteral("calendar.folders");
