@@ -137,13 +137,17 @@ void StatusBarController::bindMenuBarTitle()
 void StatusBarController::updateStatusItem(const QString &title)
 {
     const QDateTime now = m_clock();
+    const QDateTime local = now.toLocalTime();
+    if (local.date() != m_describedDay) {
+        m_describedDay = local.date();
+        m_dayDescription =
+            DateHelpers::longDescription(now) + u'\n' + DateHelpers::lunarYearMonthDayText(now);
+        m_statusItem.setDayNumber(DateHelpers::dayNumberText(now).toInt());
+    }
     m_statusItem.setTitle(title);
     // Hosts that show icons only show the text here, as the label would.
-    m_statusItem.setToolTip(title, DateHelpers::longDescription(now) + u'\n'
-                                       + DateHelpers::lunarYearMonthDayText(now));
-    m_statusItem.setDayNumber(DateHelpers::dayNumberText(now).toInt());
+    m_statusItem.setToolTip(title, m_dayDescription);
 
-    const QDateTime local = now.toLocalTime();
     const QDateTime midnight(local.date().addDays(1), QTime(0, 0));
     m_dayChange.start(std::chrono::milliseconds(
         std::clamp<qint64>(local.msecsTo(midnight) + dayChangeSlackMs, 0, maxDayChangeWaitMs)));

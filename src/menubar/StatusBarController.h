@@ -4,6 +4,7 @@
 #include "calendar/CalendarViewModel.h"
 #include "menubar/MenuBarTitle.h"
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
@@ -90,6 +91,9 @@ private:
     std::unique_ptr<QMenu> m_statusMenu;
     QAction *m_showPanelAction = nullptr;
     QTimer m_dayChange;
+    // The tool tip's date lines, formatted once a day rather than at every tick of the text.
+    QDate m_describedDay;
+    QString m_dayDescription;
     std::optional<QPoint> m_lastItemPoint;
     // When the panel last closed because another window took the focus: the click that did it
     // may have been on the item, whose own activation arrives just after.
