@@ -13,11 +13,9 @@ namespace {
 using Switcher = ScrollWheelMonthSwitcher;
 using Event = Switcher::ScrollEvent;
 
-constexpr quint32 none = Switcher::noPhase;
-constexpr quint32 began = Switcher::phaseBegan;
-constexpr quint32 changed = Switcher::phaseChanged;
-constexpr quint32 ended = Switcher::phaseEnded;
-constexpr quint32 cancelled = Switcher::phaseCancelled;
+constexpr quint32 none = Switcher::noPhase, began = Switcher::phaseBegan,
+                  changed = Switcher::phaseChanged, ended = Switcher::phaseEnded,
+                  cancelled = Switcher::phaseCancelled;
 
 // The steps a run of events takes, as text: "+" for next month, "-" for previous month.
 QString run(const QList<Event> &events)
