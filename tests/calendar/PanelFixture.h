@@ -19,6 +19,14 @@
 
 #include <memory>
 
+// A month load the test completes when it chooses.
+struct HeldLoad
+{
+    QDateTime month;
+    QSet<QString> excluded;
+    std::function<void(const QList<CalendarDayEvent> &)> done;
+};
+
 // The services behind a panel, in a pinned zone with a fixed clock and a settings file of its
 // own. The month's events are whatever `events` holds when a load asks.
 class PanelFixture
@@ -33,16 +41,15 @@ public:
         preferences = std::make_unique<PreferencesStore>(settings);
         eventStore = std::make_unique<EventStoreService>(store);
         currentTime = at(today.year(), today.month(), today.day(), 10);
-        auto portal = std::make_unique<FakeColorSchemePortal>(2);
-        this->portal = portal.get();
-        desktop = std::make_unique<DesktopColorScheme>(std::move(portal));
+        desktop = std::make_unique<DesktopColorScheme>(std::make_unique<FakeColorSchemePortal>(2));
         viewModel = std::make_unique<CalendarViewModel>(*preferences, *eventStore, holidays, lunar,
                                                         [this] { return currentTime; });
         viewModel->setMonthEventsFetch(
-            [this](const QDateTime &, const QSet<QString> &,
+            [this](const QDateTime &month, const QSet<QString> &excluded,
                    std::function<void(const QList<CalendarDayEvent> &)> done) {
+                ++loads;
                 if (holdLoads)
-                    held.append(std::move(done));
+                    held.append({month, excluded, std::move(done)});
                 else
                     done(events);
             });
@@ -80,13 +87,10 @@ public:
         CalendarDayEvent item;
         item.id = title + QLatin1Char('@') + start.toString(Qt::ISODate);
         item.title = title;
-        item.displayDate = start;
-        item.startDate = start;
+        item.displayDate = item.startDate = start;
         item.endDate = start.addSecs(allDay ? 86400 : 3600);
         item.isAllDay = allDay;
         item.colorHex = colorHex;
-        item.calendarTitle = QStringLiteral("Work");
-        item.calendarIdentifier = QStringLiteral("work");
         return item;
     }
 
@@ -98,11 +102,11 @@ public:
     std::unique_ptr<EventStoreService> eventStore;
     HolidayService holidays;
     LunarCalendarService lunar;
-    FakeColorSchemePortal *portal = nullptr;
     std::unique_ptr<DesktopColorScheme> desktop;
     QDateTime currentTime;
     QList<CalendarDayEvent> events;
     bool holdLoads = false;
-    QList<std::function<void(const QList<CalendarDayEvent> &)>> held;
+    QList<HeldLoad> held;
+    int loads = 0;
     std::unique_ptr<CalendarViewModel> viewModel;
 };

@@ -1,11 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
-# Renders the panel with `tessel-calendar --screenshot` in a configuration folder of its own.
-# -DPROGRAM=  the tessel-calendar executable
-# -DOUTPUT=   the PNG to write
-# -DWORK=     a scratch folder, emptied first
-# -DSETTINGS= the settings file to start from; @TEST_DATA@ stands for -DTEST_DATA
-# -DARGS=     further options, separated by "|"
-# -DEXPECT=   a regular expression the run's summary line must match
+# Renders the panel with `tessel-calendar --screenshot` (-DPROGRAM) into -DOUTPUT, in a scratch
+# configuration folder -DWORK that starts from -DSETTINGS (@TEST_DATA@ stands for -DTEST_DATA).
+# -DARGS holds further options separated by "|"; the run's summary must match -DEXPECT.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/config/tessel-calendar" "${WORK}/data")
 file(READ "${SETTINGS}" settings)
