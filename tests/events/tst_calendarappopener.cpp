@@ -11,15 +11,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// 5 March 2026, 00:00 in Asia/Shanghai.
-const QDateTime march5 = QDateTime::fromString(u"2026-03-04T16:00:00Z"_s, Qt::ISODate);
-
-CalendarDayEvent itemOn(const QDateTime &day,
-                        CalendarDayEventKind kind = CalendarDayEventKind::event)
+// An item on 5 March 2026, from 00:00 in Asia/Shanghai.
+CalendarDayEvent march5(CalendarDayEventKind kind = CalendarDayEventKind::event)
 {
     CalendarDayEvent item;
-    item.displayDate = item.startDate = day;
-    item.endDate = day.addSecs(3600);
+    item.displayDate = item.startDate =
+        QDateTime::fromString(u"2026-03-04T16:00:00Z"_s, Qt::ISODate);
+    item.endDate = item.startDate.addSecs(3600);
     item.kind = kind;
     return item;
 }
@@ -50,7 +48,7 @@ void TestCalendarAppOpener::configuredCommandFillsPlaceholders()
     FakeLauncher launcher;
     launcher.installed = {u"evolution"_s};
     CalendarAppOpener opener(launcher, &settings);
-    QVERIFY(opener.open(itemOn(march5)));
+    QVERIFY(opener.open(march5()));
     // One argument each, exactly as written: nothing is handed to a shell.
     const QList<QStringList> expected{{u"/opt/cal/bin/show"_s, u"--day=2026-03-05"_s,
                                        u"Thursday, March 5, 2026 at 12:00:00 AM"_s,
@@ -60,7 +58,7 @@ void TestCalendarAppOpener::configuredCommandFillsPlaceholders()
     // A configured program that does not start gives way to the known applications.
     settings.setStringList(CalendarAppOpener::openDayCommandKey, {u"missing"_s, u"{date}"_s});
     launcher.started.clear();
-    QVERIFY(opener.open(itemOn(march5)));
+    QVERIFY(opener.open(march5()));
     QCOMPARE(launcher.started.size(), 2);
     QCOMPARE(launcher.started.last().first(), u"evolution"_s);
 }
@@ -114,8 +112,8 @@ void TestCalendarAppOpener::knownApplications()
         launcher.defaultApp = defaultApp;
     launcher.env.insert("LANG", language);
     CalendarAppOpener opener(launcher, nullptr);
-    QCOMPARE(opener.open(itemOn(march5, reminder ? CalendarDayEventKind::reminder
-                                                 : CalendarDayEventKind::event)),
+    QCOMPARE(opener.open(
+                 march5(reminder ? CalendarDayEventKind::reminder : CalendarDayEventKind::event)),
              !started.isEmpty());
     QCOMPARE(launcher.started.value(0), started);
 }
@@ -126,7 +124,7 @@ void TestCalendarAppOpener::korganizerGetsTheDayOverDBus()
     launcher.installed = {u"korganizer"_s};
     launcher.running = {u"org.kde.korganizer"_s};
     CalendarAppOpener opener(launcher, nullptr);
-    QVERIFY(opener.open(itemOn(march5)));
+    QVERIFY(opener.open(march5()));
     QVERIFY(launcher.started.isEmpty());
     const QList<QVariantList> expected{{u"org.kde.korganizer"_s, u"/Calendar"_s,
                                         u"org.kde.Korganizer.Calendar"_s, u"showDate"_s,

@@ -22,7 +22,6 @@ void TestCalendarColor::parse_data()
     QTest::newRow("Apple's alpha suffix is ignored") << u"#FF2968FF"_s << u"#FF2968"_s;
     QTest::newRow("three digits") << u"#abc"_s << u"#AABBCC"_s;
     QTest::newRow("CSS name") << u"turquoise"_s << u"#40E0D0"_s;
-    QTest::newRow("empty") << QString() << QString();
     QTest::newRow("not hexadecimal") << u"#12345G"_s << QString();
     QTest::newRow("unknown name") << u"notacolour"_s << QString();
     QTest::newRow("transparent has nothing to show") << u"transparent"_s << QString();

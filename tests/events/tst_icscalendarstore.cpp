@@ -79,9 +79,9 @@ void TestIcsCalendarStore::calendarNamesColoursAndTheSameFolderTwice()
         seen.append(source.sourceTitle + u'/' + source.title + u' ' + source.colorHex);
     // Evolution's calendars in Chinese, its own English defaults replaced, the disabled one left
     // out.
-    QCOMPARE(seen, QStringList({u"acct/b-apple #FF2968"_s, u"acct/d-plain #C05621"_s,
-                                u"acct/Named #40E0D0"_s, u"acct/Vdir #1A2B3C"_s,
-                                u"本机/个人 #C05621"_s, u"本机/家庭 #3465A4"_s}));
+    QCOMPARE(seen, QStringList({u"本机/个人 #C05621"_s, u"本机/家庭 #3465A4"_s,
+                                u"acct/b-apple #FF2968"_s, u"acct/d-plain #C05621"_s,
+                                u"acct/Named #40E0D0"_s, u"acct/Vdir #1A2B3C"_s}));
     QCOMPARE(titles(service.events(from, to, {})), QStringList{u"Good"_s});
     // No calendar asked for is none, not every one.
     QVERIFY(store->events(from, to, {}).isEmpty());
@@ -186,7 +186,6 @@ void TestIcsCalendarStore::malformedInputKeepsTheGoodParts_data()
 void TestIcsCalendarStore::malformedInputKeepsTheGoodParts()
 {
     QFETCH(QByteArray, bad);
-    const TimeZoneScope zone("America/New_York");
     IcsTestFolder folder;
     // The same bad text as a calendar file of its own and inside a calendar beside a good event.
     folder.write(u"calendars/acct/bad.ics"_s, bad);
@@ -219,14 +218,12 @@ void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole_data()
     QTest::newRow("cut short") << u"truncate"_s << fresh;
     QTest::newRow("one byte changed") << u"flip"_s << fresh;
     QTest::newRow("another version") << u"version"_s << fresh;
-    QTest::newRow("empty") << u"empty"_s << fresh;
 }
 
 void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole()
 {
     QFETCH(QString, change);
     QFETCH(QStringList, expected);
-    const TimeZoneScope zone("Europe/Berlin");
     IcsTestFolder folder;
     const QString item =
         folder.write(u"calendars/home/work/a.ics"_s, IcsTestFolder::calendar(goodEvent));
@@ -275,8 +272,6 @@ void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole()
         data[4] = char(IcsParseCache::formatVersion + 1); // the version follows the magic
         data.chop(20);
         data += QCryptographicHash::hash(data, QCryptographicHash::Sha1);
-    } else if (change == u"empty"_s) {
-        data.clear();
     }
     QVERIFY(cacheFile.resize(0) && cacheFile.seek(0) && cacheFile.write(data) == data.size());
     cacheFile.close();
