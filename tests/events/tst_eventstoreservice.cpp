@@ -243,7 +243,7 @@ void TestEventStoreService::mapping()
         occurrence(u"moved"_s, u"2026-03-10T04:00:00Z"_s, u"2026-03-11T04:00:00Z"_s, true);
     moved.occurrenceDate = utc(u"2026-03-09T05:00:00Z"_s);
     StoreEvent noStart =
-        occurrence(u"noStart"_s, u"2026-03-10T04:00:00Z"_s, u"2026-03-11T04:00:00Z"_s, true);
+        occurrence(u"noStart"_s, u"2026-03-04T05:00:00Z"_s, u"2026-03-05T05:00:00Z"_s, true);
     noStart.startDate.reset();
     noStart.occurrenceDate.reset();
     StoreEvent noDate = noStart;
@@ -267,19 +267,20 @@ void TestEventStoreService::mapping()
                     + anchor.toString(u" @MM-dd HH:mm "_s) + item.title + u'|'
                     + item.location.value_or(u"-"_s) + u'|' + item.colorHex);
     }
-    // Listed in day order under the day they start on, a moved instance identified by its original
-    // day, dateless all-day items on their end or else today; titles trimmed or named.
+    // Listed in day order under the day they start on, all-day items first, a moved instance
+    // identified by its original day, dateless all-day items on their end or else today; titles
+    // trimmed or named.
     QCOMPARE(seen, QStringList({
+                       u"03-05 @03-05 05:00 noStart|-|#12ABEF"_s,
                        u"03-05 @03-05 13:00 未命名事件|-|#C05621"_s,
                        u"03-05 @03-05 14:00 Lunch with Ann|  Café  |#12ABEF"_s,
                        u"03-05 @03-05 15:00 未命名事件|-|#12ABEF"_s,
                        u"03-05 @03-06 03:30 late|-|#12ABEF"_s,
                        u"03-10 @03-09 05:00 moved|-|#12ABEF"_s,
-                       u"03-11 @03-11 04:00 noStart|-|#12ABEF"_s,
                        u"03-20 @03-20 04:00 noDate|-|#12ABEF"_s,
                    }));
     // The calendar application is sent to the day the item is listed on.
-    service.openCalendarApp(items.at(3));
+    service.openCalendarApp(items.at(4));
     QCOMPARE(launcher.started.value(0),
              QStringList({u"evolution"_s, u"calendar:///?startdate=20260305"_s}));
 }
