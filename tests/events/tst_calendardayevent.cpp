@@ -108,7 +108,6 @@ void CalendarDayEventTest::storeItemId()
 
 void CalendarDayEventTest::sortInDayOrder()
 {
-    const TimeZoneScope zone("Asia/Shanghai");
     // Days in Asia/Shanghai: 5 March starts at 2026-03-04T16:00Z, 6 March a day later.
     const auto day5 = u"2026-03-04T16:00:00Z"_s;
     const auto day6 = u"2026-03-05T16:00:00Z"_s;
