@@ -46,8 +46,7 @@ class TestEdsCalendarStore : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void monthThroughTheCombinedStore();
-    void sourceAddedChangedAndDisabledLive();
+    void monthThroughTheCombinedStoreThenLiveChanges();
 
 private:
     [[nodiscard]] QStringList shown(const QString &calendarId = {}) const;
@@ -111,7 +110,7 @@ QStringList TestEdsCalendarStore::shown(const QString &calendarId) const
     return lines;
 }
 
-void TestEdsCalendarStore::monthThroughTheCombinedStore()
+void TestEdsCalendarStore::monthThroughTheCombinedStoreThenLiveChanges()
 {
     // The first start of the registry and factory on a fresh bus takes a few seconds.
     const QStringList expected{
@@ -126,10 +125,8 @@ void TestEdsCalendarStore::monthThroughTheCombinedStore()
     QStringList withFiles = expected;
     withFiles.insert(2, u"03-16 14:00 - 15:00 Dentist [家 #C05621]"_s);
     QCOMPARE(shown(), withFiles);
-}
 
-void TestEdsCalendarStore::sourceAddedChangedAndDisabledLive()
-{
+    // A source added, an event added to it, the source disabled: all seen while running.
     const QString late = u"tessel-late"_s;
     folder.write(u"data/evolution/calendar/tessel-late/calendar.ics"_s,
                  IcsTestFolder::calendar(IcsTestFolder::event(
@@ -148,8 +145,9 @@ void TestEdsCalendarStore::sourceAddedChangedAndDisabledLive()
         source.get(), E_CAL_CLIENT_SOURCE_TYPE_EVENTS, 5, nullptr, &error));
     QVERIFY2(client, error ? error->message : "");
     const GPtr<ICalComponent> added(i_cal_component_new_from_string(
-        "BEGIN:VEVENT\r\nUID:live\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260317T090000Z\r\n"
-        "DTEND:20260317T100000Z\r\nSUMMARY:Added live\r\nEND:VEVENT\r\n"));
+        IcsTestFolder::event("live", "DTSTART:20260317T090000Z\nDTEND:20260317T100000Z\n"
+                                     "SUMMARY:Added live")
+            .constData()));
     QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client.get()), added.get(),
                                             E_CAL_OPERATION_FLAG_NONE, nullptr, nullptr, &error));
     QTRY_COMPARE_WITH_TIMEOUT(shown(late).value(0),
