@@ -151,11 +151,11 @@ void TestEdsCalendarStore::monthThroughTheCombinedStoreThenLiveChanges()
     QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client.get()), added.get(),
                                             E_CAL_OPERATION_FLAG_NONE, nullptr, nullptr, &error));
     QTRY_COMPARE_WITH_TIMEOUT(shown(late).value(0),
-                              u"03-17 10:00 - 11:00 Added live [Late #AD7FA8]"_s, 5000);
+                              u"03-17 10:00 - 11:00 Added live [Late #AD7FA8]"_s, 15000);
 
     e_source_set_enabled(source.get(), FALSE);
     QVERIFY(e_source_write_sync(source.get(), nullptr, &error));
-    QTRY_VERIFY_WITH_TIMEOUT(shown(late).isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(shown(late).isEmpty(), 15000);
     QTRY_VERIFY(std::none_of(service->availableCalendars().cbegin(),
                              service->availableCalendars().cend(),
                              [&](const CalendarSource &calendar) { return calendar.id == late; }));
