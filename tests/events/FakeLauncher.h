@@ -6,7 +6,7 @@
 #include <QList>
 
 // A desktop with the programs, services and default application a test names; it records what
-// it was asked to start.
+// it was asked to start ("launch" and the entry for a desktop entry opened plainly) or call.
 class FakeLauncher final : public DesktopLauncher
 {
 public:
@@ -14,16 +14,14 @@ public:
     QStringList running;
     std::optional<QString> defaultApp;
     QHash<QByteArray, QString> env;
-    bool startSucceeds = true;
     QList<QStringList> started;
     QList<QVariantList> calls;
-    QStringList launched;
 
     bool isInstalled(const QString &program) const override { return installed.contains(program); }
     bool startDetached(const QString &program, const QStringList &arguments) override
     {
         started.append(QStringList{program} + arguments);
-        return startSucceeds && (installed.contains(program) || program.startsWith(u'/'));
+        return installed.contains(program) || program.startsWith(u'/');
     }
     bool isServiceRunning(const QString &service) const override
     {
@@ -38,7 +36,7 @@ public:
     std::optional<QString> defaultApplication(const QString &) const override { return defaultApp; }
     bool launchDesktopEntry(const QString &desktopId) override
     {
-        launched.append(desktopId);
+        started.append({QStringLiteral("launch"), desktopId});
         return true;
     }
     QString environment(const char *name) const override { return env.value(name); }

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "TestFiles.h"
 #include "events/IcsCalendarStore.h"
 #include "events/IcsFolderScanner.h"
 #include "preferences/SettingsStore.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -23,24 +21,16 @@ public:
         qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("cache"))));
     }
 
-    [[nodiscard]] QString path(const QString &relative = {}) const
-    {
-        return relative.isEmpty() ? dir.path() : dir.filePath(relative);
-    }
+    [[nodiscard]] QString path(const QString &relative) const { return dir.filePath(relative); }
 
-    // Writes a file, making its folders; lines are joined with CRLF as RFC 5545 asks.
+    // Writes a file, making its folders, and gives its canonical path.
     QString write(const QString &relative, const QByteArray &content) const
     {
-        const QString file = dir.filePath(relative);
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        QFile out(file);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return {};
-        out.write(content);
-        return QFileInfo(file).canonicalFilePath();
+        return writeFile(path(relative), content) ? QFileInfo(path(relative)).canonicalFilePath()
+                                                  : QString();
     }
 
-    // A VCALENDAR around the given components, in CRLF lines.
+    // A VCALENDAR around the given components, in CRLF lines as RFC 5545 asks.
     static QByteArray calendar(const QByteArray &body, const QByteArray &header = {})
     {
         QByteArray text = "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//tessel//test//EN\n" + header
@@ -51,26 +41,23 @@ public:
     static QByteArray event(const QByteArray &uid, const QByteArray &properties)
     {
         return "BEGIN:VEVENT\nUID:" + uid + "\nDTSTAMP:20260101T000000Z\n" + properties
-               + (properties.endsWith('\n') ? "" : "\n") + "END:VEVENT\n";
+               + "\nEND:VEVENT\n";
     }
 
     [[nodiscard]] IcsFolderScanner::Roots roots() const
     {
-        IcsFolderScanner::Roots roots;
-        roots.vdirRoots = {path(QStringLiteral("calendars"))};
-        roots.evolutionCalendars = path(QStringLiteral("evolution/calendar"));
-        roots.evolutionSources = path(QStringLiteral("config/evolution/sources"));
-        roots.configured = configured;
-        return roots;
+        return {{path(QStringLiteral("calendars"))},
+                path(QStringLiteral("evolution/calendar")),
+                path(QStringLiteral("config/evolution/sources")),
+                configured};
     }
 
     [[nodiscard]] std::unique_ptr<IcsCalendarStore> makeStore(bool watch = false)
     {
-        IcsCalendarStore::Options options;
-        options.watchFiles = watch;
-        options.roots = roots();
-        options.readInBackground = false;
-        return std::make_unique<IcsCalendarStore>(settings, nullptr, options);
+        return std::make_unique<IcsCalendarStore>(
+            settings, nullptr,
+            IcsCalendarStore::Options{
+                .watchFiles = watch, .roots = roots(), .readInBackground = false});
     }
 
     QTemporaryDir dir;

@@ -12,26 +12,16 @@ class TestEventsCommand : public QObject
 
 private Q_SLOTS:
     void init();
-    void cleanup();
-    void listsTheRangeInDayOrder_data();
-    void listsTheRangeInDayOrder();
-    void honoursExcludedCalendars();
-    void withoutConsentSaysSoAndExitsThree();
-    void badArguments_data();
-    void badArguments();
+    void run_data();
+    void run();
 
 private:
-    int run(const QStringList &arguments);
-
-    std::optional<TimeZoneScope> zone;
+    TimeZoneScope zone{"America/New_York"};
     std::unique_ptr<IcsTestFolder> folder;
-    QString output;
-    QString errors;
 };
 
 void TestEventsCommand::init()
 {
-    zone.emplace("America/New_York");
     folder = std::make_unique<IcsTestFolder>();
     folder->write(u"calendars/acct/work/displayname"_s, "Work");
     folder->write(
@@ -49,89 +39,68 @@ void TestEventsCommand::init()
                       "h", "DTSTART;TZID=America/New_York:20260305T080000\nSUMMARY:Gym")));
 }
 
-void TestEventsCommand::cleanup()
-{
-    folder.reset();
-    zone.reset();
-}
-
-int TestEventsCommand::run(const QStringList &arguments)
-{
-    output.clear();
-    errors.clear();
-    QTextStream out(&output);
-    QTextStream err(&errors);
-    EventsCommand command(out, err, folder->settings);
-    command.setRoots(folder->roots());
-    const int status = command.run(arguments);
-    out.flush();
-    err.flush();
-    return status;
-}
-
-void TestEventsCommand::listsTheRangeInDayOrder_data()
+void TestEventsCommand::run_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("access");
+    QTest::addColumn<bool>("workExcluded");
+    QTest::addColumn<int>("status");
     QTest::addColumn<QString>("expected");
+    const QString granted = u"granted"_s;
     QTest::newRow("one day, tab separated")
-        << QStringList{u"2026-03-05"_s, u"--tsv"_s}
+        << QStringList{u"2026-03-05"_s, u"--tsv"_s} << granted << false << 0
         << u"2026-03-05\t全天\tHoliday\tWork\t\n"
            "2026-03-05\t08:00 - 08:00\tGym\tHome\t\n"
            "2026-03-05\t09:30 - 10:15\tReview notes\tWork\tRoom 7\n"_s;
     QTest::newRow("a late event belongs to the day it starts, in New York")
-        << QStringList{u"2026-03-06"_s, u"2026-03-07"_s, u"--tsv"_s}
+        << QStringList{u"2026-03-06"_s, u"2026-03-07"_s, u"--tsv"_s} << granted << false << 0
         << u"2026-03-06\t23:00 - 01:00\tLate\tWork\t\n"_s;
-    QTest::newRow("columns") << QStringList{u"2026-03-05"_s}
+    QTest::newRow("columns") << QStringList{u"2026-03-05"_s} << granted << false << 0
                              << u"2026-03-05  全天           Holiday  [Work]\n"
                                 "2026-03-05  08:00 - 08:00  Gym  [Home]\n"
                                 "2026-03-05  09:30 - 10:15  Review notes  [Work]  @ Room 7\n"_s;
-    QTest::newRow("empty range") << QStringList{u"2026-04-01"_s, u"2026-04-30"_s} << QString();
+    QTest::newRow("an excluded calendar left out")
+        << QStringList{u"2026-03-05"_s, u"--tsv"_s} << granted << true << 0
+        << u"2026-03-05\t08:00 - 08:00\tGym\tHome\t\n"_s;
+    const int noAccess = EventsCommand::noAccessStatus;
+    QTest::newRow("denied") << QStringList{u"2026-03-05"_s} << u"denied"_s << false << noAccess
+                            << QString();
+    const QList<std::pair<const char *, QStringList>> bad{
+        {"nothing", {}},
+        {"not a day", {u"2026-02-30"_s}},
+        {"TO before FROM", {u"2026-03-05"_s, u"2026-03-04"_s}},
+        {"unknown option", {u"2026-03-05"_s, u"--json"_s}},
+        {"too long", {u"2000-01-01"_s, u"2099-12-31"_s}},
+    };
+    for (const auto &[name, arguments] : bad)
+        QTest::newRow(name) << arguments << granted << false << 2 << QString();
 }
 
-void TestEventsCommand::listsTheRangeInDayOrder()
+void TestEventsCommand::run()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, access);
+    QFETCH(bool, workExcluded);
+    QFETCH(int, status);
     QFETCH(QString, expected);
-    QCOMPARE(run(arguments), 0);
+    folder->settings.setString(IcsCalendarStore::eventsAccessKey, access);
+    if (workExcluded) {
+        folder->settings.setStringList(
+            u"preferences.excludedCalendarIdentifiers"_s,
+            {QFileInfo(folder->path(u"calendars/acct/work"_s)).canonicalFilePath()});
+    }
+    QString output;
+    QString errors;
+    QTextStream out(&output);
+    QTextStream err(&errors);
+    EventsCommand command(out, err, folder->settings);
+    command.setRoots(folder->roots());
+    QCOMPARE(command.run(arguments), status);
+    out.flush();
+    err.flush();
     QCOMPARE(output, expected);
-    QVERIFY(errors.isEmpty());
-}
-
-void TestEventsCommand::honoursExcludedCalendars()
-{
-    const QString work = QFileInfo(folder->path(u"calendars/acct/work"_s)).canonicalFilePath();
-    folder->settings.setStringList(u"preferences.excludedCalendarIdentifiers"_s, {work});
-    QCOMPARE(run({u"2026-03-05"_s, u"--tsv"_s}), 0);
-    QCOMPARE(output, u"2026-03-05\t08:00 - 08:00\tGym\tHome\t\n"_s);
-}
-
-void TestEventsCommand::withoutConsentSaysSoAndExitsThree()
-{
-    folder->settings.remove(IcsCalendarStore::eventsAccessKey);
-    QCOMPARE(run({u"2026-03-05"_s}), EventsCommand::noAccessStatus);
-    QVERIFY(output.isEmpty());
-    QVERIFY(errors.contains(u"no access"_s));
-    folder->settings.setString(IcsCalendarStore::eventsAccessKey, u"denied"_s);
-    QCOMPARE(run({u"2026-03-05"_s}), EventsCommand::noAccessStatus);
-}
-
-void TestEventsCommand::badArguments_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("nothing") << QStringList();
-    QTest::newRow("three days") << QStringList{u"2026-03-01"_s, u"2026-03-02"_s, u"2026-03-03"_s};
-    QTest::newRow("not a day") << QStringList{u"2026-02-30"_s};
-    QTest::newRow("TO before FROM") << QStringList{u"2026-03-05"_s, u"2026-03-04"_s};
-    QTest::newRow("unknown option") << QStringList{u"2026-03-05"_s, u"--json"_s};
-    QTest::newRow("too long") << QStringList{u"2000-01-01"_s, u"2099-12-31"_s};
-}
-
-void TestEventsCommand::badArguments()
-{
-    QFETCH(QStringList, arguments);
-    QCOMPARE(run(arguments), 2);
-    QVERIFY(output.isEmpty());
-    QCOMPARE(errors.count(u'\n'), 1);
+    // A failure is one line on standard error.
+    QCOMPARE(errors.count(u'\n'), status == 0 ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestEventsCommand)
