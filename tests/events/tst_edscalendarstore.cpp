@@ -3,17 +3,29 @@
 
 #include "IcsTestFolder.h"
 #include "TimeZoneScope.h"
+#include "calendar/CalendarViewModel.h"
 #include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
+#include "events/EventsCommand.h"
+#include "holidays/HolidayService.h"
+#include "holidays/LunarCalendarService.h"
+#include "preferences/PreferencesStore.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusMetaType>
 #include <QDBusReply>
+#include <QProcess>
 #include <QTest>
 
 #include <algorithm>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <libecal/libecal.h>
 #include <libedataserver/libedataserver.h>
@@ -23,12 +35,44 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString work = u"tessel-work"_s;
+const QString hidden = u"tessel-hidden"_s;
 
 QByteArray sourceFile(const QByteArray &name, const QByteArray &color)
 {
     return "[Data Source]\nDisplayName=" + name
            + "\nEnabled=true\nParent=local-stub\n\n[Calendar]\nBackendName=local\nColor=" + color
            + "\nSelected=true\n";
+}
+
+// A port on the loopback interface that was free a moment ago, or -1.
+int freePort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = -1;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        close(fd);
+    return port;
+}
+
+bool accepts(int port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool connected =
+        fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        close(fd);
+    return connected;
 }
 
 struct GObjectDeleter
@@ -46,15 +90,26 @@ class TestEdsCalendarStore : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void monthThroughTheCombinedStoreThenLiveChanges();
+    void monthThroughStoreAndViewModel();
+    void eventsCommandListsBothKinds();
+    void registryGoneAndBack();
+    void liveChangesAndDisabledSource();
+    void calDavSourceOnALocalServer();
 
 private:
     [[nodiscard]] QStringList shown(const QString &calendarId = {}) const;
+    [[nodiscard]] GPtr<ESource> registrySource(const QString &uid);
 
     TimeZoneScope zone{"Europe/Berlin"};
     IcsTestFolder folder;
     std::unique_ptr<CombinedCalendarStore> store;
     std::unique_ptr<EventStoreService> service;
+    std::unique_ptr<PreferencesStore> preferences;
+    HolidayService holidays;
+    LunarCalendarService lunar;
+    std::unique_ptr<CalendarViewModel> model;
+    GPtr<ESourceRegistry> registry;
+    QProcess radicale;
 };
 
 void TestEdsCalendarStore::initTestCase()
@@ -75,6 +130,8 @@ void TestEdsCalendarStore::initTestCase()
     QVERIFY2(updated.isValid(), qPrintable(updated.error().message()));
 
     folder.write(u"config/evolution/sources/tessel-work.source"_s, sourceFile("Work", "#3465a4"));
+    folder.write(u"config/evolution/sources/tessel-hidden.source"_s,
+                 sourceFile("Hidden", "#73d216"));
     folder.write(u"data/evolution/calendar/tessel-work/calendar.ics"_s,
                  IcsTestFolder::calendar(
                      IcsTestFolder::event("standup", "DTSTART:20260310T080000Z\n"
@@ -85,23 +142,32 @@ void TestEdsCalendarStore::initTestCase()
                      + IcsTestFolder::event("review", "DTSTART:20260323T170000Z\n"
                                                       "DTEND:20260323T180000Z\nSUMMARY:Review\n"
                                                       "RRULE:FREQ=WEEKLY;COUNT=3")));
+    folder.write(u"data/evolution/calendar/tessel-hidden/calendar.ics"_s,
+                 IcsTestFolder::calendar(IcsTestFolder::event(
+                     "secret", "DTSTART:20260311T100000Z\nDTEND:20260311T110000Z\n"
+                               "SUMMARY:Secret")));
     folder.write(u"data/calendars/home/dentist.ics"_s,
                  IcsTestFolder::calendar(IcsTestFolder::event(
                      "dentist", "DTSTART:20260316T130000Z\nDTEND:20260316T140000Z\n"
                                 "SUMMARY:Dentist")));
     folder.write(u"data/calendars/home/displayname"_s, "家");
 
+    folder.settings.setStringList(QString(PreferencesStore::Keys::excludedCalendarIdentifiers),
+                                  {hidden});
     CombinedCalendarStore::Options options;
     options.files.watchFiles = false;
     store = std::make_unique<CombinedCalendarStore>(folder.settings, nullptr, options);
     service = std::make_unique<EventStoreService>(*store);
+    preferences = std::make_unique<PreferencesStore>(folder.settings);
+    const QDateTime now(QDate(2026, 3, 10), QTime(12, 0));
+    model = std::make_unique<CalendarViewModel>(*preferences, *service, holidays, lunar,
+                                                [now] { return now; });
 }
 
 QStringList TestEdsCalendarStore::shown(const QString &calendarId) const
 {
     QStringList lines;
-    for (const CalendarDayEvent &item :
-         service->eventsForVisibleGrid(QDateTime(QDate(2026, 3, 10), QTime(12, 0)), {})) {
+    for (const CalendarDayEvent &item : model->monthEvents()) {
         if (calendarId.isEmpty() || item.calendarIdentifier == calendarId)
             lines.append(SystemTimeZone::civilDate(item.displayDate).toString(u"MM-dd "_s)
                          + item.timeText() + u' ' + item.title + u" ["_s + item.calendarTitle + u' '
@@ -110,7 +176,16 @@ QStringList TestEdsCalendarStore::shown(const QString &calendarId) const
     return lines;
 }
 
-void TestEdsCalendarStore::monthThroughTheCombinedStoreThenLiveChanges()
+GPtr<ESource> TestEdsCalendarStore::registrySource(const QString &uid)
+{
+    if (!registry)
+        registry.reset(e_source_registry_new_sync(nullptr, nullptr));
+    return GPtr<ESource>(
+        registry ? e_source_registry_ref_source(registry.get(), uid.toUtf8().constData())
+                 : nullptr);
+}
+
+void TestEdsCalendarStore::monthThroughStoreAndViewModel()
 {
     // The first start of the registry and factory on a fresh bus takes a few seconds.
     const QStringList expected{
@@ -121,45 +196,130 @@ void TestEdsCalendarStore::monthThroughTheCombinedStoreThenLiveChanges()
     };
     QTRY_COMPARE_WITH_TIMEOUT(shown(work).join(u'\n'), expected.join(u'\n'), 30000);
 
-    // Evolution's files are read through the registry alone: nothing twice, the vdir beside it.
+    // Evolution's files are read through the registry alone: nothing twice, the vdir beside it,
+    // the excluded calendar left out.
     QStringList withFiles = expected;
     withFiles.insert(2, u"03-16 14:00 - 15:00 Dentist [家 #C05621]"_s);
     QCOMPARE(shown(), withFiles);
+    QStringList calendars;
+    for (const CalendarSource &calendar : service->availableCalendars())
+        calendars.append(calendar.id.startsWith(u'/')
+                             ? calendar.title
+                             : calendar.id + u' ' + calendar.title + u' ' + calendar.sourceTitle);
+    calendars.sort();
+    QCOMPARE(calendars.join(u'|'),
+             QStringList({u"birthdays 生日和纪念日 联系人"_s, u"system-calendar 个人 本机"_s,
+                          u"tessel-hidden Hidden 本机"_s, u"tessel-work Work 本机"_s, u"家"_s})
+                 .join(u'|'));
+    const QList<CalendarDayEvent> all = service->events(
+        QDateTime(QDate(2026, 3, 11), QTime(0, 0)), QDateTime(QDate(2026, 3, 12), QTime(0, 0)), {});
+    QCOMPARE(all.size(), 1);
+    QCOMPARE(all.first().title, u"Secret"_s);
+}
 
-    // A source added, an event added to it, the source disabled: all seen while running.
-    const QString late = u"tessel-late"_s;
-    folder.write(u"data/evolution/calendar/tessel-late/calendar.ics"_s,
-                 IcsTestFolder::calendar(IcsTestFolder::event(
-                     "planning", "DTSTART:20260319T150000Z\nDTEND:20260319T160000Z\n"
-                                 "SUMMARY:Planning")));
-    folder.write(u"config/evolution/sources/tessel-late.source"_s, sourceFile("Late", "#ad7fa8"));
-    QTRY_COMPARE_WITH_TIMEOUT(shown(late),
-                              QStringList(u"03-19 16:00 - 17:00 Planning [Late #AD7FA8]"_s), 10000);
+void TestEdsCalendarStore::eventsCommandListsBothKinds()
+{
+    QString output;
+    QString errors;
+    QTextStream out(&output);
+    QTextStream err(&errors);
+    QCOMPARE(EventsCommand(out, err, folder.settings).run({u"2026-03-10"_s, u"2026-03-16"_s}), 0);
+    QCOMPARE(errors, QString());
+    QCOMPARE(output.split(u'\n', Qt::SkipEmptyParts).join(u'|'),
+             QStringList({u"2026-03-10  09:00 - 09:30  Standup  [Work]"_s,
+                          u"2026-03-12  全天           Trip  [Work]"_s,
+                          u"2026-03-16  14:00 - 15:00  Dentist  [家]"_s})
+                 .join(u'|'));
+}
 
-    GError *error = nullptr;
-    const GPtr<ESourceRegistry> registry(e_source_registry_new_sync(nullptr, &error));
-    QVERIFY2(registry, error ? error->message : "");
-    const GPtr<ESource> source(e_source_registry_ref_source(registry.get(), "tessel-late"));
+// A registry that crashes leaves Evolution's local calendars read from their files, once each,
+// and is followed again when it is back.
+void TestEdsCalendarStore::registryGoneAndBack()
+{
+    const QString registryName = u"org.gnome.evolution.dataserver.Sources5"_s;
+    QDBusInterface bus(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s,
+                       u"org.freedesktop.DBus"_s, QDBusConnection::sessionBus());
+    const QDBusReply<uint> pid = bus.call(u"GetConnectionUnixProcessID"_s, registryName);
+    QVERIFY(pid.isValid());
+    QVERIFY(::kill(pid_t(pid.value()), SIGKILL) == 0);
+    const QString standup = u"03-10 09:00 - 09:30 Standup [Work #3465A4]"_s;
+    const auto standupFrom = [this] {
+        QStringList calendars;
+        for (const CalendarDayEvent &item : model->monthEvents()) {
+            if (item.title == u"Standup"_s)
+                calendars.append(item.calendarIdentifier);
+        }
+        return calendars;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(
+        standupFrom(),
+        QStringList(QFileInfo(folder.path(u"data/evolution/calendar/tessel-work/calendar.ics"_s))
+                        .canonicalFilePath()),
+        10000);
+
+    const QDBusReply<uint> started = bus.call(u"StartServiceByName"_s, registryName, 0u);
+    QVERIFY2(started.isValid(), qPrintable(started.error().message()));
+    QTRY_COMPARE_WITH_TIMEOUT(standupFrom(), QStringList(work), 10000);
+}
+
+void TestEdsCalendarStore::liveChangesAndDisabledSource()
+{
+    const GPtr<ESource> source = registrySource(work);
     QVERIFY(source);
+    GError *error = nullptr;
     const GPtr<EClient> client(e_cal_client_connect_sync(
         source.get(), E_CAL_CLIENT_SOURCE_TYPE_EVENTS, 5, nullptr, &error));
     QVERIFY2(client, error ? error->message : "");
     const GPtr<ICalComponent> added(i_cal_component_new_from_string(
-        IcsTestFolder::event("live", "DTSTART:20260317T090000Z\nDTEND:20260317T100000Z\n"
-                                     "SUMMARY:Added live")
-            .constData()));
+        "BEGIN:VEVENT\r\nUID:live\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260317T090000Z\r\n"
+        "DTEND:20260317T100000Z\r\nSUMMARY:Added live\r\nEND:VEVENT\r\n"));
     QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client.get()), added.get(),
                                             E_CAL_OPERATION_FLAG_NONE, nullptr, nullptr, &error));
-    QTRY_COMPARE_WITH_TIMEOUT(shown(late).value(0),
-                              u"03-17 10:00 - 11:00 Added live [Late #AD7FA8]"_s, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        shown(work).contains(u"03-17 10:00 - 11:00 Added live [Work #3465A4]"_s), 15000);
 
     e_source_set_enabled(source.get(), FALSE);
     QVERIFY(e_source_write_sync(source.get(), nullptr, &error));
-    QTRY_VERIFY_WITH_TIMEOUT(shown(late).isEmpty(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(shown(work).isEmpty(), 15000);
     QTRY_VERIFY(std::none_of(service->availableCalendars().cbegin(),
                              service->availableCalendars().cend(),
-                             [&](const CalendarSource &calendar) { return calendar.id == late; }));
-    QCOMPARE(shown(work).size(), 4);
+                             [](const CalendarSource &calendar) { return calendar.id == work; }));
+    QCOMPARE(shown(), QStringList(u"03-16 14:00 - 15:00 Dentist [家 #C05621]"_s));
+}
+
+// The path an online account takes: a CalDAV calendar on a real server, read by the factory.
+void TestEdsCalendarStore::calDavSourceOnALocalServer()
+{
+    const int port = freePort();
+    QVERIFY(port > 0);
+    folder.write(u"radicale/collection-root/tessel/team/.Radicale.props"_s,
+                 R"({"tag": "VCALENDAR", "D:displayname": "Team"})");
+    folder.write(u"radicale/collection-root/tessel/team/planning.ics"_s,
+                 IcsTestFolder::calendar(IcsTestFolder::event(
+                     "planning", "DTSTART:20260319T150000Z\nDTEND:20260319T160000Z\n"
+                                 "SUMMARY:Planning")));
+    folder.write(u"radicale/rights"_s, "[everyone]\nuser: .*\ncollection: .*\npermissions: RrWw\n");
+    const QString config = folder.write(
+        u"radicale/config"_s,
+        "[server]\nhosts = 127.0.0.1:" + QByteArray::number(port)
+            + "\n[auth]\ntype = none\n[rights]\ntype = from_file\nfile = "
+            + folder.path(u"radicale/rights"_s).toUtf8()
+            + "\n[storage]\nfilesystem_folder = " + folder.path(u"radicale"_s).toUtf8() + "\n");
+    radicale.start(u"radicale"_s, {u"--config"_s, config});
+    QVERIFY2(radicale.waitForStarted(), qPrintable(radicale.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(accepts(port), 10000);
+
+    folder.write(u"config/evolution/sources/tessel-team.source"_s,
+                 "[Data Source]\nDisplayName=Team\nEnabled=true\nParent=\n\n"
+                 "[Calendar]\nBackendName=caldav\nColor=#ad7fa8\n\n"
+                 "[Authentication]\nHost=127.0.0.1\nMethod=none\nPort="
+                     + QByteArray::number(port)
+                     + "\nUser=\n\n[Security]\nMethod=none\n\n"
+                       "[WebDAV Backend]\nResourcePath=/tessel/team/\n");
+    QTRY_COMPARE_WITH_TIMEOUT(shown(u"tessel-team"_s).join(u'|'),
+                              u"03-19 16:00 - 17:00 Planning [Team #AD7FA8]"_s, 20000);
+    radicale.terminate();
+    radicale.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestEdsCalendarStore)
