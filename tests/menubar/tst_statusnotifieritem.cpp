@@ -8,6 +8,9 @@
 
 #include <QDBusArgument>
 #include <QDBusObjectPath>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 #include <memory>
@@ -165,7 +168,30 @@ void TestStatusNotifierItem::menuOverTheBus()
     QCOMPARE(labels(entries),
              (QStringList{u"显示日历面板"_s, u"-"_s, u"偏好设置…"_s, u"-"_s, u"退出栖格日历"_s}));
     QCOMPARE(shortcut(entries.at(4)), (QList<QStringList>{{u"Control"_s, u"q"_s}}));
-    // Hosts parse key names as X keysym names.
+    // Hosts parse key names as X keysym names, defined in keysymdef.h and XF86keysym.h.
+    QSet<QString> valid{u"Control"_s, u"Alt"_s, u"Shift"_s, u"Super"_s};
+    const QRegularExpression define(u"^#define (XK_|XF86XK_)(\\w+)\\s"_s,
+                                    QRegularExpression::MultilineOption);
+    for (const QString &header : {u"keysymdef.h"_s, u"XF86keysym.h"_s}) {
+        QFile definitions(u"/usr/include/X11/"_s + header);
+        QVERIFY(definitions.open(QIODevice::ReadOnly));
+        for (const QRegularExpressionMatch &match :
+             define.globalMatch(QString::fromLatin1(definitions.readAll())))
+            valid.insert((match.captured(1) == u"XF86XK_"_s ? u"XF86"_s : QString())
+                         + match.captured(2));
+    }
+    const quint32 allModifiers = HotKeyShortcut::controlModifier | HotKeyShortcut::optionModifier
+                                 | HotKeyShortcut::shiftModifier | HotKeyShortcut::commandModifier;
+    int withHint = 0;
+    for (quint32 keyCode = 0; keyCode < 128; ++keyCode) {
+        fixture.item->setPanelShortcut(HotKeyShortcut{keyCode, allModifiers, u"?"_s});
+        const QList<QStringList> keys =
+            shortcut(fixture.item->findChild<StatusMenuExporter *>()->layout().children.at(0));
+        withHint += !keys.isEmpty();
+        for (const QString &key : keys.value(0))
+            QVERIFY2(valid.contains(key), qPrintable(key));
+    }
+    QVERIFY(withHint > 90);
     fixture.item->setPanelShortcut(
         HotKeyShortcut{43, HotKeyShortcut::commandModifier | HotKeyShortcut::shiftModifier, {}});
     QCOMPARE(shortcut(host.entries().at(0)),
