@@ -181,17 +181,13 @@ private Q_SLOTS:
         QTest::addColumn<KeyGrabber::Mechanism>("mechanism");
         QTest::addColumn<QString>("boundAs");
         QTest::addColumn<QStringList>("status");
-        QTest::addColumn<QString>("fieldText");
 
         const QString bound = PreferencesView::shortcutBoundByDesktopText.toString();
-        QTest::newRow("key grab") << KeyGrabber::Mechanism::keyGrab << QString() << QStringList()
-                                  << u"Alt+Super+K"_s;
+        QTest::newRow("key grab") << KeyGrabber::Mechanism::keyGrab << QString() << QStringList();
         QTest::newRow("the desktop's portal, showing what it bound")
-            << KeyGrabber::Mechanism::desktopPortal << u"Alt+Meta+C"_s << QStringList{bound}
-            << u"Alt+Meta+C"_s;
+            << KeyGrabber::Mechanism::desktopPortal << u"Alt+Meta+C"_s << QStringList{bound};
         QTest::newRow("no global shortcut in this session")
-            << KeyGrabber::Mechanism::none << QString() << PreferencesView::noGlobalShortcutLines
-            << u"Alt+Super+K"_s;
+            << KeyGrabber::Mechanism::none << QString() << PreferencesView::noGlobalShortcutLines;
     }
 
     void shortcutRowShowsWhoBindsIt()
@@ -199,7 +195,6 @@ private Q_SLOTS:
         QFETCH(KeyGrabber::Mechanism, mechanism);
         QFETCH(QString, boundAs);
         QFETCH(QStringList, status);
-        QFETCH(QString, fieldText);
         makePage({}, mechanism);
         auto *field = view->content()->findChild<HotKeyRecorderField *>();
         QCOMPARE(field->shortcutText(), u"记录快捷键"_s);
@@ -207,7 +202,7 @@ private Q_SLOTS:
 
         services->hotKeys->setShortcut(HotKeyShortcut{40, 256 | 2048, u"⌥⌘K"_s});
         services->keyGrabber->describe(boundAs);
-        QCOMPARE(field->shortcutText(), fieldText);
+        QCOMPARE(field->shortcutText(), boundAs.isEmpty() ? u"Alt+Super+K"_s : boundAs);
         QStringList shown;
         if (auto *lines = view->content()->findChild<QWidget *>(u"shortcutStatus"_s)) {
             for (const PanelLabel *line : lines->findChildren<PanelLabel *>())
@@ -265,18 +260,13 @@ private Q_SLOTS:
     {
         makePage({{u"preferences.usePreviewData"_s, true}});
         const QList<QAbstractButton *> boxes = calendarBoxes();
-        const QString first = boxes.at(0)->property("calendarIdentifier").toString();
-        const QString second = boxes.at(1)->property("calendarIdentifier").toString();
-        QVERIFY(boxes.at(0)->isChecked());
-
         boxes.at(1)->click();
         boxes.at(0)->click();
-        QStringList both{first, second};
-        both.sort();
-        QCOMPARE(stored(u"excludedCalendarIdentifiers"_s), QJsonArray::fromStringList(both));
         QVERIFY(!boxes.at(0)->isChecked());
         boxes.at(0)->click();
-        QCOMPARE(stored(u"excludedCalendarIdentifiers"_s), QJsonArray::fromStringList({second}));
+        QVERIFY(boxes.at(0)->isChecked());
+        QCOMPARE(stored(u"excludedCalendarIdentifiers"_s),
+                 QJsonArray{boxes.at(1)->property("calendarIdentifier").toString()});
     }
 
     void calendarListFollowsAccessAndFolders()
