@@ -96,8 +96,6 @@ private Q_SLOTS:
             QVariant::fromValue(MenuBarDisplayStyle::dateAndTime));
         row("time format", u"timeFormat"_s, u"twelveHour"_s,
             QVariant::fromValue(MenuBarTimeFormat::twelveHour));
-        row("time format as a number", u"timeFormat"_s, 12,
-            QVariant::fromValue(MenuBarTimeFormat::twentyFourHour));
         row("excluded, repeated", u"excludedCalendarIdentifiers"_s,
             QJsonArray{u"b"_s, u"a"_s, u"a"_s}, ids({u"a"_s, u"b"_s}));
         row("excluded with a number", u"excludedCalendarIdentifiers"_s, QJsonArray{u"a"_s, 1},

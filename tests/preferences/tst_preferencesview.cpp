@@ -143,35 +143,33 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(LaunchAtLoginService::userEntryPath()));
     }
 
-    void pickersChooseAndClose()
+    void pickersChooseAndSurviveARebuild()
     {
         makePage();
-        const auto presented = [&] {
-            return view->isAppearancePickerPresented() || view->isMenuBarPickerPresented();
-        };
-        for (const auto &[picker, row, key, value] :
-             {std::tuple(u"appearancePicker"_s, u"深色模式"_s, u"appearanceMode"_s, u"dark"_s),
-              std::tuple(u"menuBarPicker"_s, u"仅日期"_s, u"menuBarStyle"_s, u"dateOnly"_s)}) {
+        const auto open = [&](const QString &picker) {
             view->content()->findChild<QAbstractButton *>(picker)->click();
-            QVERIFY(presented());
-            // The rows live in the popover, a window of its own.
-            button(row)->click();
-            QVERIFY(!presented());
-            QCOMPARE(stored(key), QJsonValue(value));
-            QTRY_COMPARE(view->content()->findChild<QAbstractButton *>(picker)->text(), row);
-        }
-    }
+        };
+        open(u"menuBarPicker"_s);
+        QVERIFY(view->isMenuBarPickerPresented());
+        // The rows live in the popover, a window of its own.
+        button(u"仅日期"_s)->click();
+        QVERIFY(!view->isMenuBarPickerPresented());
+        QCOMPARE(stored(u"menuBarStyle"_s), QJsonValue(u"dateOnly"_s));
+        QTRY_COMPARE(view->content()->findChild<QAbstractButton *>(u"menuBarPicker"_s)->text(),
+                     u"仅日期"_s);
 
-    void rebuildKeepsTheViewState()
-    {
-        makePage();
-        QWidget *before = view->content();
-        view->content()->findChild<QAbstractButton *>(u"appearancePicker"_s)->click();
-        view->content()->findChild<HotKeyRecorderField *>()->setRecording(true);
-
-        services->preferences->setAppearanceMode(AppAppearanceMode::dark);
-        QVERIFY(view->content() != before);
+        open(u"appearancePicker"_s);
+        button(u"深色模式"_s)->click();
+        QVERIFY(!view->isAppearancePickerPresented());
+        QCOMPARE(stored(u"appearanceMode"_s), QJsonValue(u"dark"_s));
         QCOMPARE(view->identityText().section(u'-', 0, 0), u"dark"_s);
+
+        // A change of appearance made elsewhere rebuilds the page; what is open stays open.
+        QWidget *before = view->content();
+        open(u"appearancePicker"_s);
+        view->content()->findChild<HotKeyRecorderField *>()->setRecording(true);
+        services->preferences->setAppearanceMode(AppAppearanceMode::light);
+        QVERIFY(view->content() != before);
         QVERIFY(view->isAppearancePickerPresented());
         QVERIFY(view->content()->findChild<HotKeyRecorderField *>()->isRecording());
     }
@@ -197,9 +195,6 @@ private Q_SLOTS:
         QFETCH(QStringList, status);
         makePage({}, mechanism);
         auto *field = view->content()->findChild<HotKeyRecorderField *>();
-        QCOMPARE(field->shortcutText(), u"记录快捷键"_s);
-        QVERIFY(!button(u"清除快捷键"_s));
-
         services->hotKeys->setShortcut(HotKeyShortcut{40, 256 | 2048, u"⌥⌘K"_s});
         services->keyGrabber->describe(boundAs);
         QCOMPARE(field->shortcutText(), boundAs.isEmpty() ? u"Alt+Super+K"_s : boundAs);
@@ -256,19 +251,6 @@ private Q_SLOTS:
         QVERIFY(!view->isRequestingCalendarAccess());
     }
 
-    void uncheckingACalendarExcludesIt()
-    {
-        makePage({{u"preferences.usePreviewData"_s, true}});
-        const QList<QAbstractButton *> boxes = calendarBoxes();
-        boxes.at(1)->click();
-        boxes.at(0)->click();
-        QVERIFY(!boxes.at(0)->isChecked());
-        boxes.at(0)->click();
-        QVERIFY(boxes.at(0)->isChecked());
-        QCOMPARE(stored(u"excludedCalendarIdentifiers"_s),
-                 QJsonArray{boxes.at(1)->property("calendarIdentifier").toString()});
-    }
-
     void calendarListFollowsAccessAndFolders()
     {
         makePage(denied);
@@ -283,7 +265,12 @@ private Q_SLOTS:
         services->settings->setStringList(u"calendar.folders"_s,
                                           {services->dir.filePath(u"mine"_s)});
         QTRY_COMPARE(calendarBoxes().size(), 1);
-        QCOMPARE(calendarBoxes().at(0)->text(), u"工作"_s);
+        QAbstractButton *box = calendarBoxes().at(0);
+        QCOMPARE(box->text(), u"工作"_s);
+        box->click();
+        QVERIFY(!box->isChecked());
+        QCOMPARE(stored(u"excludedCalendarIdentifiers"_s),
+                 QJsonArray{box->property("calendarIdentifier").toString()});
     }
 };
 

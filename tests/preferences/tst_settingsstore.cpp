@@ -14,7 +14,6 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -184,7 +183,6 @@ private Q_SLOTS:
             << u"file"_s << ordinary + QByteArray(SettingsStore::maxFileSize, ' ') << true;
         QTest::newRow("link to /dev/zero") << u"zero"_s << QByteArray() << true;
         QTest::newRow("FIFO") << u"fifo"_s << QByteArray() << true;
-        QTest::newRow("unreadable") << u"unreadable"_s << ordinary << false;
         QTest::newRow("folder in its place") << u"folder"_s << QByteArray() << false;
         QTest::newRow("config folder is a file") << u"parentFile"_s << QByteArray() << false;
     }
@@ -196,16 +194,12 @@ private Q_SLOTS:
         QFETCH(bool, movedAside);
         const QString folder = QFileInfo(path).absolutePath();
         QDir().mkpath(folder);
-        if (kind == "file"_L1 || kind == "unreadable"_L1)
+        if (kind == "file"_L1)
             QVERIFY(writeFile(path, content));
         if (kind == "zero"_L1) {
             QVERIFY(QFile::link(u"/dev/zero"_s, path));
         } else if (kind == "fifo"_L1) {
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else if (kind == "unreadable"_L1) {
-            if (geteuid() == 0)
-                QSKIP("root reads a file of mode 000");
-            QVERIFY(QFile::setPermissions(path, {}));
         } else if (kind == "folder"_L1) {
             QVERIFY(QDir().mkpath(path));
         } else if (kind == "parentFile"_L1) {
@@ -217,9 +211,7 @@ private Q_SLOTS:
         SettingsStore store(path);
         store.registerDefaults({{u"b"_s, false}});
         QCOMPARE(store.boolValue(u"b"_s), false);
-        QCOMPARE(corruptCopies(path).size(), movedAside ? 1 : 0);
-        if (kind == "file"_L1)
-            QCOMPARE(corruptCopies(path), QByteArrayList{content});
+        QCOMPARE(corruptCopies(path), movedAside ? QByteArrayList{content} : QByteArrayList());
 
         QSignalSpy errors(&store, &SettingsStore::saveErrorChanged);
         store.setString(u"s"_s, u"new"_s);
