@@ -20,6 +20,7 @@ private:
     void makePage(const QJsonObject &settings = {})
     {
         page.reset();
+        services.reset(); // before the next one, whose settings its end would undo
         services = std::make_unique<PreferencesPageFixture>(settings);
         page = std::make_unique<CalendarAccessPage>(*services->settings);
     }
@@ -33,12 +34,6 @@ private:
     }
 
 private Q_SLOTS:
-    void cleanup()
-    {
-        page.reset();
-        services.reset();
-    }
-
     void switchesShowAndChangeTheAccessAtOnce()
     {
         makePage({{u"calendar.access.events"_s, u"denied"_s},

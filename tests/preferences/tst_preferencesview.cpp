@@ -23,6 +23,7 @@ private:
                   KeyGrabber::Mechanism keyGrabMechanism = KeyGrabber::Mechanism::keyGrab)
     {
         view.reset();
+        services.reset(); // before the next one, whose settings its end would undo
         services = std::make_unique<PreferencesPageFixture>(settings, keyGrabMechanism);
         view = std::make_unique<PreferencesView>(*services->preferences, *services->eventStore,
                                                  *services->launchAtLogin, services->hotKeys.get(),
@@ -77,12 +78,6 @@ private:
     }
 
 private Q_SLOTS:
-    void cleanup()
-    {
-        view.reset();
-        services.reset();
-    }
-
     void pageBuildsAndClicksAreStored()
     {
         makePage();

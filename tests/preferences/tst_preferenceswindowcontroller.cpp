@@ -3,7 +3,6 @@
 #include "holidays/HolidayService.h"
 #include "preferences/PreferencesView.h"
 #include "preferences/PreferencesWindowController.h"
-#include "shared/BrandLogoView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -24,16 +23,12 @@ private:
 private Q_SLOTS:
     void init()
     {
+        controller.reset();
+        services.reset(); // before the next one, whose settings its end would undo
         services = std::make_unique<PreferencesPageFixture>();
         controller = std::make_unique<PreferencesWindowController>(
             *services->preferences, *services->eventStore, holidays, *services->launchAtLogin,
             services->hotKeys.get(), services->desktop.get());
-    }
-
-    void cleanup()
-    {
-        controller.reset();
-        services.reset();
     }
 
     void showsOneCentredWindowThatKeepsItsContent()
@@ -58,31 +53,25 @@ private Q_SLOTS:
         window->setWindowState(Qt::WindowMinimized);
         controller->show();
         QVERIFY(!(window->windowState() & Qt::WindowMinimized));
-        const auto buttons = content->findChildren<QAbstractButton *>();
-        const auto close = std::find_if(buttons.begin(), buttons.end(), [](auto *button) {
-            return button->accessibleName() == u"关闭"_s;
-        });
-        QVERIFY(close != buttons.end());
-        (*close)->click();
+        for (QAbstractButton *button : content->findChildren<QAbstractButton *>()) {
+            if (button->accessibleName() == u"关闭"_s)
+                button->click();
+        }
         QVERIFY(!window->isVisible());
     }
 
-    // What window managers and task bars read: an icon, min = max size hints, a dialog type.
+    // What window managers read: one size and a dialog type, so that tiling ones float it.
     void x11WindowHints()
     {
         if (QGuiApplication::platformName() != u"xcb"_s)
             QSKIP("needs the xcb platform");
-        QGuiApplication::setWindowIcon(BrandLogoView::applicationIcon());
         controller->show();
         QVERIFY(QTest::qWaitForWindowExposed(controller->window()));
         X11TestClient client;
         const auto window = xcb_window_t(controller->window()->winId());
-
-        QVERIFY(client.property(window, "_NET_WM_ICON", XCB_ATOM_CARDINAL).size() > 2);
         const QList<quint32> hints =
             client.property(window, "WM_NORMAL_HINTS", XCB_ATOM_WM_SIZE_HINTS);
-        QVERIFY(hints.size() >= 9);
-        QCOMPARE(hints.at(0) & 48u, 48u); // PMinSize | PMaxSize
+        QCOMPARE(hints.value(0) & 48u, 48u); // PMinSize | PMaxSize
         QCOMPARE(hints.mid(5, 2), hints.mid(7, 2));
         QCOMPARE(client.property(window, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM).value(0),
                  client.atom("_NET_WM_WINDOW_TYPE_DIALOG"));
