@@ -88,6 +88,8 @@ private Q_SLOTS:
         button(u"显示星期"_s)->click();
         QVERIFY(!button(u"显示星期"_s)->isChecked());
         QCOMPARE(stored(u"showWeekday"_s), QJsonValue(false));
+        button(u"显示秒"_s)->click();
+        QCOMPARE(stored(u"showSeconds"_s), QJsonValue(true));
 
         // The AM/PM switch is offered only with the 12-hour clock, and keeps its state.
         QVERIFY(!button(u"上午/下午"_s));
