@@ -57,7 +57,6 @@ public:
         AppTheme::setAppearanceMode(AppAppearanceMode::system);
     }
 
-    /// The settings file as it is on disk now.
     [[nodiscard]] QJsonObject settingsFile() const
     {
         return QJsonDocument::fromJson(readFile(settings->filePath())).object();
