@@ -15,9 +15,7 @@ class TestCommandLine : public QObject
 private Q_SLOTS:
     void initTestCase();
     void calShowsTheMonthWithLunarNames();
-    void calMarksToday();
     void daysTabSeparated();
-    void daysAligned();
     void titleAtALocalTime();
     void badArguments_data();
     void badArguments();
@@ -59,12 +57,8 @@ void TestCommandLine::calShowsTheMonthWithLunarNames()
     QVERIFY(result.err.isEmpty());
     const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.first().trimmed(), u"2024年 2月"_s);
-    QCOMPARE(lines.at(1).split(u' ', Qt::SkipEmptyParts),
-             QStringList({u"一"_s, u"二"_s, u"三"_s, u"四"_s, u"五"_s, u"六"_s, u"日"_s}));
     // Five weeks, each a line of day numbers and a line of lunar names.
     QCOMPARE(lines.size(), 2 + 5 * 2);
-    QCOMPARE(lines.at(2).split(u' ', Qt::SkipEmptyParts),
-             QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
     // A festival is starred and named instead of its lunar day; a solar term is named too.
     QCOMPARE(lines.at(4).split(u' ', Qt::SkipEmptyParts).at(5), u"10*"_s);
     QCOMPARE(lines.at(5).split(u' ', Qt::SkipEmptyParts).at(5), u"春节"_s);
@@ -74,14 +68,8 @@ void TestCommandLine::calShowsTheMonthWithLunarNames()
     // seven-column cells, as 四 does (two columns wide, so fewer characters before it).
     QCOMPARE(lines.at(2).indexOf(u'1'), 3 * 7 + 2);
     QCOMPARE(lines.at(1).indexOf(u"四"_s), 3 * 6 + 2);
-}
-
-void TestCommandLine::calMarksToday()
-{
-    const Result current = run({u"cal"_s});
-    QVERIFY(current.out.startsWith(u"                   2026年 12月\n"_s));
-    QVERIFY(current.out.contains(u"[ 6]"_s));
-    QVERIFY(!run({u"cal"_s, u"2026-11"_s}).out.contains(u'['));
+    QVERIFY(!result.out.contains(u'['));
+    QVERIFY(run({u"cal"_s}).out.contains(u"[ 6]"_s));
 }
 
 void TestCommandLine::daysTabSeparated()
@@ -92,18 +80,12 @@ void TestCommandLine::daysTabSeparated()
                          "2026-10-08\t廿八\t丙午马年 八月廿八\t\t寒露\t\n"
                          "2026-10-09\t廿九\t丙午马年 八月廿九\t\t\t\n"
                          "2026-10-10\t九月\t丙午马年 九月初一\t\t\t班\n"_s);
-    QVERIFY(run({u"days"_s, u"2026-02-14"_s, u"2026-02-14"_s, u"--tsv"_s})
-                .out.endsWith(u"\t\t\t班\n"_s));
     QVERIFY(run({u"days"_s, u"2026-10-01"_s, u"2026-10-01"_s, u"--tsv"_s})
                 .out.endsWith(u"\t国庆节\t\t休\n"_s));
-}
-
-void TestCommandLine::daysAligned()
-{
-    const Result result = run({u"days"_s, u"2026-10-08"_s, u"2026-10-10"_s});
-    QCOMPARE(result.out, u"2026-10-08  廿八    丙午马年 八月廿八                 寒露\n"
-                         "2026-10-09  廿九    丙午马年 八月廿九\n"
-                         "2026-10-10  九月    丙午马年 九月初一                       班\n"_s);
+    // Aligned without --tsv.
+    QCOMPARE(run({u"days"_s, u"2026-10-09"_s, u"2026-10-10"_s}).out,
+             u"2026-10-09  廿九    丙午马年 八月廿九\n"
+             "2026-10-10  九月    丙午马年 九月初一                       班\n"_s);
 }
 
 void TestCommandLine::titleAtALocalTime()
@@ -123,13 +105,9 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("unknown command") << QStringList{u"calendar"_s} << u"calendar"_s;
     QTest::newRow("cal with a day") << QStringList{u"cal"_s, u"2024-02-01"_s} << u"YYYY-MM"_s;
     QTest::newRow("cal month 13") << QStringList{u"cal"_s, u"2024-13"_s} << u"2024-13"_s;
-    QTest::newRow("cal two months")
-        << QStringList{u"cal"_s, u"2024-01"_s, u"2024-02"_s} << u"YYYY-MM"_s;
     QTest::newRow("cal year 1") << QStringList{u"cal"_s, u"0001-01"_s} << range;
-    QTest::newRow("cal year 0") << QStringList{u"cal"_s, u"0000-01"_s} << range;
     QTest::newRow("cal before the first full Gregorian year")
         << QStringList{u"cal"_s, u"1582-12"_s} << range;
-    QTest::newRow("days without TO") << QStringList{u"days"_s, u"2024-01-01"_s} << u"usage"_s;
     QTest::newRow("days 31 February")
         << QStringList{u"days"_s, u"2024-02-31"_s, u"2024-03-01"_s} << u"2024-02-31"_s;
     QTest::newRow("days without leading zeros")
@@ -145,8 +123,6 @@ void TestCommandLine::badArguments_data()
         << QStringList{u"title"_s, u"--at"_s, u"2026-12-05"_s} << u"2026-12-05"_s;
     QTest::newRow("title in 1500")
         << QStringList{u"title"_s, u"--at"_s, u"1500-01-01 12:00:00"_s} << range;
-    QTest::newRow("title with an unknown option")
-        << QStringList{u"title"_s, u"--now"_s} << u"usage"_s;
     QTest::newRow("bar with an unknown option")
         << QStringList{u"--bar"_s, u"--xml"_s} << u"--xml"_s;
     QTest::newRow("bar with two formats")

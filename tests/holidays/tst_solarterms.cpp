@@ -66,7 +66,6 @@ private Q_SLOTS:
     void tableAgreesWithASecondComputation();
     void lookup_data();
     void lookup();
-    void everyYearHasEachTermOnce();
 };
 
 void tst_SolarTerms::tableAgreesWithASecondComputation()
@@ -104,9 +103,6 @@ void tst_SolarTerms::lookup_data()
 
     QTest::newRow("first day of the table") << QDate(1901, 1, 6) << u"小寒"_s;
     QTest::newRow("qingming 2026") << QDate(2026, 4, 5) << u"清明"_s;
-    QTest::newRow("day after qingming") << QDate(2026, 4, 6) << QString();
-    QTest::newRow("beginning of spring 2026") << QDate(2026, 2, 4) << u"立春"_s;
-    QTest::newRow("winter solstice 2026") << QDate(2026, 12, 22) << u"冬至"_s;
     QTest::newRow("last term of the table") << QDate(2100, 12, 22) << u"冬至"_s;
     QTest::newRow("before the table") << QDate(1900, 12, 22) << QString();
     QTest::newRow("after the table") << QDate(2101, 1, 5) << QString();
@@ -118,20 +114,6 @@ void tst_SolarTerms::lookup()
     QFETCH(QDate, day);
     QFETCH(QString, expected);
     QCOMPARE(SolarTerms::name(day).value_or(QString()), expected);
-}
-
-void tst_SolarTerms::everyYearHasEachTermOnce()
-{
-    for (int year = SolarTerms::firstYear; year <= SolarTerms::lastYear; ++year) {
-        QList<int> found;
-        for (QDate day(year, 1, 1); day.year() == year; day = day.addDays(1)) {
-            if (const auto index = SolarTerms::termIndex(day))
-                found.append(*index);
-        }
-        QCOMPARE(found.size(), 24);
-        for (int index = 0; index < 24; ++index)
-            QCOMPARE(found.at(index), index);
-    }
 }
 
 QTEST_APPLESS_MAIN(tst_SolarTerms)

@@ -3,73 +3,67 @@
 #include "preferences/PortalShortcut.h"
 
 #include <QDBusConnection>
-#include <QDBusContext>
-#include <QDBusObjectPath>
-#include <QObject>
+#include <QDBusVirtualObject>
+#include <QMutex>
 #include <QStringList>
-#include <QVariantMap>
+#include <QThread>
 
-#include <functional>
-
-// The desktop portal's GlobalShortcuts interface as a desktop offers it, on a connection of its
-// own: sessions are created at once, and BindShortcuts answers with the response it is told to,
-// binding each shortcut to its preferred trigger (or to the trigger set by bindAs()).
-class FakeDesktopPortal : public QObject, protected QDBusContext
+// The XDG desktop portal as a desktop runs it, served from a thread of its own because the
+// program reads the colour scheme with a blocking call. Settings answers as the shape says;
+// GlobalShortcuts creates sessions at once and binds each shortcut to its preferred trigger.
+class FakeDesktopPortal : public QDBusVirtualObject
 {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
-    Q_PROPERTY(uint version READ version)
-
 public:
-    FakeDesktopPortal();
+    struct Shape
+    {
+        quint32 version = 1;
+        // Debian 12's portal wraps Read's answer in a second variant; ReadOne never does.
+        bool readWrapsTwice = true;
+        QVariant colorScheme = QVariant::fromValue(quint32(1));
+        QString errorName = {}; // every settings call fails with it
+        QStringList unanswered = {}; // methods left without an answer
+        uint bindResponse = 0; // 1 is the user cancelling the desktop's dialog
+        QString boundAs = {}; // the trigger bound in place of the preferred one
+    };
+    struct Record
+    {
+        QStringList calls;
+        QStringList sessions;
+        QStringList closedSessions;
+        QList<QList<PortalShortcut>> bindCalls;
+        QList<PortalShortcut> bound; // from the moment the caller has been told
+        QString boundSession;
+    };
+
+    explicit FakeDesktopPortal(const Shape &shape = {});
     ~FakeDesktopPortal() override;
 
-    /// Connects and takes the portal's name; false when someone else holds it.
+    /// Takes the portal's name and returns once the test's bus has seen it; false when taken.
     bool start();
-
-    /// 0 binds, 1 is the user cancelling the desktop's dialog, 2 any other end.
-    void setBindResponse(uint response) { m_bindResponse = response; }
-    /// The trigger the desktop says it bound, in place of the preferred one.
-    void bindAs(const QString &triggerDescription) { m_boundAs = triggerDescription; }
-
-    [[nodiscard]] QStringList sessions() const { return m_sessions; }
-    [[nodiscard]] QStringList closedSessions() const { return m_closedSessions; }
-    /// Every shortcut list BindShortcuts was called with, in order.
-    [[nodiscard]] QList<QList<PortalShortcut>> bindCalls() const { return m_bindCalls; }
-    /// What is bound, from the moment the caller has been told.
-    [[nodiscard]] QList<PortalShortcut> boundShortcuts() const { return m_bound; }
+    /// Gives the name up, as a portal that quits.
+    void stop();
+    void setShape(const Shape &shape);
+    [[nodiscard]] Record record() const;
 
     /// The desktop saw the bound shortcut pressed.
     void activate(const QString &shortcutId);
     /// The user changed the trigger in the desktop's settings.
     void changeTrigger(const QString &shortcutId, const QString &triggerDescription);
+    void changeSetting(const QString &nameSpace, const QString &key, const QVariant &value);
 
-    [[nodiscard]] uint version() const { return 1; }
-
-public Q_SLOTS:
-    QDBusObjectPath CreateSession(const QVariantMap &options);
-    QDBusObjectPath BindShortcuts(const QDBusObjectPath &session,
-                                  const QList<PortalShortcut> &shortcuts,
-                                  const QString &parentWindow, const QVariantMap &options);
-    QDBusObjectPath ListShortcuts(const QDBusObjectPath &session, const QVariantMap &options);
+    QString introspect(const QString &path) const override;
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
 private:
-    friend class FakePortalSession;
-    QString objectPath(const QString &kind, const QVariantMap &options, const QString &key);
-    /// Sends the Response once the call has been answered, as a portal does; `then` runs as it
-    /// is sent.
-    void respondLater(const QString &requestPath, uint response, const QVariantMap &results,
-                      std::function<void()> then = {});
-    void sessionClosed(const QString &path);
+    QDBusMessage answer(const QDBusMessage &message);
+    QDBusMessage shortcutsCall(const QDBusMessage &message);
+    void send(const QString &path, const QString &interface, const QString &member,
+              const QVariantList &arguments);
 
     QString m_connectionName;
     QDBusConnection m_connection;
-    uint m_bindResponse = 0;
-    QString m_boundAs;
-    QStringList m_sessions;
-    QStringList m_closedSessions;
-    QList<QList<PortalShortcut>> m_bindCalls;
-    QList<PortalShortcut> m_bound;
-    QString m_boundSession;
-    int m_tokens = 0;
+    QThread m_thread;
+    mutable QMutex m_mutex;
+    Shape m_shape;
+    Record m_record;
 };
