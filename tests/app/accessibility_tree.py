@@ -60,28 +60,28 @@ def start_accessibility_bus():
     return launcher
 
 
+def children(node):
+    return [c for c in map(node.get_child_at_index, range(node.get_child_count())) if c]
+
+
 def application_of(process):
-    desktop = Atspi.get_desktop(0)
-    for app in (desktop.get_child_at_index(i) for i in range(desktop.get_child_count())):
-        if app is not None and app.get_process_id() == process.pid:
-            app.set_cache_mask(Atspi.Cache.NONE)  # so the names read are the current ones
-            return app
-    return None
+    app = next((a for a in children(Atspi.get_desktop(0)) if a.get_process_id() == process.pid),
+               None)
+    if app:
+        app.set_cache_mask(Atspi.Cache.NONE)  # so the names read are the current ones
+    return app
 
 
 def walk(node, role=None):
     """Every object under node in reading order, or those of one role."""
     found = [node] if role is None or node.get_role() == role else []
-    for i in range(node.get_child_count()):
-        child = node.get_child_at_index(i)
-        if child is not None:
-            found += walk(child, role)
+    for child in children(node):
+        found += walk(child, role)
     return found
 
 
 def run(arguments, environment):
-    return subprocess.Popen([PROGRAM] + arguments, env=environment,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return subprocess.Popen([PROGRAM] + arguments, env=environment, stderr=subprocess.DEVNULL)
 
 
 def check_panel(environment):
@@ -129,9 +129,7 @@ def check_preferences(environment):
     preferences = run([], dict(environment, TS_PREVIEW_SETTINGS="1"))
     try:
         app = wait_for(lambda: application_of(preferences), "the program on the bus")
-        window = wait_for(lambda: next((w for w in map(app.get_child_at_index,
-                                                       range(app.get_child_count()))
-                                        if w is not None and w.get_name() == "设置"), None),
+        window = wait_for(lambda: next((w for w in children(app) if w.get_name() == "设置"), None),
                           "the preferences window")
         controls = wait_for(lambda: [n for n in walk(window) if n.get_role() in (
             Atspi.Role.PUSH_BUTTON, Atspi.Role.CHECK_BOX, Atspi.Role.RADIO_BUTTON)

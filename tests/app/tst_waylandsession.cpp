@@ -38,13 +38,145 @@ class TestWaylandSession : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void platformChoice_data();
-    void platformChoice();
-    void grabberFollowsWhatTheDesktopBound();
-    void runsOnXWaylandWithTheShortcutBoundByThePortal();
-    void cancelledBindingKeepsTheStoredShortcut();
+
+    void init()
+    {
+        home.emplace();
+        // ⌃⌥⌘K: key code 40 with Control, Option and Command.
+        const QByteArray shortcut = R"({"keyCode":40,"carbonModifiers":6400,"displayText":"⌃⌥⌘K"})";
+        QVERIFY(writeFile(home->filePath(u"config/tessel-calendar/settings.json"_s),
+                          R"({"preferences.hotKey": {"$data": ")" + shortcut.toBase64() + "\"}}"));
+        watcher.emplace();
+        QVERIFY(watcher->start());
+    }
+
+    void cleanup()
+    {
+        for (QProcess *program : std::as_const(programs)) {
+            program->kill();
+            program->waitForFinished(5000);
+        }
+        qDeleteAll(programs);
+        programs.clear();
+        portal.reset();
+        watcher.reset();
+        home.reset();
+    }
+
+    void platformChoice_data()
+    {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QByteArray>("platform");
+        QTest::addColumn<bool>("logsLoss");
+
+        const QString wayland = u"WAYLAND_DISPLAY=wayland-0"_s;
+        const QString x11 = u"DISPLAY=:0"_s;
+        QTest::newRow("X11 session")
+            << QStringList{x11, u"XDG_SESSION_TYPE=x11"_s} << ""_ba << false;
+        QTest::newRow("Wayland with XWayland") << QStringList{wayland, x11} << "xcb"_ba << false;
+        QTest::newRow("Wayland without XWayland") << QStringList{wayland} << ""_ba << true;
+        QTest::newRow("the user's platform holds")
+            << QStringList{wayland, x11, u"QT_QPA_PLATFORM=wayland"_s} << ""_ba << false;
+        QTest::newRow("empty values count as unset")
+            << QStringList{u"WAYLAND_DISPLAY="_s, x11, u"QT_QPA_PLATFORM="_s} << ""_ba << false;
+    }
+
+    void platformChoice()
+    {
+        QFETCH(QStringList, environment);
+        QProcessEnvironment given;
+        for (const QString &entry : std::as_const(environment))
+            given.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+        const PlatformChoice choice = PlatformChoice::forEnvironment(given);
+        QTEST(choice.platform, "platform");
+        QTEST(!choice.loss.isEmpty(), "logsLoss");
+    }
+
+    void grabberFollowsWhatTheDesktopBound()
+    {
+        constexpr quint32 control = HotKeyShortcut::controlModifier;
+        QCOMPARE(PortalKeyGrabber::triggerFor(83, control | HotKeyShortcut::shiftModifier),
+                 u"CTRL+SHIFT+NUM+KP_1"_s);
+        QCOMPARE(PortalKeyGrabber::triggerFor(63, control), std::nullopt);
+
+        portal.emplace(FakeDesktopPortal::Shape{.boundAs = u"Ctrl+Alt+Meta+K"_s});
+        QVERIFY(portal->start());
+        PortalKeyGrabber grabber(QDBusConnection::sessionBus());
+        QCOMPARE(grabber.mechanism(), KeyGrabber::Mechanism::desktopPortal);
+        QSignalSpy described(&grabber, &KeyGrabber::triggerDescribed);
+        QSignalSpy pressed(&grabber, &KeyGrabber::pressed);
+        constexpr HotKeyId id{0x5453414C, 1};
+
+        QVERIFY(grabber.grab(id, 40, control | HotKeyShortcut::optionModifier));
+        QTRY_COMPARE(described.size(), 1);
+        QCOMPARE(described.last().at(1).toString(), u"Ctrl+Alt+Meta+K"_s);
+        portal->changeTrigger(u"toggle-panel"_s, u"Meta+C"_s);
+        QTRY_COMPARE(described.size(), 2);
+        QCOMPARE(described.last().at(1).toString(), u"Meta+C"_s);
+        portal->activate(u"toggle-panel"_s);
+        QTRY_COMPARE(pressed.size(), 1);
+
+        // A new shortcut gets a session of its own; the old one is closed.
+        QVERIFY(
+            grabber.grab(id, 38, HotKeyShortcut::commandModifier | HotKeyShortcut::shiftModifier));
+        QTRY_COMPARE(portal->record().bindCalls.size(), 2);
+        const PortalShortcut second = portal->record().bindCalls.last().constFirst();
+        QCOMPARE(second.properties.value(u"preferred_trigger"_s), u"SHIFT+LOGO+j"_s);
+        QTRY_COMPARE(portal->record().closedSessions, portal->record().sessions.mid(0, 1));
+        grabber.ungrab(id);
+        QTRY_COMPARE(portal->record().closedSessions.size(), 2);
+        QCOMPARE(described.last().at(1).toString(), QString());
+    }
+
+    void runsOnXWaylandWithTheShortcutBoundByThePortal()
+    {
+        portal.emplace(FakeDesktopPortal::Shape{.boundAs = u"Ctrl+Alt+Meta+K"_s});
+        QVERIFY(portal->start());
+        startProgram();
+
+        // Bound once in one session, and the program told so, before the desktop reports a press.
+        QTRY_COMPARE_WITH_TIMEOUT(portal->record().bound.size(), 1, 10000);
+        const FakeDesktopPortal::Record record = portal->record();
+        QCOMPARE(record.sessions.size(), 1);
+        QCOMPARE(record.bindCalls.size(), 1);
+        const PortalShortcut bound = record.bindCalls.constFirst().value(0);
+        QCOMPARE(bound.id, u"toggle-panel"_s);
+        QCOMPARE(bound.properties.value(u"description"_s).toString(), u"显示或隐藏日历面板"_s);
+        QCOMPARE(bound.properties.value(u"preferred_trigger"_s).toString(), u"CTRL+ALT+LOGO+k"_s);
+
+        // Its window is on the X server at all only because it chose xcb.
+        QVERIFY(panelPosition().isEmpty());
+        portal->activate(u"toggle-panel"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!panelPosition().isEmpty(), 10000);
+        // A second start hands its request over and ends.
+        QProcess *second = startProgram({u"--toggle"_s});
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(panelPosition().isEmpty(), 10000);
+
+        QTRY_COMPARE_WITH_TIMEOUT(watcher->registeredItems().size(), 1, 10000);
+        const QDBusMessage reply = callAndWait(
+            watcher->connection(), watcher->registeredItems().constFirst(),
+            u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"Activate"_s, {700, 12});
+        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+        // Xvfb has no bar that reserves space: the click is taken as the middle of one 24 high.
+        QTRY_COMPARE_WITH_TIMEOUT(panelPosition(), u"535,30"_s, 10000);
+    }
+
+    void cancelledBindingKeepsTheStoredShortcut()
+    {
+        const QString settings = home->filePath(u"config/tessel-calendar/settings.json"_s);
+        const QByteArray before = readFile(settings);
+        portal.emplace(FakeDesktopPortal::Shape{.bindResponse = 1});
+        QVERIFY(portal->start());
+        QProcess *program = startProgram();
+
+        QTRY_COMPARE_WITH_TIMEOUT(portal->record().bindCalls.size(), 1, 10000);
+        // The session of a cancelled binding is closed once the answer is in.
+        QTRY_COMPARE_WITH_TIMEOUT(portal->record().closedSessions.size(), 1, 10000);
+        QCOMPARE(readFile(settings), before);
+        QCOMPARE(program->state(), QProcess::Running);
+    }
 
 private:
     QProcess *startProgram(const QStringList &arguments = {});
@@ -54,30 +186,6 @@ private:
     std::optional<FakeDesktopPortal> portal;
     QList<QProcess *> programs;
 };
-
-void TestWaylandSession::init()
-{
-    home.emplace();
-    // ⌃⌥⌘K: key code 40 with Control, Option and Command.
-    const QByteArray shortcut = R"({"keyCode":40,"carbonModifiers":6400,"displayText":"⌃⌥⌘K"})";
-    QVERIFY(writeFile(home->filePath(u"config/tessel-calendar/settings.json"_s),
-                      R"({"preferences.hotKey": {"$data": ")" + shortcut.toBase64() + "\"}}"));
-    watcher.emplace();
-    QVERIFY(watcher->start());
-}
-
-void TestWaylandSession::cleanup()
-{
-    for (QProcess *program : std::as_const(programs)) {
-        program->kill();
-        program->waitForFinished(5000);
-    }
-    qDeleteAll(programs);
-    programs.clear();
-    portal.reset();
-    watcher.reset();
-    home.reset();
-}
 
 QProcess *TestWaylandSession::startProgram(const QStringList &arguments)
 {
@@ -93,119 +201,6 @@ QProcess *TestWaylandSession::startProgram(const QStringList &arguments)
     program->setProcessChannelMode(QProcess::ForwardedChannels);
     program->start(QStringLiteral(TESSEL_EXECUTABLE), arguments);
     return program;
-}
-
-void TestWaylandSession::platformChoice_data()
-{
-    QTest::addColumn<QStringList>("environment");
-    QTest::addColumn<QByteArray>("platform");
-    QTest::addColumn<bool>("logsLoss");
-
-    const QString wayland = u"WAYLAND_DISPLAY=wayland-0"_s;
-    const QString x11 = u"DISPLAY=:0"_s;
-    QTest::newRow("X11 session") << QStringList{x11, u"XDG_SESSION_TYPE=x11"_s} << ""_ba << false;
-    QTest::newRow("Wayland with XWayland") << QStringList{wayland, x11} << "xcb"_ba << false;
-    QTest::newRow("Wayland without XWayland") << QStringList{wayland} << ""_ba << true;
-    QTest::newRow("the user's platform holds")
-        << QStringList{wayland, x11, u"QT_QPA_PLATFORM=wayland"_s} << ""_ba << false;
-    QTest::newRow("empty values count as unset")
-        << QStringList{u"WAYLAND_DISPLAY="_s, x11, u"QT_QPA_PLATFORM="_s} << ""_ba << false;
-}
-
-void TestWaylandSession::platformChoice()
-{
-    QFETCH(QStringList, environment);
-    QProcessEnvironment given;
-    for (const QString &entry : std::as_const(environment))
-        given.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
-    const PlatformChoice choice = PlatformChoice::forEnvironment(given);
-    QTEST(choice.platform, "platform");
-    QTEST(!choice.loss.isEmpty(), "logsLoss");
-}
-
-void TestWaylandSession::grabberFollowsWhatTheDesktopBound()
-{
-    constexpr quint32 control = HotKeyShortcut::controlModifier;
-    QCOMPARE(PortalKeyGrabber::triggerFor(83, control | HotKeyShortcut::shiftModifier),
-             u"CTRL+SHIFT+NUM+KP_1"_s);
-    QCOMPARE(PortalKeyGrabber::triggerFor(63, control), std::nullopt);
-
-    portal.emplace(FakeDesktopPortal::Shape{.boundAs = u"Ctrl+Alt+Meta+K"_s});
-    QVERIFY(portal->start());
-    PortalKeyGrabber grabber(QDBusConnection::sessionBus());
-    QCOMPARE(grabber.mechanism(), KeyGrabber::Mechanism::desktopPortal);
-    QSignalSpy described(&grabber, &KeyGrabber::triggerDescribed);
-    QSignalSpy pressed(&grabber, &KeyGrabber::pressed);
-    constexpr HotKeyId id{0x5453414C, 1};
-
-    QVERIFY(grabber.grab(id, 40, control | HotKeyShortcut::optionModifier));
-    QTRY_COMPARE(described.size(), 1);
-    QCOMPARE(described.last().at(1).toString(), u"Ctrl+Alt+Meta+K"_s);
-    portal->changeTrigger(u"toggle-panel"_s, u"Meta+C"_s);
-    QTRY_COMPARE(described.size(), 2);
-    QCOMPARE(described.last().at(1).toString(), u"Meta+C"_s);
-    portal->activate(u"toggle-panel"_s);
-    QTRY_COMPARE(pressed.size(), 1);
-
-    // A new shortcut gets a session of its own; the old one is closed.
-    QVERIFY(grabber.grab(id, 38, HotKeyShortcut::commandModifier | HotKeyShortcut::shiftModifier));
-    QTRY_COMPARE(portal->record().bindCalls.size(), 2);
-    const PortalShortcut second = portal->record().bindCalls.last().constFirst();
-    QCOMPARE(second.properties.value(u"preferred_trigger"_s), u"SHIFT+LOGO+j"_s);
-    QTRY_COMPARE(portal->record().closedSessions, portal->record().sessions.mid(0, 1));
-    grabber.ungrab(id);
-    QTRY_COMPARE(portal->record().closedSessions.size(), 2);
-    QCOMPARE(described.last().at(1).toString(), QString());
-}
-
-void TestWaylandSession::runsOnXWaylandWithTheShortcutBoundByThePortal()
-{
-    portal.emplace(FakeDesktopPortal::Shape{.boundAs = u"Ctrl+Alt+Meta+K"_s});
-    QVERIFY(portal->start());
-    startProgram();
-
-    // Bound once in one session, and the program told so, before the desktop reports a press.
-    QTRY_COMPARE_WITH_TIMEOUT(portal->record().bound.size(), 1, 10000);
-    const FakeDesktopPortal::Record record = portal->record();
-    QCOMPARE(record.sessions.size(), 1);
-    QCOMPARE(record.bindCalls.size(), 1);
-    const PortalShortcut bound = record.bindCalls.constFirst().value(0);
-    QCOMPARE(bound.id, u"toggle-panel"_s);
-    QCOMPARE(bound.properties.value(u"description"_s).toString(), u"显示或隐藏日历面板"_s);
-    QCOMPARE(bound.properties.value(u"preferred_trigger"_s).toString(), u"CTRL+ALT+LOGO+k"_s);
-
-    // Its window is on the X server at all only because it chose xcb.
-    QVERIFY(panelPosition().isEmpty());
-    portal->activate(u"toggle-panel"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(!panelPosition().isEmpty(), 10000);
-    // A second start hands its request over and ends.
-    QProcess *second = startProgram({u"--toggle"_s});
-    QVERIFY(second->waitForFinished(10000));
-    QCOMPARE(second->exitCode(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(panelPosition().isEmpty(), 10000);
-
-    QTRY_COMPARE_WITH_TIMEOUT(watcher->registeredItems().size(), 1, 10000);
-    const QDBusMessage reply = callAndWait(
-        watcher->connection(), watcher->registeredItems().constFirst(), u"/StatusNotifierItem"_s,
-        u"org.kde.StatusNotifierItem"_s, u"Activate"_s, {700, 12});
-    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-    // Xvfb has no bar that reserves space: the click is taken as the middle of one 24 high.
-    QTRY_COMPARE_WITH_TIMEOUT(panelPosition(), u"535,30"_s, 10000);
-}
-
-void TestWaylandSession::cancelledBindingKeepsTheStoredShortcut()
-{
-    const QString settings = home->filePath(u"config/tessel-calendar/settings.json"_s);
-    const QByteArray before = readFile(settings);
-    portal.emplace(FakeDesktopPortal::Shape{.bindResponse = 1});
-    QVERIFY(portal->start());
-    QProcess *program = startProgram();
-
-    QTRY_COMPARE_WITH_TIMEOUT(portal->record().bindCalls.size(), 1, 10000);
-    // The session of a cancelled binding is closed once the answer is in.
-    QTRY_COMPARE_WITH_TIMEOUT(portal->record().closedSessions.size(), 1, 10000);
-    QCOMPARE(readFile(settings), before);
-    QCOMPARE(program->state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(TestWaylandSession)

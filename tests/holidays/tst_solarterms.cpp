@@ -63,58 +63,56 @@ class tst_SolarTerms : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void tableAgreesWithASecondComputation();
-    void lookup_data();
-    void lookup();
-};
 
-void tst_SolarTerms::tableAgreesWithASecondComputation()
-{
-    int listed = 0;
-    for (int year = SolarTerms::firstYear; year <= SolarTerms::lastYear; ++year) {
-        for (int index = 0; index < 24; ++index) {
-            const double moment = beijingMoment(year, index);
-            const QDate computed = QDate::fromJulianDay(qint64(std::floor(moment + 0.5)));
-            const QDate table = SolarTerms::date(year, index);
-            const bool isListed = std::ranges::any_of(nearMidnight, [&](const NearMidnight &day) {
-                return day.year == year && day.index == index;
-            });
-            const QString where =
-                table.toString(Qt::ISODate) + u' ' + SolarTerms::names[size_t(index)].toString();
-            if (!isListed) {
-                QVERIFY2(computed == table, qPrintable(where));
-                continue;
+    void tableAgreesWithASecondComputation()
+    {
+        int listed = 0;
+        for (int year = SolarTerms::firstYear; year <= SolarTerms::lastYear; ++year) {
+            for (int index = 0; index < 24; ++index) {
+                const double moment = beijingMoment(year, index);
+                const QDate computed = QDate::fromJulianDay(qint64(std::floor(moment + 0.5)));
+                const QDate table = SolarTerms::date(year, index);
+                const bool isListed =
+                    std::ranges::any_of(nearMidnight, [&](const NearMidnight &day) {
+                        return day.year == year && day.index == index;
+                    });
+                const QString where = table.toString(Qt::ISODate) + u' '
+                                      + SolarTerms::names[size_t(index)].toString();
+                if (!isListed) {
+                    QVERIFY2(computed == table, qPrintable(where));
+                    continue;
+                }
+                ++listed;
+                const double minutesFromMidnight =
+                    std::abs(std::remainder(moment + 0.5, 1.0)) * 24 * 60;
+                QVERIFY2(computed != table, qPrintable(where + u" is listed but agrees"_s));
+                QVERIFY2(std::abs(computed.daysTo(table)) == 1 && minutesFromMidnight < 15,
+                         qPrintable(where));
             }
-            ++listed;
-            const double minutesFromMidnight =
-                std::abs(std::remainder(moment + 0.5, 1.0)) * 24 * 60;
-            QVERIFY2(computed != table, qPrintable(where + u" is listed but agrees"_s));
-            QVERIFY2(std::abs(computed.daysTo(table)) == 1 && minutesFromMidnight < 15,
-                     qPrintable(where));
         }
+        QCOMPARE(listed, int(std::size(nearMidnight)));
     }
-    QCOMPARE(listed, int(std::size(nearMidnight)));
-}
 
-void tst_SolarTerms::lookup_data()
-{
-    QTest::addColumn<QDate>("day");
-    QTest::addColumn<QString>("expected");
+    void lookup_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<QString>("expected");
 
-    QTest::newRow("first day of the table") << QDate(1901, 1, 6) << u"小寒"_s;
-    QTest::newRow("qingming 2026") << QDate(2026, 4, 5) << u"清明"_s;
-    QTest::newRow("last term of the table") << QDate(2100, 12, 22) << u"冬至"_s;
-    QTest::newRow("before the table") << QDate(1900, 12, 22) << QString();
-    QTest::newRow("after the table") << QDate(2101, 1, 5) << QString();
-    QTest::newRow("invalid day") << QDate() << QString();
-}
+        QTest::newRow("first day of the table") << QDate(1901, 1, 6) << u"小寒"_s;
+        QTest::newRow("qingming 2026") << QDate(2026, 4, 5) << u"清明"_s;
+        QTest::newRow("last term of the table") << QDate(2100, 12, 22) << u"冬至"_s;
+        QTest::newRow("before the table") << QDate(1900, 12, 22) << QString();
+        QTest::newRow("after the table") << QDate(2101, 1, 5) << QString();
+        QTest::newRow("invalid day") << QDate() << QString();
+    }
 
-void tst_SolarTerms::lookup()
-{
-    QFETCH(QDate, day);
-    QFETCH(QString, expected);
-    QCOMPARE(SolarTerms::name(day).value_or(QString()), expected);
-}
+    void lookup()
+    {
+        QFETCH(QDate, day);
+        QFETCH(QString, expected);
+        QCOMPARE(SolarTerms::name(day).value_or(QString()), expected);
+    }
+};
 
 QTEST_APPLESS_MAIN(tst_SolarTerms)
 #include "tst_solarterms.moc"

@@ -17,93 +17,82 @@ class TestAppTheme : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void systemAppearanceIsAskedOnFirstReadOnly();
-    void isDark_data();
-    void isDark();
-    void color_data();
-    void color();
+
+    void initTestCase()
+    {
+        AppTheme::setSystemAppearanceSource([] {
+            ++desktopReads;
+            return desktopDark;
+        });
+    }
+
+    // Runs first: nothing has read the theme's state yet.
+    void systemAppearanceIsAskedOnFirstReadOnly()
+    {
+        desktopDark = true;
+        QCOMPARE(AppTheme::isDark(), true);
+        desktopDark = false;
+        QCOMPARE(AppTheme::systemPrefersDarkAppearance(), true);
+        QCOMPARE(desktopReads, 1);
+
+        AppTheme::refreshSystemAppearance();
+        QCOMPARE(desktopReads, 2);
+        QCOMPARE(AppTheme::systemPrefersDarkAppearance(), false);
+    }
+
+    void isDark_data()
+    {
+        QTest::addColumn<AppAppearanceMode>("mode");
+        QTest::addColumn<bool>("systemDark");
+        QTest::addColumn<bool>("expected");
+
+        QTest::newRow("system, desktop light") << AppAppearanceMode::system << false << false;
+        QTest::newRow("system, desktop dark") << AppAppearanceMode::system << true << true;
+        QTest::newRow("dark, desktop light") << AppAppearanceMode::dark << false << true;
+        QTest::newRow("light, desktop dark") << AppAppearanceMode::light << true << false;
+    }
+
+    void isDark()
+    {
+        QFETCH(AppAppearanceMode, mode);
+        QFETCH(bool, systemDark);
+        QFETCH(bool, expected);
+
+        AppTheme::setAppearanceMode(AppAppearanceMode::light);
+        const QColor light = AppTheme::panelBackground();
+        AppTheme::refreshSystemAppearance(systemDark ? ColorScheme::dark : ColorScheme::light);
+        AppTheme::setAppearanceMode(mode);
+        QCOMPARE(AppTheme::isDark(), expected);
+        QCOMPARE(AppTheme::panelBackground() != light, expected);
+    }
+
+    void color_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+
+        QTest::newRow("hash, lower case") << u"#c05621"_s << true;
+        QTest::newRow("marks and spaces at both ends") << u" ##(C05621); "_s << true;
+        QTest::newRow("full-width sign, no-break spaces") << u"\u00A0＃C05621\u3000"_s << true;
+        QTest::newRow("emoji and lone surrogate trimmed")
+            << QString(u"C05621🙂"_s + QChar(0xD800)) << true;
+        QTest::newRow("eight digits with alpha") << u"#C05621FF"_s << false;
+        QTest::newRow("letter beyond F") << u"#C0562G"_s << false;
+        QTest::newRow("CJK letter at the start") << u"色C05621"_s << false;
+        QTest::newRow("full-width digit") << u"C0562１"_s << false;
+        QTest::newRow("letter outside the BMP") << u"C05621𝐀"_s << false;
+    }
+
+    void color()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        const std::optional<QColor> parsed = AppTheme::color(text);
+        QCOMPARE(parsed.has_value(), valid);
+        if (valid)
+            QCOMPARE(parsed->rgba(), qRgb(0xC0, 0x56, 0x21));
+    }
 };
-
-void TestAppTheme::initTestCase()
-{
-    AppTheme::setSystemAppearanceSource([] {
-        ++desktopReads;
-        return desktopDark;
-    });
-}
-
-// Runs first: nothing has read the theme's state yet.
-void TestAppTheme::systemAppearanceIsAskedOnFirstReadOnly()
-{
-    desktopDark = true;
-    QCOMPARE(AppTheme::isDark(), true);
-    desktopDark = false;
-    QCOMPARE(AppTheme::systemPrefersDarkAppearance(), true);
-    QCOMPARE(desktopReads, 1);
-
-    AppTheme::refreshSystemAppearance();
-    QCOMPARE(desktopReads, 2);
-    QCOMPARE(AppTheme::systemPrefersDarkAppearance(), false);
-}
-
-void TestAppTheme::isDark_data()
-{
-    QTest::addColumn<AppAppearanceMode>("mode");
-    QTest::addColumn<bool>("systemDark");
-    QTest::addColumn<bool>("expected");
-
-    QTest::newRow("system, desktop light") << AppAppearanceMode::system << false << false;
-    QTest::newRow("system, desktop dark") << AppAppearanceMode::system << true << true;
-    QTest::newRow("dark, desktop light") << AppAppearanceMode::dark << false << true;
-    QTest::newRow("light, desktop dark") << AppAppearanceMode::light << true << false;
-}
-
-void TestAppTheme::isDark()
-{
-    QFETCH(AppAppearanceMode, mode);
-    QFETCH(bool, systemDark);
-    QFETCH(bool, expected);
-
-    AppTheme::setAppearanceMode(AppAppearanceMode::light);
-    const QColor light = AppTheme::panelBackground();
-    AppTheme::refreshSystemAppearance(systemDark ? ColorScheme::dark : ColorScheme::light);
-    AppTheme::setAppearanceMode(mode);
-    QCOMPARE(AppTheme::isDark(), expected);
-    QCOMPARE(AppTheme::panelBackground() != light, expected);
-}
-
-void TestAppTheme::color_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-
-    QTest::newRow("hash, upper case") << u"#C05621"_s << true;
-    QTest::newRow("bare lower case") << u"c05621"_s << true;
-    QTest::newRow("marks and spaces at both ends") << u" ##(C05621); "_s << true;
-    QTest::newRow("full-width sign, no-break spaces") << u"\u00A0＃C05621\u3000"_s << true;
-    QTest::newRow("emoji and lone surrogate trimmed")
-        << QString(u"C05621🙂"_s + QChar(0xD800)) << true;
-    QTest::newRow("empty") << QString() << false;
-    QTest::newRow("three digits") << u"#FFF"_s << false;
-    QTest::newRow("eight digits with alpha") << u"#C05621FF"_s << false;
-    QTest::newRow("letter beyond F") << u"#C0562G"_s << false;
-    QTest::newRow("0x prefix") << u"0xC05621"_s << false;
-    QTest::newRow("inner space") << u"#C0 5621"_s << false;
-    QTest::newRow("CJK letter at the start") << u"色C05621"_s << false;
-    QTest::newRow("full-width digit") << u"C0562１"_s << false;
-    QTest::newRow("letter outside the BMP") << u"C05621𝐀"_s << false;
-}
-
-void TestAppTheme::color()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    const std::optional<QColor> parsed = AppTheme::color(text);
-    QCOMPARE(parsed.has_value(), valid);
-    if (valid)
-        QCOMPARE(parsed->rgba(), qRgb(0xC0, 0x56, 0x21));
-}
 
 QTEST_GUILESS_MAIN(TestAppTheme)
 #include "tst_apptheme.moc"

@@ -20,135 +20,111 @@ class TestDateHelpers : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void monthGridDates_data();
-    void monthGridDates();
-    void startOfMonth_data();
-    void startOfMonth();
-    void textForms_data();
-    void textForms();
-};
 
-void TestDateHelpers::monthGridDates_data()
-{
-    QTest::addColumn<QByteArray>("zone");
-    QTest::addColumn<int>("firstWeekday");
-    QTest::addColumn<int>("year");
-    QTest::addColumn<int>("month");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("last");
+    void monthGridDates_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<int>("firstWeekday");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
 
-    const QByteArray shanghai = "Asia/Shanghai";
-    const QByteArray newYork = "America/New_York";
-    const int sunday = CivilCalendar::Sunday;
-    const int monday = CivilCalendar::Monday;
-    const int saturday = CivilCalendar::Saturday;
-    QTest::newRow("Sunday first, February 2026 fits four weeks")
-        << shanghai << sunday << 2026 << 2 << 28 << u"2026-02-01"_s << u"2026-02-28"_s;
-    QTest::newRow("New York, March 2026 springs forward, six weeks")
-        << newYork << monday << 2026 << 3 << 42 << u"2026-02-23"_s << u"2026-04-05"_s;
-    QTest::newRow("February 2021 starts on a Monday")
-        << shanghai << monday << 2021 << 2 << 28 << u"2021-02-01"_s << u"2021-02-28"_s;
-    QTest::newRow("New York, November 2026 falls back")
-        << newYork << monday << 2026 << 11 << 42 << u"2026-10-26"_s << u"2026-12-06"_s;
-    QTest::newRow("Saturday first, leap February 2024")
-        << shanghai << saturday << 2024 << 2 << 35 << u"2024-01-27"_s << u"2024-03-01"_s;
-    // Brazil moved its clocks at midnight: 4 November 2018 began at 01:00.
-    QTest::newRow("São Paulo, midnight skipped") << "America/Sao_Paulo"_ba << monday << 2018 << 11
-                                                 << 35 << u"2018-10-29"_s << u"2018-12-02"_s;
-}
+        const QByteArray shanghai = "Asia/Shanghai";
+        const QByteArray newYork = "America/New_York";
+        const int sunday = CivilCalendar::Sunday;
+        const int monday = CivilCalendar::Monday;
+        const int saturday = CivilCalendar::Saturday;
+        QTest::newRow("Sunday first, February 2026 fits four weeks")
+            << shanghai << sunday << 2026 << 2 << 28 << u"2026-02-01"_s << u"2026-02-28"_s;
+        QTest::newRow("New York, March 2026 springs forward, six weeks")
+            << newYork << monday << 2026 << 3 << 42 << u"2026-02-23"_s << u"2026-04-05"_s;
+        QTest::newRow("February 2021 starts on a Monday")
+            << shanghai << monday << 2021 << 2 << 28 << u"2021-02-01"_s << u"2021-02-28"_s;
+        QTest::newRow("New York, November 2026 falls back")
+            << newYork << monday << 2026 << 11 << 42 << u"2026-10-26"_s << u"2026-12-06"_s;
+        QTest::newRow("Saturday first, leap February 2024")
+            << shanghai << saturday << 2024 << 2 << 35 << u"2024-01-27"_s << u"2024-03-01"_s;
+        // Brazil moved its clocks at midnight: 4 November 2018 began at 01:00.
+        QTest::newRow("São Paulo, midnight skipped")
+            << "America/Sao_Paulo"_ba << monday << 2018 << 11 << 35 << u"2018-10-29"_s
+            << u"2018-12-02"_s;
+    }
 
-void TestDateHelpers::monthGridDates()
-{
-    QFETCH(QByteArray, zone);
-    QFETCH(int, firstWeekday);
-    QFETCH(int, year);
-    QFETCH(int, month);
-    QFETCH(int, count);
-    QFETCH(QString, first);
-    QFETCH(QString, last);
-    const TimeZoneScope pinned(zone);
-    const CivilCalendar calendar(firstWeekday);
+    void monthGridDates()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(int, firstWeekday);
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(int, count);
+        QFETCH(QString, first);
+        QFETCH(QString, last);
+        const TimeZoneScope pinned(zone);
+        const CivilCalendar calendar(firstWeekday);
 
-    // Any instant of the month gives the same grid.
-    for (const int day : {1, 15, 28}) {
-        const QList<QDateTime> dates =
-            DateHelpers::monthGridDates(calendar.date(year, month, day, 12).value(), calendar);
-        QCOMPARE(dates.size(), count);
-        QCOMPARE(wallClock(dates.first()), first);
-        QCOMPARE(wallClock(dates.last()), last);
-        QCOMPARE(calendar.components(dates.first())->weekday, firstWeekday);
-        for (qsizetype i = 0; i < dates.size(); ++i) {
-            // Each entry starts its day: the instant just before belongs to the previous one.
-            QCOMPARE(calendar.startOfDay(dates.at(i)), dates.at(i));
-            QVERIFY(!calendar.isSameDay(dates.at(i).addMSecs(-1), dates.at(i)));
-            if (i > 0)
-                QCOMPARE(calendar.daysBetween(dates.at(i - 1), dates.at(i)).value_or(0), 1);
+        // Any instant of the month gives the same grid.
+        for (const int day : {1, 15, 28}) {
+            const QList<QDateTime> dates =
+                DateHelpers::monthGridDates(calendar.date(year, month, day, 12).value(), calendar);
+            QCOMPARE(dates.size(), count);
+            QCOMPARE(wallClock(dates.first()), first);
+            QCOMPARE(wallClock(dates.last()), last);
+            QCOMPARE(calendar.components(dates.first())->weekday, firstWeekday);
+            for (qsizetype i = 0; i < dates.size(); ++i) {
+                // Each entry starts its day: the instant just before belongs to the previous one.
+                QCOMPARE(calendar.startOfDay(dates.at(i)), dates.at(i));
+                QVERIFY(!calendar.isSameDay(dates.at(i).addMSecs(-1), dates.at(i)));
+                if (i > 0)
+                    QCOMPARE(calendar.daysBetween(dates.at(i - 1), dates.at(i)).value_or(0), 1);
+            }
         }
     }
-}
 
-void TestDateHelpers::startOfMonth_data()
-{
-    QTest::addColumn<QByteArray>("zone");
-    QTest::addColumn<QDateTime>("instant");
-    QTest::addColumn<QDateTime>("expected");
+    void monthStartAndTexts_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDateTime>("instant");
+        QTest::addColumn<QDateTime>("startOfMonth");
+        QTest::addColumn<QString>("monthYear");
+        QTest::addColumn<QString>("longDescription");
+        QTest::addColumn<QString>("dayNumber");
 
-    QTest::newRow("Shanghai, UTC day still in the previous month")
-        << "Asia/Shanghai"_ba << QDateTime({2026, 2, 28}, {17, 0}, Qt::UTC)
-        << QDateTime({2026, 2, 28}, {16, 0}, Qt::UTC);
-    QTest::newRow("New York, last second of March")
-        << "America/New_York"_ba << QDateTime({2026, 4, 1}, {3, 59, 59}, Qt::UTC)
-        << QDateTime({2026, 3, 1}, {5, 0}, Qt::UTC);
-    QTest::newRow("New York, November starts in summer time")
-        << "America/New_York"_ba << QDateTime({2026, 11, 30}, {12, 0}, Qt::UTC)
-        << QDateTime({2026, 11, 1}, {4, 0}, Qt::UTC);
-}
+        const auto utc = [](int year, int month, int day, int hour, int second = 0) {
+            return QDateTime({year, month, day}, {hour, second / 60, second % 60}, Qt::UTC);
+        };
+        QTest::newRow("Shanghai, UTC day still in the previous month")
+            << "Asia/Shanghai"_ba << utc(2026, 2, 28, 17) << utc(2026, 2, 28, 16) << u"2026年 3月"_s
+            << u"3月1日 星期日"_s << u"1"_s;
+        QTest::newRow("Shanghai, two-digit month and day")
+            << "Asia/Shanghai"_ba << utc(2026, 12, 31, 1) << utc(2026, 11, 30, 16)
+            << u"2026年 12月"_s << u"12月31日 星期四"_s << u"31"_s;
+        QTest::newRow("New York, still February")
+            << "America/New_York"_ba << utc(2026, 3, 1, 2) << utc(2026, 2, 1, 5) << u"2026年 2月"_s
+            << u"2月28日 星期六"_s << u"28"_s;
+        QTest::newRow("New York, last second of March in summer time")
+            << "America/New_York"_ba << utc(2026, 4, 1, 3, 3599) << utc(2026, 3, 1, 5)
+            << u"2026年 3月"_s << u"3月31日 星期二"_s << u"31"_s;
+        QTest::newRow("New York, November starts in summer time")
+            << "America/New_York"_ba << utc(2026, 11, 30, 12) << utc(2026, 11, 1, 4)
+            << u"2026年 11月"_s << u"11月30日 星期一"_s << u"30"_s;
+    }
 
-void TestDateHelpers::startOfMonth()
-{
-    QFETCH(QByteArray, zone);
-    QFETCH(QDateTime, instant);
-    QFETCH(QDateTime, expected);
-    const TimeZoneScope pinned(zone);
-    const CivilCalendar calendar = CivilCalendar::viewCalendar();
-
-    const QDateTime start = DateHelpers::startOfMonth(instant, calendar);
-    QCOMPARE(start, expected);
-    QCOMPARE(DateHelpers::startOfMonth(start, calendar), start);
-}
-
-void TestDateHelpers::textForms_data()
-{
-    QTest::addColumn<QByteArray>("zone");
-    QTest::addColumn<QDateTime>("date");
-    QTest::addColumn<QString>("monthYear");
-    QTest::addColumn<QString>("longDescription");
-    QTest::addColumn<QString>("dayNumber");
-
-    QTest::newRow("a Thursday in March")
-        << "Asia/Shanghai"_ba << QDateTime({2026, 3, 5}, {9, 0}, Qt::UTC) << u"2026年 3月"_s
-        << u"3月5日 星期四"_s << u"5"_s;
-    QTest::newRow("two-digit month and day")
-        << "Asia/Shanghai"_ba << QDateTime({2026, 12, 31}, {1, 0}, Qt::UTC) << u"2026年 12月"_s
-        << u"12月31日 星期四"_s << u"31"_s;
-    QTest::newRow("a Sunday in Shanghai")
-        << "Asia/Shanghai"_ba << QDateTime({2026, 3, 1}, {2, 0}, Qt::UTC) << u"2026年 3月"_s
-        << u"3月1日 星期日"_s << u"1"_s;
-    QTest::newRow("still Saturday in New York")
-        << "America/New_York"_ba << QDateTime({2026, 3, 1}, {2, 0}, Qt::UTC) << u"2026年 2月"_s
-        << u"2月28日 星期六"_s << u"28"_s;
-}
-
-void TestDateHelpers::textForms()
-{
-    QFETCH(QByteArray, zone);
-    QFETCH(QDateTime, date);
-    const TimeZoneScope pinned(zone);
-    QTEST(DateHelpers::monthYearText(date), "monthYear");
-    QTEST(DateHelpers::longDescription(date), "longDescription");
-    QTEST(DateHelpers::dayNumberText(date), "dayNumber");
-}
+    void monthStartAndTexts()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, instant);
+        QFETCH(QDateTime, startOfMonth);
+        const TimeZoneScope pinned(zone);
+        const CivilCalendar calendar = CivilCalendar::viewCalendar();
+        QCOMPARE(DateHelpers::startOfMonth(instant, calendar), startOfMonth);
+        QCOMPARE(DateHelpers::startOfMonth(startOfMonth, calendar), startOfMonth);
+        QTEST(DateHelpers::monthYearText(instant), "monthYear");
+        QTEST(DateHelpers::longDescription(instant), "longDescription");
+        QTEST(DateHelpers::dayNumberText(instant), "dayNumber");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDateHelpers)
 #include "tst_datehelpers.moc"

@@ -12,7 +12,8 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(std::optional<quint32>)
-Q_DECLARE_METATYPE(FakeDesktopPortal::Shape)
+using Shape = FakeDesktopPortal::Shape;
+Q_DECLARE_METATYPE(Shape)
 
 namespace {
 
@@ -31,166 +32,136 @@ class TestDesktopColorScheme : public QObject
 
 private Q_SLOTS:
     void init() { setWindowColor(QColor(0xEFEFEF)); }
-    void portalDecidesOverPalette_data();
-    void portalDecidesOverPalette();
-    void followsPortalChangesThenThePalette();
-    void readsThePortal_data();
-    void readsThePortal();
-    void noPortalOrNoBusGivesThePalette();
-    void followsThePortalOnTheBus();
-};
 
-void TestDesktopColorScheme::portalDecidesOverPalette_data()
-{
-    QTest::addColumn<std::optional<quint32>>("value");
-    QTest::addColumn<QColor>("window");
-    QTest::addColumn<ColorScheme>("expected");
-
-    QTest::newRow("dark, light palette")
-        << std::optional(1u) << QColor(0xF0F0F0) << ColorScheme::dark;
-    QTest::newRow("no preference, dark palette")
-        << std::optional(0u) << QColor(0x202020) << ColorScheme::light;
-    QTest::newRow("light, dark palette")
-        << std::optional(2u) << QColor(0x202020) << ColorScheme::light;
-    QTest::newRow("unknown value") << std::optional(3u) << QColor(0x202020) << ColorScheme::light;
-    QTest::newRow("no portal, white")
-        << std::optional<quint32>() << QColor(Qt::white) << ColorScheme::light;
-    QTest::newRow("no portal, dark blue")
-        << std::optional<quint32>() << QColor(0x10182A) << ColorScheme::dark;
-}
-
-void TestDesktopColorScheme::portalDecidesOverPalette()
-{
-    QFETCH(std::optional<quint32>, value);
-    QFETCH(QColor, window);
-    setWindowColor(window);
-    DesktopColorScheme scheme(std::make_unique<FakeColorSchemePortal>(value));
-    QTEST(scheme.colorScheme(), "expected");
-}
-
-void TestDesktopColorScheme::followsPortalChangesThenThePalette()
-{
-    auto owned = std::make_unique<FakeColorSchemePortal>(2);
-    FakeColorSchemePortal *portal = owned.get();
-    DesktopColorScheme scheme(std::move(owned));
-    QSignalSpy spy(&scheme, &DesktopColorScheme::colorSchemeChanged);
-
-    // Only changes are told, and a palette change is no news while a portal answers.
-    portal->announce(1);
-    portal->announce(1);
-    setWindowColor(QColor(0x202020));
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.at(0).at(0).value<ColorScheme>(), ColorScheme::dark);
-    portal->announce(0);
-    QCOMPARE(scheme.colorScheme(), ColorScheme::light);
-    QCOMPARE(portal->reads, 1);
-
-    // The portal goes away: the (dark) palette decides and is followed from then on.
-    portal->value.reset();
-    Q_EMIT portal->availabilityChanged();
-    QCOMPARE(scheme.colorScheme(), ColorScheme::dark);
-    setWindowColor(QColor(0xEFEFEF));
-    QCOMPARE(scheme.colorScheme(), ColorScheme::light);
-    QCOMPARE(spy.size(), 4);
-}
-
-void TestDesktopColorScheme::readsThePortal_data()
-{
-    QTest::addColumn<FakeDesktopPortal::Shape>("shape");
-    QTest::addColumn<std::optional<quint32>>("expected");
-    QTest::addColumn<QStringList>("expectedCalls");
-
-    const QStringList read{u"Get"_s, u"Read"_s};
-    const QStringList readOne{u"Get"_s, u"ReadOne"_s};
-    const std::optional<quint32> nothing;
-    QTest::newRow("v1, Read wrapped twice")
-        << FakeDesktopPortal::Shape{} << std::optional(1u) << read;
-    QTest::newRow("v1, Read wrapped once")
-        << FakeDesktopPortal::Shape{.readWrapsTwice = false} << std::optional(1u) << read;
-    QTest::newRow("v2, ReadOne") << FakeDesktopPortal::Shape{.version = 2} << std::optional(1u)
-                                 << readOne;
-    QTest::newRow("v3 keeps ReadOne")
-        << FakeDesktopPortal::Shape{.version = 3, .colorScheme = QVariant::fromValue(2u)}
-        << std::optional(2u) << readOne;
-    QTest::newRow("text instead of a number")
-        << FakeDesktopPortal::Shape{.colorScheme = u"prefer-dark"_s} << nothing << read;
-    QTest::newRow("setting not found")
-        << FakeDesktopPortal::Shape{.errorName = u"org.freedesktop.portal.Error.NotFound"_s}
-        << nothing << read;
-    QTest::newRow("access denied")
-        << FakeDesktopPortal::Shape{.errorName = u"org.freedesktop.DBus.Error.AccessDenied"_s}
-        << nothing << read;
-    // A portal that does not answer the version is not asked a second time.
-    QTest::newRow("version unanswered")
-        << FakeDesktopPortal::Shape{.unanswered = {u"Get"_s}} << nothing << QStringList{u"Get"_s};
-    QTest::newRow("Read unanswered")
-        << FakeDesktopPortal::Shape{.unanswered = {u"Read"_s}} << nothing << read;
-    QTest::newRow("ReadOne unanswered")
-        << FakeDesktopPortal::Shape{.version = 2, .unanswered = {u"ReadOne"_s}} << nothing
-        << readOne;
-}
-
-void TestDesktopColorScheme::readsThePortal()
-{
-    QFETCH(FakeDesktopPortal::Shape, shape);
-    QFETCH(std::optional<quint32>, expected);
-    FakeDesktopPortal portal(shape);
-    QVERIFY(portal.start());
-
-    QCOMPARE(DBusColorSchemePortal::read(QDBusConnection::sessionBus(), 200), expected);
-    QTEST(portal.record().calls, "expectedCalls");
-}
-
-void TestDesktopColorScheme::noPortalOrNoBusGivesThePalette()
-{
-    setWindowColor(QColor(0x202020));
-    QCOMPARE(DBusColorSchemePortal::read(QDBusConnection::sessionBus()), std::nullopt);
-    QCOMPARE(DesktopColorScheme().colorScheme(), ColorScheme::dark);
+    void portalDecidesOverPalette_data()
     {
-        const QDBusConnection dead =
-            QDBusConnection::connectToBus(u"unix:path=/nonexistent/tessel-test-bus"_s, u"dead"_s);
-        QVERIFY(!dead.isConnected());
-        QCOMPARE(DBusColorSchemePortal(dead).readColorScheme(), std::nullopt);
+        QTest::addColumn<std::optional<quint32>>("value");
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<ColorScheme>("expected");
+
+        QTest::newRow("dark, light palette")
+            << std::optional(1u) << QColor(0xF0F0F0) << ColorScheme::dark;
+        QTest::newRow("no preference, dark palette")
+            << std::optional(0u) << QColor(0x202020) << ColorScheme::light;
+        QTest::newRow("unknown value")
+            << std::optional(3u) << QColor(0x202020) << ColorScheme::light;
+        QTest::newRow("no portal, dark blue")
+            << std::optional<quint32>() << QColor(0x10182A) << ColorScheme::dark;
     }
-    QDBusConnection::disconnectFromBus(u"dead"_s);
-}
 
-void TestDesktopColorScheme::followsThePortalOnTheBus()
-{
-    DesktopColorScheme scheme;
-    QCOMPARE(scheme.colorScheme(), ColorScheme::light);
-    QSignalSpy spy(&scheme, &DesktopColorScheme::colorSchemeChanged);
+    void portalDecidesOverPalette()
+    {
+        QFETCH(std::optional<quint32>, value);
+        QFETCH(QColor, window);
+        setWindowColor(window);
+        DesktopColorScheme scheme(std::make_unique<FakeColorSchemePortal>(value));
+        QTEST(scheme.colorScheme(), "expected");
+    }
 
-    // A portal that starts later is read then.
-    FakeDesktopPortal portal({.version = 2});
-    QVERIFY(portal.start());
-    QTRY_COMPARE(spy.size(), 1);
-    QCOMPARE(scheme.colorScheme(), ColorScheme::dark);
+    void followsPortalChangesThenThePalette()
+    {
+        auto owned = std::make_unique<FakeColorSchemePortal>(2);
+        FakeColorSchemePortal *portal = owned.get();
+        DesktopColorScheme scheme(std::move(owned));
+        QSignalSpy spy(&scheme, &DesktopColorScheme::colorSchemeChanged);
 
-    // Other settings and values that are no number pass by.
-    const QString appearance = u"org.freedesktop.appearance"_s;
-    portal.changeSetting(appearance, u"accent-color"_s, 2u);
-    portal.changeSetting(u"org.gnome.desktop.interface"_s, u"color-scheme"_s, 2u);
-    portal.changeSetting(appearance, u"color-scheme"_s, u"light"_s);
-    portal.changeSetting(appearance, u"color-scheme"_s, 2u);
-    QVERIFY(spy.wait());
-    QCOMPARE(spy.size(), 2);
-    QCOMPARE(scheme.colorScheme(), ColorScheme::light);
+        // Only changes are told, and a palette change is no news while a portal answers.
+        portal->announce(1);
+        portal->announce(1);
+        setWindowColor(QColor(0x202020));
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.at(0).at(0).value<ColorScheme>(), ColorScheme::dark);
+        portal->announce(0);
+        QCOMPARE(scheme.colorScheme(), ColorScheme::light);
+        QCOMPARE(portal->reads, 1);
 
-    // The theme asks the portal unless told otherwise.
-    AppTheme::setSystemAppearanceSource({});
-    AppTheme::setAppearanceMode(AppAppearanceMode::system);
-    portal.setShape({.colorScheme = QVariant::fromValue(1u)});
-    AppTheme::refreshSystemAppearance();
-    QVERIFY(AppTheme::isDark());
+        // The portal goes away: the (dark) palette decides and is followed from then on.
+        portal->value.reset();
+        Q_EMIT portal->availabilityChanged();
+        QCOMPARE(scheme.colorScheme(), ColorScheme::dark);
+        setWindowColor(QColor(0xEFEFEF));
+        QCOMPARE(scheme.colorScheme(), ColorScheme::light);
+        QCOMPARE(spy.size(), 4);
+    }
 
-    // A portal that quits leaves the palette to decide.
-    setWindowColor(QColor(0x202020));
-    portal.setShape({.colorScheme = QVariant::fromValue(2u)});
-    portal.stop();
-    QTRY_COMPARE(spy.size(), 3);
-    QCOMPARE(scheme.colorScheme(), ColorScheme::dark);
-}
+    void readsThePortal_data()
+    {
+        QTest::addColumn<Shape>("shape");
+        QTest::addColumn<std::optional<quint32>>("expected");
+        QTest::addColumn<QStringList>("expectedCalls");
+
+        const QStringList read{u"Get"_s, u"Read"_s};
+        const QStringList readOne{u"Get"_s, u"ReadOne"_s};
+        const std::optional<quint32> none;
+        QTest::newRow("v1, Read wrapped twice") << Shape{} << std::optional(1u) << read;
+        QTest::newRow("v1, Read wrapped once")
+            << Shape{.readWrapsTwice = false} << std::optional(1u) << read;
+        QTest::newRow("v2, ReadOne") << Shape{.version = 2} << std::optional(1u) << readOne;
+        QTest::newRow("v3 keeps ReadOne")
+            << Shape{.version = 3, .colorScheme = 2u} << std::optional(2u) << readOne;
+        QTest::newRow("text instead of a number")
+            << Shape{.colorScheme = u"prefer-dark"_s} << none << read;
+        QTest::newRow("access denied")
+            << Shape{.errorName = u"org.freedesktop.DBus.Error.AccessDenied"_s} << none << read;
+        // A portal that does not answer the version is not asked a second time.
+        QTest::newRow("version unanswered")
+            << Shape{.unanswered = {u"Get"_s}} << none << QStringList{u"Get"_s};
+        QTest::newRow("ReadOne unanswered")
+            << Shape{.version = 2, .unanswered = {u"ReadOne"_s}} << none << readOne;
+    }
+
+    void readsThePortal()
+    {
+        QFETCH(Shape, shape);
+        QFETCH(std::optional<quint32>, expected);
+        FakeDesktopPortal portal(shape);
+        QVERIFY(portal.start());
+
+        QCOMPARE(DBusColorSchemePortal::read(QDBusConnection::sessionBus(), 200), expected);
+        QTEST(portal.record().calls, "expectedCalls");
+    }
+
+    void followsThePortalOnTheBus()
+    {
+        // No bus, or no portal on it: the palette decides.
+        const auto dead = QDBusConnection::connectToBus(u"unix:path=/nonexistent/bus"_s, u"dead"_s);
+        QCOMPARE(DBusColorSchemePortal(dead).readColorScheme(), std::nullopt);
+        QCOMPARE(DBusColorSchemePortal::read(QDBusConnection::sessionBus()), std::nullopt);
+        DesktopColorScheme scheme;
+        QCOMPARE(scheme.colorScheme(), ColorScheme::light);
+        QSignalSpy spy(&scheme, &DesktopColorScheme::colorSchemeChanged);
+
+        // A portal that starts later is read then.
+        FakeDesktopPortal portal({.version = 2});
+        QVERIFY(portal.start());
+        QTRY_COMPARE(spy.size(), 1);
+        QCOMPARE(scheme.colorScheme(), ColorScheme::dark);
+
+        // Other settings and values that are no number pass by.
+        const QString appearance = u"org.freedesktop.appearance"_s;
+        portal.changeSetting(appearance, u"accent-color"_s, 2u);
+        portal.changeSetting(u"org.gnome.desktop.interface"_s, u"color-scheme"_s, 2u);
+        portal.changeSetting(appearance, u"color-scheme"_s, u"light"_s);
+        portal.changeSetting(appearance, u"color-scheme"_s, 2u);
+        QVERIFY(spy.wait());
+        QCOMPARE(spy.size(), 2);
+        QCOMPARE(scheme.colorScheme(), ColorScheme::light);
+
+        // The theme asks the portal unless told otherwise.
+        AppTheme::setSystemAppearanceSource({});
+        AppTheme::setAppearanceMode(AppAppearanceMode::system);
+        portal.setShape({.colorScheme = QVariant::fromValue(1u)});
+        AppTheme::refreshSystemAppearance();
+        QVERIFY(AppTheme::isDark());
+
+        // A portal that quits leaves the palette to decide.
+        setWindowColor(QColor(0x202020));
+        portal.setShape({.colorScheme = QVariant::fromValue(2u)});
+        portal.stop();
+        QTRY_COMPARE(spy.size(), 3);
+        QCOMPARE(scheme.colorScheme(), ColorScheme::dark);
+    }
+};
 
 QTEST_MAIN(TestDesktopColorScheme)
 #include "tst_desktopcolorscheme.moc"
