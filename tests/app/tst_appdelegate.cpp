@@ -22,8 +22,9 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u"config"_s)));
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(u"data"_s)));
         qputenv("TZ", "Asia/Shanghai");
-        QVERIFY(writeFile(home.filePath(u"config/tessel-calendar/settings.json"_s),
-                          R"({"preferences.timeFormat": "twelveHour"})"));
+        QVERIFY(writeFile(
+            home.filePath(u"config/tessel-calendar/settings.json"_s),
+            "{\"preferences.timeFormat\": \"twelveHour\", \"preferences.showAMPM\": true}"));
     }
     void cleanup() { qunsetenv("TS_PREVIEW_POPUP"); }
 

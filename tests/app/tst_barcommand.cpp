@@ -53,13 +53,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("output");
 
-        const QByteArray undecodableShortcut = R"({"preferences.hotKey": {"$data": ")"_ba
+        const QByteArray undecodableShortcut = "{\"preferences.hotKey\": {\"$data\": \""
                                                + "{keyCode: 40"_ba.toBase64()
-                                               + R"("},   "preferences.showSeconds": true})"_ba;
+                                               + "\"},   \"preferences.showSeconds\": true}";
         // The tool tip is two lines: the JSON escapes its line break, genmon's block spans both.
         QTest::newRow("json, malformed file")
             << QStringList{u"--bar"_s, u"--json"_s, u"--once"_s} << "{ \"cut"_ba
-            << uR"(^\{"text":"[^"]*:.*"tooltip":"[^"\\]+\\n[^"\\]+".*\}\n$)"_s;
+            << u"^\\{.text.:.[^\\n]*:.*.tooltip.:.[^\\n]+\\\\n[^\\n]+\\}\\n$"_s;
         QTest::newRow("genmon, undecodable shortcut")
             << QStringList{u"--bar"_s, u"--genmon"_s} << undecodableShortcut
             << u"^<txt>[^<]*:[^<]*</txt><tool>[^<\n]+\n[^<\n]+</tool>.*</txtclick>\n$"_s;

@@ -79,7 +79,7 @@ private Q_SLOTS:
         QTest::newRow("events in year 1") << u"events 0001-01-01"_s << range;
         QTest::newRow("title at a day without time")
             << u"title --at 2026-12-05"_s << u"2026-12-05"_s;
-        QTest::newRow("title in 1500") << u"title --at '1500-01-01 12:00:00'"_s << range;
+        QTest::newRow("title in 1500") << u"title --at \"1500-01-01 12:00:00\""_s << range;
         QTest::newRow("bar with an unknown option") << u"--bar --xml"_s << u"--xml"_s;
         QTest::newRow("bar with two formats") << u"--bar --json --genmon --once"_s << u"--genmon"_s;
     }
