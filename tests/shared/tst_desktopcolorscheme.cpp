@@ -117,7 +117,7 @@ private Q_SLOTS:
         FakeDesktopPortal portal(shape);
         QVERIFY(portal.start());
 
-        QCOMPARE(DBusColorSchemePortal::read(QDBusConnection::sessionBus(), 200), expected);
+        QCOMPARE(DBusColorSchemePortal::read(QDBusConnection::sessionBus(), 2000), expected);
         QTEST(portal.record().calls, "expectedCalls");
     }
 

@@ -49,6 +49,8 @@ public:
         , m_shape(shape)
     {
         PortalShortcut::registerDBusTypes();
+        // Registered before the move, so that what the bus hangs on the object moves with it.
+        m_registered = m_connection.registerVirtualObject(path, this, QDBusConnection::SubPath);
         m_thread.start();
         moveToThread(&m_thread);
     }
@@ -56,6 +58,7 @@ public:
     ~FakeDesktopPortal() override
     {
         stop();
+        m_connection.unregisterObject(path);
         QDBusConnection::disconnectFromBus(m_connectionName);
         m_thread.quit();
         m_thread.wait();
@@ -64,7 +67,7 @@ public:
     /// Takes the portal's name and returns once the test's bus has seen it; false when taken.
     bool start()
     {
-        return m_connection.registerVirtualObject(path, this, QDBusConnection::SubPath)
+        return m_registered
                && changeBusNameOwner(QDBusConnection::sessionBus(), service,
                                      [this] { return m_connection.registerService(service); });
     }
@@ -77,7 +80,6 @@ public:
                 return true;
             }))
             qWarning("the portal's name was not seen released");
-        m_connection.unregisterObject(path);
     }
 
     void setShape(const Shape &shape)
@@ -105,14 +107,11 @@ public:
     void changeTrigger(const QString &shortcutId, const QString &triggerDescription)
     {
         const QMutexLocker lock(&m_mutex);
-        for (PortalShortcut &shortcut : m_record.bound) {
-            if (shortcut.id == shortcutId)
-                shortcut.properties.insert(QStringLiteral("trigger_description"),
-                                           triggerDescription);
-        }
+        const QList<PortalShortcut> changed{
+            {shortcutId, {{QStringLiteral("trigger_description"), triggerDescription}}}};
         send(path, shortcuts, QStringLiteral("ShortcutsChanged"),
              {QVariant::fromValue(QDBusObjectPath(m_record.boundSession)),
-              QVariant::fromValue(m_record.bound)});
+              QVariant::fromValue(changed)});
     }
 
     void changeSetting(const QString &nameSpace, const QString &key, const QVariant &value)
@@ -234,6 +233,7 @@ private:
     QDBusConnection m_connection;
     QThread m_thread;
     mutable QMutex m_mutex;
+    bool m_registered = false;
     Shape m_shape;
     Record m_record;
 };
