@@ -28,9 +28,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, argument);
         QFETCH(QByteArray, expectedSignal);
-        const QString tag = QString::fromLatin1(QTest::currentDataTag());
         {
-            SingleInstance first(QDBusConnection::connectToBus(QDBusConnection::SessionBus, tag));
+            SingleInstance first(
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"a"_s));
             QCOMPARE(first.claimOrForward(SingleInstance::Request::show),
                      SingleInstance::Outcome::primary);
             QSignalSpy handed(&first, expectedSignal.constData());
@@ -46,7 +46,7 @@ private Q_SLOTS:
             QTRY_COMPARE(handed.size(), 1);
             QTRY_COMPARE(outcome, SingleInstance::Outcome::forwarded);
         }
-        QDBusConnection::disconnectFromBus(tag);
+        QDBusConnection::disconnectFromBus(u"a"_s);
         QDBusConnection::disconnectFromBus(u"b"_s);
 
         // Once the first has quit, the next start is the primary one.
@@ -55,7 +55,13 @@ private Q_SLOTS:
             QCOMPARE(next.claimOrForward(SingleInstance::Request::toggle),
                      SingleInstance::Outcome::primary);
         }
-        QDBusConnection::disconnectFromBus(u"c"_s);
+    }
+
+    // A failed case must not leave the name held for the next.
+    void cleanup()
+    {
+        for (const QString &name : {u"a"_s, u"b"_s, u"c"_s})
+            QDBusConnection::disconnectFromBus(name);
     }
 };
 
