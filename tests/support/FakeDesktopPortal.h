@@ -67,9 +67,9 @@ public:
     /// Takes the portal's name and returns once the test's bus has seen it; false when taken.
     bool start()
     {
-        return m_registered
-               && changeBusNameOwner(QDBusConnection::sessionBus(), service,
-                                     [this] { return m_connection.registerService(service); });
+        return m_registered && changeBusNameOwner(QDBusConnection::sessionBus(), service, [this] {
+                   return m_connection.registerService(service);
+               });
     }
 
     /// Gives the name up, as a portal that quits.
