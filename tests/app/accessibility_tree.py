@@ -30,16 +30,14 @@ def check(condition, what):
 def wait_for(probe, what):
     """Polls probe() for 20 s until it returns something true, dispatching AT-SPI events."""
     deadline = time.monotonic() + 20
-    while True:
+    while time.monotonic() < deadline:
         while GLib.MainContext.default().iteration(False):
             pass
         found = probe()
-        if found or time.monotonic() > deadline:
-            break
+        if found:
+            return found
         time.sleep(0.05)
-    if not found:
-        raise SystemExit(f"FAIL timed out waiting for {what}")
-    return found
+    raise SystemExit(f"FAIL timed out waiting for {what}")
 
 
 def start_accessibility_bus():

@@ -76,7 +76,6 @@ private Q_SLOTS:
         QTest::newRow("first day of the table") << QDate(1900, 1, 31) << true << u"1/1"_s;
         QTest::newRow("last day of the table") << QDate(2101, 1, 28) << true << u"12/29"_s;
         QTest::newRow("day after the table") << QDate(2101, 1, 29) << false << u"1/1"_s;
-        QTest::newRow("1800") << QDate(1800, 1, 1) << false << QString();
         QTest::newRow("end of 2999") << QDate(2999, 12, 31) << false << QString();
         QTest::newRow("invalid day") << QDate() << false << u"nothing"_s;
     }
