@@ -34,11 +34,7 @@ public:
 
     [[nodiscard]] QList<QVariantList> notifications() const { return m_notifications; }
 
-    QString introspect(const QString &path) const override
-    {
-        Q_UNUSED(path);
-        return {};
-    }
+    QString introspect(const QString &) const override { return {}; }
 
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
     {

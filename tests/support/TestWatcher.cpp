@@ -4,6 +4,7 @@
 #include "statusnotifierwatcheradaptor.h"
 
 #include <QDBusMessage>
+#include <QUuid>
 
 using namespace Qt::StringLiterals;
 
@@ -11,17 +12,11 @@ namespace {
 
 const QString watcherService = u"org.kde.StatusNotifierWatcher"_s;
 
-QString nextConnectionName()
-{
-    static int count = 0;
-    return u"test-watcher-%1"_s.arg(++count);
-}
-
 } // namespace
 
 TestWatcher::TestWatcher(Answer answer)
     : m_answer(answer)
-    , m_connectionName(nextConnectionName())
+    , m_connectionName(QUuid::createUuid().toString())
     , m_connection(QString())
 {
     new StatusNotifierWatcherAdaptor(this);
@@ -84,7 +79,6 @@ void TestWatcher::releaseAnswers()
     m_held.clear();
 }
 
-void TestWatcher::RegisterStatusNotifierHost(const QString &service)
+void TestWatcher::RegisterStatusNotifierHost(const QString &)
 {
-    Q_UNUSED(service);
 }

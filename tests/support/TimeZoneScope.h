@@ -5,24 +5,23 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <optional>
+
 // Pins the process time zone for the lifetime of the scope and restores the previous one.
 class TimeZoneScope
 {
 public:
     explicit TimeZoneScope(const QByteArray &zone)
-        : previous(qgetenv("TZ"))
-        , hadPrevious(qEnvironmentVariableIsSet("TZ"))
     {
+        if (qEnvironmentVariableIsSet("TZ"))
+            previous = qgetenv("TZ");
         qputenv("TZ", zone);
         SystemTimeZone::refresh();
     }
 
     ~TimeZoneScope()
     {
-        if (hadPrevious)
-            qputenv("TZ", previous);
-        else
-            qunsetenv("TZ");
+        previous ? qputenv("TZ", *previous) : qunsetenv("TZ");
         SystemTimeZone::refresh();
     }
 
@@ -30,6 +29,5 @@ public:
     TimeZoneScope &operator=(const TimeZoneScope &) = delete;
 
 private:
-    QByteArray previous;
-    bool hadPrevious;
+    std::optional<QByteArray> previous;
 };
