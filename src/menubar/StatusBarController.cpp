@@ -244,6 +244,8 @@ void StatusBarController::itemContextMenuRequested(const QPoint &where)
 void StatusBarController::hidePanel()
 {
     m_panel->hide();
+    // Hiding deactivates the window too; only a click elsewhere may swallow the item's next click.
+    m_hiddenByDeactivation.invalidate();
 }
 
 void StatusBarController::openPreferences()

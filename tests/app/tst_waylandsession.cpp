@@ -167,6 +167,11 @@ private Q_SLOTS:
         QVERIFY(second->waitForFinished(10000));
         QCOMPARE(second->exitCode(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(panelPosition().isEmpty(), 10000);
+        const QDBusMessage again = callAndWait(
+            watcher->connection(), watcher->registeredItems().constFirst(),
+            u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"Activate"_s, {700, 12});
+        QCOMPARE(again.type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(panelPosition(), u"535,30"_s, 10000);
     }
 
     void cancelledBindingKeepsTheStoredShortcut()
