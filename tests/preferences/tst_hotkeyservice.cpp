@@ -8,39 +8,39 @@
 #include <QThread>
 
 using namespace Qt::StringLiterals;
+using Shortcut = std::optional<HotKeyShortcut>;
+using Mechanism = KeyGrabber::Mechanism;
 
-Q_DECLARE_METATYPE(std::optional<HotKeyShortcut>)
+Q_DECLARE_METATYPE(Shortcut)
 
 namespace {
 
-constexpr quint32 control = HotKeyShortcut::controlModifier;
-constexpr quint32 option = HotKeyShortcut::optionModifier;
-constexpr quint32 command = HotKeyShortcut::commandModifier;
-constexpr quint32 shift = HotKeyShortcut::shiftModifier;
+const HotKeyShortcut controlOptionCommandK{40, 0x1900, u"⌃⌥⌘K"_s};
+const HotKeyShortcut shiftCommandJ{38, 0x300, u"⇧⌘J"_s};
+const QString grabK = u"grab 40 1900 5453414c/1"_s;
+const QString grabJ = u"grab 38 300 5453414c/1"_s;
+const QString ungrab = u"ungrab 5453414c/1"_s;
 
-const HotKeyShortcut controlOptionCommandK{40, control | option | command, u"⌃⌥⌘K"_s};
-const HotKeyShortcut shiftCommandJ{38, shift | command, u"⇧⌘J"_s};
-
+// The service over a settings file holding a shortcut, with a grabber that refuses some keys.
 struct ServiceUnderTest
 {
-    explicit ServiceUnderTest(const std::optional<HotKeyShortcut> &stored,
-                              QList<quint32> refusedKeyCodes = {})
+    explicit ServiceUnderTest(const Shortcut &stored, QList<quint32> refusedKeyCodes = {},
+                              Mechanism mechanism = Mechanism::keyGrab)
         : fixture(stored)
+        , fileAtStart(fixture.fileContents())
+        , settingsChanges(fixture.settings.get(), &SettingsStore::valueChanged)
     {
-        auto owned = std::make_unique<FakeKeyGrabber>();
+        auto owned = std::make_unique<FakeKeyGrabber>(mechanism);
         grabber = owned.get();
         grabber->refusedKeyCodes = std::move(refusedKeyCodes);
-        fileAtStart = fixture.fileContents();
-        settingsChanges =
-            std::make_unique<QSignalSpy>(fixture.settings.get(), &SettingsStore::valueChanged);
         service = std::make_unique<HotKeyService>(*fixture.preferences, std::move(owned),
                                                   [this] { ++beeps; });
     }
 
     SettingsFixture fixture;
-    FakeKeyGrabber *grabber = nullptr;
     QByteArray fileAtStart;
-    std::unique_ptr<QSignalSpy> settingsChanges;
+    QSignalSpy settingsChanges;
+    FakeKeyGrabber *grabber = nullptr;
     std::unique_ptr<HotKeyService> service;
     int beeps = 0;
 };
@@ -52,202 +52,136 @@ class TestHotKeyService : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void startUpGrabsTheStoredShortcutWithoutWriting();
-    void startUpRefusalIsSilentAndKeepsTheStoredShortcut();
-    void invalidStoredShortcutIsNeverGrabbed_data();
-    void invalidStoredShortcutIsNeverGrabbed();
-    void setShortcut_data();
-    void setShortcut();
-    void refusalLeavesNoShortcutAnywhere();
-    void pressCallsOnTriggerFromTheEventLoop();
-    void withoutAnyWayNothingIsRefusedOrLost();
-    void desktopTriggerFollowsTheDesktop();
-};
+    // What is stored is kept as it is, whatever becomes of the grab.
+    void startUp_data()
+    {
+        QTest::addColumn<HotKeyShortcut>("stored");
+        QTest::addColumn<QList<quint32>>("refused");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("grabbed") << controlOptionCommandK << QList<quint32>{} << QStringList{grabK};
+        QTest::newRow("held elsewhere: no beep")
+            << controlOptionCommandK << QList<quint32>{40} << QStringList{grabK};
+        QTest::newRow("key code 0, never grabbed")
+            << HotKeyShortcut{0, 0x100, u"⌘A"_s} << QList<quint32>{} << QStringList{};
+    }
 
-void TestHotKeyService::startUpGrabsTheStoredShortcutWithoutWriting()
-{
-    ServiceUnderTest t(controlOptionCommandK);
-    QCOMPARE(t.grabber->calls, QStringList{u"grab 40 1900 5453414c/1"_s});
-    QVERIFY(t.service->isRegistered());
-    QCOMPARE(t.service->shortcut(), controlOptionCommandK);
-    QCOMPARE(t.settingsChanges->count(), 0);
-    QCOMPARE(t.fixture.fileContents(), t.fileAtStart);
-    QCOMPARE(t.beeps, 0);
-}
-
-void TestHotKeyService::startUpRefusalIsSilentAndKeepsTheStoredShortcut()
-{
-    ServiceUnderTest t(controlOptionCommandK, {40});
-    QVERIFY(!t.service->isRegistered());
-    QCOMPARE(t.service->shortcut(), controlOptionCommandK);
-    QCOMPARE(t.fixture.preferences->hotKey(), controlOptionCommandK);
-    QCOMPARE(t.fixture.storedShortcut(), controlOptionCommandK);
-    QCOMPARE(t.settingsChanges->count(), 0);
-    QCOMPARE(t.beeps, 0);
-}
-
-void TestHotKeyService::invalidStoredShortcutIsNeverGrabbed_data()
-{
-    QTest::addColumn<HotKeyShortcut>("stored");
-    QTest::newRow("key code 0, the A key") << HotKeyShortcut{0, command, u"⌘A"_s};
-    QTest::newRow("no modifiers") << HotKeyShortcut{40, 0, u"K"_s};
-}
-
-void TestHotKeyService::invalidStoredShortcutIsNeverGrabbed()
-{
-    QFETCH(HotKeyShortcut, stored);
-    ServiceUnderTest t(stored);
-    QVERIFY(t.grabber->calls.isEmpty());
-    QVERIFY(!t.service->isRegistered());
-    QCOMPARE(t.service->shortcut(), stored);
-    QVERIFY(t.service->registerCurrentShortcut());
-    QVERIFY(t.grabber->calls.isEmpty());
-    QCOMPARE(t.fixture.storedShortcut(), stored);
-    QCOMPARE(t.beeps, 0);
-}
-
-void TestHotKeyService::setShortcut_data()
-{
-    QTest::addColumn<std::optional<HotKeyShortcut>>("initial");
-    QTest::addColumn<std::optional<HotKeyShortcut>>("next");
-    QTest::addColumn<QStringList>("calls");
-    QTest::addColumn<bool>("registered");
-    QTest::addColumn<int>("publications");
-    QTest::addColumn<bool>("written");
-
-    const std::optional<HotKeyShortcut> none;
-    const HotKeyShortcut sameKeysOtherText{40, control | option | command, u"⌃⌥⌘k"_s};
-    const HotKeyShortcut invalid{0, command, u"⌘A"_s};
-
-    QTest::newRow("the same shortcut again")
-        << std::optional(controlOptionCommandK) << std::optional(controlOptionCommandK)
-        << QStringList{} << true << 0 << false;
-    QTest::newRow("none again") << none << none << QStringList{} << false << 0 << false;
-    QTest::newRow("another shortcut: release, then grab")
-        << std::optional(controlOptionCommandK) << std::optional(shiftCommandJ)
-        << QStringList{u"ungrab 5453414c/1"_s, u"grab 38 300 5453414c/1"_s} << true << 1 << true;
-    QTest::newRow("same keys, other text")
-        << std::optional(controlOptionCommandK) << std::optional(sameKeysOtherText)
-        << QStringList{u"ungrab 5453414c/1"_s, u"grab 40 1900 5453414c/1"_s} << true << 1 << true;
-    QTest::newRow("first shortcut")
-        << none << std::optional(shiftCommandJ) << QStringList{u"grab 38 300 5453414c/1"_s} << true
-        << 1 << true;
-    QTest::newRow("cleared") << std::optional(controlOptionCommandK) << none
-                             << QStringList{u"ungrab 5453414c/1"_s} << false << 1 << true;
-    QTest::newRow("an invalid shortcut is stored, not grabbed")
-        << std::optional(controlOptionCommandK) << std::optional(invalid)
-        << QStringList{u"ungrab 5453414c/1"_s} << false << 1 << true;
-}
-
-void TestHotKeyService::setShortcut()
-{
-    QFETCH(std::optional<HotKeyShortcut>, initial);
-    QFETCH(std::optional<HotKeyShortcut>, next);
-    QFETCH(QStringList, calls);
-    QFETCH(bool, registered);
-    QFETCH(int, publications);
-    QFETCH(bool, written);
-
-    ServiceUnderTest t(initial);
-    t.grabber->calls.clear();
-    QSignalSpy published(t.service.get(), &HotKeyService::shortcutChanged);
-
-    t.service->setShortcut(next);
-
-    QCOMPARE(t.grabber->calls, calls);
-    QCOMPARE(t.service->isRegistered(), registered);
-    QCOMPARE(t.service->shortcut(), next);
-    QCOMPARE(published.count(), publications);
-    QCOMPARE(t.fixture.preferences->hotKey(), next);
-    QCOMPARE(t.fixture.storedShortcut(), next);
-    QCOMPARE(t.settingsChanges->count() > 0, written);
-    if (!written)
+    void startUp()
+    {
+        QFETCH(HotKeyShortcut, stored);
+        QFETCH(QList<quint32>, refused);
+        QFETCH(QStringList, calls);
+        ServiceUnderTest t(stored, refused);
+        QCOMPARE(t.grabber->calls, calls);
+        QCOMPARE(t.service->isRegistered(), t.grabber->held.has_value());
+        QCOMPARE(t.service->shortcut(), stored);
+        QCOMPARE(t.fixture.preferences->hotKey(), stored);
         QCOMPARE(t.fixture.fileContents(), t.fileAtStart);
-    QCOMPARE(t.beeps, 0);
-}
+        QCOMPARE(t.settingsChanges.count(), 0);
+        QCOMPARE(t.beeps, 0);
+    }
 
-void TestHotKeyService::refusalLeavesNoShortcutAnywhere()
-{
-    ServiceUnderTest t(controlOptionCommandK, {38});
-    t.grabber->calls.clear();
-    QSignalSpy published(t.service.get(), &HotKeyService::shortcutChanged);
+    void setShortcut_data()
+    {
+        QTest::addColumn<Shortcut>("initial");
+        QTest::addColumn<Shortcut>("next");
+        QTest::addColumn<QStringList>("calls");
+        const Shortcut k = controlOptionCommandK;
+        QTest::newRow("the same again: nothing written") << k << k << QStringList{};
+        QTest::newRow("another: release, then grab")
+            << k << Shortcut(shiftCommandJ) << QStringList{ungrab, grabJ};
+        QTest::newRow("same keys, other text")
+            << k << Shortcut({40, 0x1900, u"⌃⌥⌘k"_s}) << QStringList{ungrab, grabK};
+        QTest::newRow("first one") << Shortcut() << Shortcut(shiftCommandJ) << QStringList{grabJ};
+        QTest::newRow("cleared") << k << Shortcut() << QStringList{ungrab};
+        QTest::newRow("one without modifiers is stored, not grabbed")
+            << k << Shortcut({40, 0, u"K"_s}) << QStringList{ungrab};
+    }
 
-    t.service->setShortcut(shiftCommandJ);
+    void setShortcut()
+    {
+        QFETCH(Shortcut, initial);
+        QFETCH(Shortcut, next);
+        QFETCH(QStringList, calls);
+        ServiceUnderTest t(initial);
+        t.grabber->calls.clear();
+        QSignalSpy published(t.service.get(), &HotKeyService::shortcutChanged);
 
-    // The previous shortcut is not taken back: the user ends with none.
-    QCOMPARE(t.grabber->calls, (QStringList{u"ungrab 5453414c/1"_s, u"grab 38 300 5453414c/1"_s}));
-    QVERIFY(!t.grabber->held);
-    QVERIFY(!t.service->isRegistered());
-    QCOMPARE(t.service->shortcut(), std::nullopt);
-    QCOMPARE(published.count(), 2);
-    QCOMPARE(published.at(0).at(0).value<std::optional<HotKeyShortcut>>(), shiftCommandJ);
-    QCOMPARE(published.at(1).at(0).value<std::optional<HotKeyShortcut>>(), std::nullopt);
-    QCOMPARE(t.fixture.preferences->hotKey(), std::nullopt);
-    QVERIFY(!t.fixture.fileHasShortcutKey());
-    QCOMPARE(t.beeps, 1);
-}
+        t.service->setShortcut(next);
 
-void TestHotKeyService::pressCallsOnTriggerFromTheEventLoop()
-{
-    ServiceUnderTest t(controlOptionCommandK);
-    // A press before anyone listens is dropped.
-    t.grabber->press();
-    QCoreApplication::processEvents();
-    int triggers = 0;
-    bool onMainThread = false;
-    t.service->setOnTrigger([&] {
-        ++triggers;
-        onMainThread = QThread::currentThread() == qApp->thread();
-    });
+        QCOMPARE(t.grabber->calls, calls);
+        QCOMPARE(t.service->isRegistered(), next && next->isValid());
+        QCOMPARE(t.service->shortcut(), next);
+        QCOMPARE(t.fixture.storedShortcut(), next);
+        const bool changed = initial != next;
+        QCOMPARE(published.count(), int(changed));
+        QCOMPARE(t.settingsChanges.count(), int(changed));
+        if (!changed)
+            QCOMPARE(t.fixture.fileContents(), t.fileAtStart);
+        QCOMPARE(t.beeps, 0);
+    }
 
-    t.grabber->press();
-    // Queued: never inside the display's event handling.
-    QCOMPARE(triggers, 0);
-    QTRY_COMPARE(triggers, 1);
-    QVERIFY(onMainThread);
+    // Only a grab another client refused clears the shortcut, and says so with a beep; where the
+    // session has no way to hold one, the choice waits for a session that has.
+    void refusedBy_data()
+    {
+        QTest::addColumn<Mechanism>("mechanism");
+        QTest::addColumn<Shortcut>("left");
+        QTest::newRow("another client") << Mechanism::keyGrab << Shortcut();
+        QTest::newRow("a session without any way") << Mechanism::none << Shortcut(shiftCommandJ);
+    }
 
-    t.grabber->press();
-    t.grabber->press();
-    QTRY_COMPARE(triggers, 3);
-}
+    void refusedBy()
+    {
+        QFETCH(Mechanism, mechanism);
+        QFETCH(Shortcut, left);
+        ServiceUnderTest t(controlOptionCommandK, {38}, mechanism);
+        QSignalSpy published(t.service.get(), &HotKeyService::shortcutChanged);
 
-void TestHotKeyService::withoutAnyWayNothingIsRefusedOrLost()
-{
-    // The tests run offscreen, outside any Wayland session.
-    qunsetenv("WAYLAND_DISPLAY");
-    qunsetenv("XDG_SESSION_TYPE");
-    SettingsFixture fixture(controlOptionCommandK);
-    int beeps = 0;
-    HotKeyService service(*fixture.preferences, KeyGrabber::create(), [&] { ++beeps; });
-    QCOMPARE(service.mechanism(), KeyGrabber::Mechanism::none);
-    QVERIFY(!service.isRegistered());
-    QCOMPARE(service.shortcut(), controlOptionCommandK);
+        t.service->setShortcut(shiftCommandJ);
 
-    // Kept for a session that can hold it, without a beep.
-    service.setShortcut(shiftCommandJ);
-    QCOMPARE(service.shortcut(), shiftCommandJ);
-    QCOMPARE(fixture.storedShortcut(), shiftCommandJ);
-    QVERIFY(!service.isRegistered());
-    QCOMPARE(beeps, 0);
-}
+        QVERIFY(!t.grabber->held);
+        QVERIFY(!t.service->isRegistered());
+        QCOMPARE(t.service->shortcut(), left);
+        QCOMPARE(published.last().at(0).value<Shortcut>(), left);
+        QCOMPARE(t.fixture.preferences->hotKey(), left);
+        QCOMPARE(t.fixture.fileHasShortcutKey(), left.has_value());
+        QCOMPARE(t.fixture.storedShortcut(), left);
+        QCOMPARE(t.beeps, int(!left));
 
-void TestHotKeyService::desktopTriggerFollowsTheDesktop()
-{
-    SettingsFixture fixture(controlOptionCommandK);
-    auto owned = std::make_unique<FakeKeyGrabber>(KeyGrabber::Mechanism::desktopPortal);
-    FakeKeyGrabber *grabber = owned.get();
-    HotKeyService service(*fixture.preferences, std::move(owned), [] {});
-    QSignalSpy changes(&service, &HotKeyService::desktopTriggerChanged);
+        // The tests run offscreen, outside any Wayland session: there is no way there.
+        qunsetenv("WAYLAND_DISPLAY");
+        qunsetenv("XDG_SESSION_TYPE");
+        QCOMPARE(KeyGrabber::create()->mechanism(), Mechanism::none);
+    }
 
-    grabber->describe(u"Ctrl+Alt+Meta+K"_s);
-    grabber->describe(u"Ctrl+Alt+Meta+K"_s);
-    grabber->describe(u"Meta+C"_s);
-    Q_EMIT grabber->triggerDescribed(HotKeyId{1, 2}, u"someone else's"_s);
-    QCOMPARE(service.desktopTrigger(), u"Meta+C"_s);
-    QCOMPARE(changes.count(), 2);
-    // The stored shortcut is ours, whatever the desktop bound.
-    QCOMPARE(fixture.storedShortcut(), controlOptionCommandK);
-}
+    // The desktop holds the shortcut and says what triggers it; presses come as from a grab.
+    void throughTheDesktopPortal()
+    {
+        ServiceUnderTest t(controlOptionCommandK, {}, Mechanism::desktopPortal);
+        QSignalSpy changes(t.service.get(), &HotKeyService::desktopTriggerChanged);
+        t.grabber->describe(u"Ctrl+Alt+Meta+K"_s);
+        t.grabber->describe(u"Ctrl+Alt+Meta+K"_s);
+        t.grabber->describe(u"Meta+C"_s);
+        Q_EMIT t.grabber->triggerDescribed(HotKeyId{1, 2}, u"someone else's"_s);
+        QCOMPARE(t.service->desktopTrigger(), u"Meta+C"_s);
+        QCOMPARE(changes.count(), 2);
+        // The stored shortcut is ours, whatever the desktop bound.
+        QCOMPARE(t.fixture.fileContents(), t.fileAtStart);
+
+        // A press before anyone listens is dropped.
+        t.grabber->press();
+        QCoreApplication::processEvents();
+        int triggers = 0;
+        t.service->setOnTrigger([&] { triggers += QThread::currentThread() == thread(); });
+        t.grabber->press();
+        // Queued: never inside the display's event handling.
+        QCOMPARE(triggers, 0);
+        QTRY_COMPARE(triggers, 1);
+        t.grabber->press();
+        t.grabber->press();
+        QTRY_COMPARE(triggers, 3);
+    }
+};
 
 QTEST_MAIN(TestHotKeyService)
 #include "tst_hotkeyservice.moc"
