@@ -53,28 +53,28 @@ public:
     /// Whether the combination is free: grabbed and released again at once.
     [[nodiscard]] bool isFree(xcb_keycode_t key, quint16 modifiers)
     {
-        if (!grab(key, modifiers))
-            return false;
+        const bool free = grab(key, modifiers);
         ungrab(key, modifiers);
-        return true;
+        return free;
     }
 
-    void press(xcb_keycode_t key) { fake(XCB_KEY_PRESS, key); }
-    void release(xcb_keycode_t key) { fake(XCB_KEY_RELEASE, key); }
-    /// Presses the keys in order and releases them in reverse. The first press comes a
-    /// millisecond after what was typed before: a release and a press with the same time are an
-    /// autorepeat.
+    /// Presses the keys in order and releases them in reverse; a key twice is held down until
+    /// it repeats. The first press comes a millisecond after what was typed before: a release
+    /// and a press with the same time are an autorepeat.
     void type(const std::vector<xcb_keycode_t> &keys)
     {
         for (std::size_t i = 0; i < keys.size(); ++i)
-            fake(XCB_KEY_PRESS, keys[i], i == 0 ? 1 : XCB_CURRENT_TIME);
-        std::for_each(keys.rbegin(), keys.rend(), [this](auto key) { release(key); });
+            xcb_test_fake_input(m_connection, XCB_KEY_PRESS, keys[i], i == 0 ? 1 : XCB_CURRENT_TIME,
+                                XCB_NONE, 0, 0, 0);
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+            xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *key, XCB_CURRENT_TIME, XCB_NONE, 0,
+                                0, 0);
         sync();
     }
     /// Waits until the server has carried out everything sent so far.
     void sync()
     {
-        std::free(
+        Reply<void>(
             xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     }
 
@@ -128,16 +128,8 @@ public:
     }
 
 private:
-    struct Free
-    {
-        void operator()(void *pointer) const { std::free(pointer); }
-    };
-    template<typename T> using Reply = std::unique_ptr<T, Free>;
-
-    void fake(quint8 type, xcb_keycode_t key, quint32 delayMs = XCB_CURRENT_TIME)
-    {
-        xcb_test_fake_input(m_connection, type, key, delayMs, XCB_NONE, 0, 0, 0);
-    }
+    template<typename T>
+    using Reply = std::unique_ptr<T, decltype([](void *reply) { std::free(reply); })>;
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root = XCB_NONE;

@@ -15,9 +15,7 @@ namespace {
 
 using Captures = QList<std::optional<HotKeyShortcut>>;
 
-const HotKeyShortcut controlOptionCommandK{40, 0x1900, u"⌃⌥⌘K"_s};
-
-// The field's owner: keeps the shortcut, shows its text, and notes the keys that reach it.
+// The field's owner: notes what the field captures and the keys that reach the owner.
 class Owner : public QWidget
 {
 public:
@@ -29,18 +27,10 @@ public:
         layout->addWidget(edit);
         layout->addWidget(field);
         field->setBeep([this] { ++beeps; });
-        field->setOnCapture([this](const std::optional<HotKeyShortcut> &captured) {
-            captures.append(captured);
-            setShortcut(captured);
-        });
+        field->setShortcutText(u"⌃⌥⌘K"_s);
+        field->setOnCapture(
+            [this](const std::optional<HotKeyShortcut> &captured) { captures.append(captured); });
         connect(windowShortcut, &QShortcut::activated, this, [this] { ++activations; });
-    }
-
-    void setShortcut(const std::optional<HotKeyShortcut> &value)
-    {
-        shortcut = value;
-        field->setShortcutText(shortcut ? shortcut->displayText
-                                        : HotKeyRecorderField::emptyShortcutText.toString());
     }
 
     QLineEdit *edit;
@@ -48,7 +38,6 @@ public:
     // Must not take the key while it is being recorded.
     QShortcut *windowShortcut = new QShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_J), this);
     int activations = 0;
-    std::optional<HotKeyShortcut> shortcut;
     Captures captures;
     int beeps = 0;
     QList<int> keysReceived;
@@ -76,18 +65,7 @@ class TestHotKeyRecorderField : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Owner> owner;
-
-    void startRecording()
-    {
-        QCOMPARE(owner->field->displayedText(), u"⌃⌥⌘K"_s);
-        QTest::mouseClick(owner->field, Qt::LeftButton);
-        QVERIFY(owner->field->isRecording());
-        QCOMPARE(owner->field->displayedText(), u"按下快捷键"_s);
-        // The field itself never takes the focus from the page; its helper does while recording.
-        QCOMPARE(owner->field->focusPolicy(), Qt::NoFocus);
-        QTRY_VERIFY(owner->field->captureView()->hasFocus());
-    }
+    std::unique_ptr<Owner> owner; // recording from the start of each test
 
 private Q_SLOTS:
     void initTestCase()
@@ -99,12 +77,19 @@ private Q_SLOTS:
     void init()
     {
         owner = std::make_unique<Owner>();
-        owner->setShortcut(controlOptionCommandK);
         owner->show();
         owner->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(owner.get()));
         owner->edit->setFocus();
         QTRY_VERIFY(owner->edit->hasFocus());
+
+        QCOMPARE(owner->field->displayedText(), u"⌃⌥⌘K"_s);
+        QTest::mouseClick(owner->field, Qt::LeftButton);
+        QVERIFY(owner->field->isRecording());
+        QCOMPARE(owner->field->displayedText(), u"按下快捷键"_s);
+        // The field itself never takes the focus from the page; its helper does while recording.
+        QCOMPARE(owner->field->focusPolicy(), Qt::NoFocus);
+        QTRY_VERIFY(owner->field->captureView()->hasFocus());
     }
 
     void cleanup() { owner.reset(); }
@@ -124,15 +109,11 @@ private Q_SLOTS:
         QTest::newRow("Control+J, a shortcut of the window")
             << Qt::Key_J << Qt::KeyboardModifiers(Qt::ControlModifier)
             << Captures{HotKeyShortcut{38, 0x1000, u"⌃J"_s}} << 0;
-        QTest::newRow("Option+F1") << Qt::Key_F1 << Qt::KeyboardModifiers(Qt::AltModifier)
-                                   << Captures{HotKeyShortcut{122, 0x800, u"⌥F1"_s}} << 0;
         QTest::newRow("Control+Tab") << Qt::Key_Tab << Qt::KeyboardModifiers(Qt::ControlModifier)
                                      << Captures{HotKeyShortcut{48, 0x1000, u"⌃⇥"_s}} << 0;
         QTest::newRow("Tab alone beeps and keeps the focus") << Qt::Key_Tab << plain << none << 1;
         QTest::newRow("Option+Return has no label")
             << Qt::Key_Return << Qt::KeyboardModifiers(Qt::AltModifier) << none << 1;
-        QTest::newRow("a key without a code")
-            << Qt::Key_Launch0 << Qt::KeyboardModifiers(Qt::MetaModifier) << none << 1;
         QTest::newRow("Escape cancels") << Qt::Key_Escape << plain << none << 0;
         QTest::newRow("Delete clears") << Qt::Key_Backspace << plain << Captures{std::nullopt} << 0;
         QTest::newRow("Forward Delete clears")
@@ -146,7 +127,6 @@ private Q_SLOTS:
         QFETCH(Captures, captures);
         QFETCH(int, beeps);
 
-        startRecording();
         // Modifiers alone keep recording silently.
         pressKey(Qt::Key_Meta, Qt::MetaModifier);
         pressKey(Qt::Key_Shift, Qt::MetaModifier | Qt::ShiftModifier);
@@ -172,7 +152,6 @@ private Q_SLOTS:
     void keysWhileNotRecordingArePassedOn()
     {
         QFETCH(bool, byEscape);
-        startRecording();
         if (byEscape)
             pressKey(Qt::Key_Escape);
         else
@@ -186,7 +165,6 @@ private Q_SLOTS:
         QCOMPARE(owner->activations, 1);
         QVERIFY(owner->captures.isEmpty());
         QCOMPARE(owner->beeps, 0);
-        QCOMPARE(owner->shortcut, controlOptionCommandK);
     }
 };
 
