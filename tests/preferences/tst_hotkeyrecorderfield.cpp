@@ -99,7 +99,7 @@ private Q_SLOTS:
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<Captures>("captures");
-        QTest::addColumn<int>("beeps"); // a beep keeps recording
+        QTest::addColumn<int>("beeps"); // a beep keeps recording; anything else ends it
         const Captures none;
         const Qt::KeyboardModifiers plain;
 
@@ -138,32 +138,17 @@ private Q_SLOTS:
         QCOMPARE(owner->field->isRecording(), beeps > 0);
         QVERIFY(owner->keysReceived.isEmpty());
         QCOMPARE(owner->activations, 0);
-        if (beeps > 0)
+        if (beeps > 0) {
             QVERIFY(owner->field->captureView()->hasFocus());
-    }
-
-    void keysWhileNotRecordingArePassedOn_data()
-    {
-        QTest::addColumn<bool>("byEscape");
-        QTest::newRow("ended by Escape") << true;
-        QTest::newRow("ended by the owner") << false;
-    }
-
-    void keysWhileNotRecordingArePassedOn()
-    {
-        QFETCH(bool, byEscape);
-        if (byEscape)
-            pressKey(Qt::Key_Escape);
-        else
-            owner->field->setRecording(false);
-        QTRY_VERIFY(!owner->field->isRecording());
-        // The helper may keep the focus, but no longer takes keys.
+            return;
+        }
+        // Once it has ended, the helper may keep the focus but no longer takes keys.
         pressKey(Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier);
         pressKey(Qt::Key_Backspace);
         pressKey(Qt::Key_J, Qt::ControlModifier);
         QCOMPARE(owner->keysReceived, (QList<int>{Qt::Key_K, Qt::Key_Backspace}));
         QCOMPARE(owner->activations, 1);
-        QVERIFY(owner->captures.isEmpty());
+        QCOMPARE(owner->captures, captures);
         QCOMPARE(owner->beeps, 0);
     }
 };
