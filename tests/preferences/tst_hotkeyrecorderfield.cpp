@@ -9,11 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(std::optional<HotKeyShortcut>)
-
 namespace {
-
-using Captures = QList<std::optional<HotKeyShortcut>>;
 
 // The field's owner: notes what the field captures and the keys that reach the owner.
 class Owner : public QWidget
@@ -28,8 +24,9 @@ public:
         layout->addWidget(field);
         field->setBeep([this] { ++beeps; });
         field->setShortcutText(u"⌃⌥⌘K"_s);
-        field->setOnCapture(
-            [this](const std::optional<HotKeyShortcut> &captured) { captures.append(captured); });
+        field->setOnCapture([this](const std::optional<HotKeyShortcut> &captured) {
+            captures.append(captured ? captured->displayText : u"cleared"_s);
+        });
         connect(windowShortcut, &QShortcut::activated, this, [this] { ++activations; });
     }
 
@@ -38,7 +35,7 @@ public:
     // Must not take the key while it is being recorded.
     QShortcut *windowShortcut = new QShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_J), this);
     int activations = 0;
-    Captures captures;
+    QStringList captures;
     int beeps = 0;
     QList<int> keysReceived;
 
@@ -46,9 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override
     {
         // QTest presses the modifiers of a key click first.
-        static const QList<int> modifierKeys{Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt,
-                                             Qt::Key_Meta};
-        if (!modifierKeys.contains(event->key()))
+        if (event->key() < Qt::Key_Shift || event->key() > Qt::Key_Alt)
             keysReceived.append(event->key());
     }
 };
@@ -98,33 +93,32 @@ private Q_SLOTS:
     {
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-        QTest::addColumn<Captures>("captures");
+        QTest::addColumn<QStringList>("captures");
         QTest::addColumn<int>("beeps"); // a beep keeps recording; anything else ends it
-        const Captures none;
         const Qt::KeyboardModifiers plain;
+        const Qt::KeyboardModifiers control(Qt::ControlModifier);
 
         QTest::newRow("Command+Shift+K, Command being Super")
-            << Qt::Key_K << (Qt::MetaModifier | Qt::ShiftModifier)
-            << Captures{HotKeyShortcut{40, 0x300, u"⇧⌘K"_s}} << 0;
+            << Qt::Key_K << (Qt::MetaModifier | Qt::ShiftModifier) << QStringList{u"⇧⌘K"_s} << 0;
         QTest::newRow("Control+J, a shortcut of the window")
-            << Qt::Key_J << Qt::KeyboardModifiers(Qt::ControlModifier)
-            << Captures{HotKeyShortcut{38, 0x1000, u"⌃J"_s}} << 0;
-        QTest::newRow("Control+Tab") << Qt::Key_Tab << Qt::KeyboardModifiers(Qt::ControlModifier)
-                                     << Captures{HotKeyShortcut{48, 0x1000, u"⌃⇥"_s}} << 0;
-        QTest::newRow("Tab alone beeps and keeps the focus") << Qt::Key_Tab << plain << none << 1;
+            << Qt::Key_J << control << QStringList{u"⌃J"_s} << 0;
+        QTest::newRow("Control+Tab") << Qt::Key_Tab << control << QStringList{u"⌃⇥"_s} << 0;
+        QTest::newRow("Tab alone beeps and keeps the focus")
+            << Qt::Key_Tab << plain << QStringList() << 1;
         QTest::newRow("Option+Return has no label")
-            << Qt::Key_Return << Qt::KeyboardModifiers(Qt::AltModifier) << none << 1;
-        QTest::newRow("Escape cancels") << Qt::Key_Escape << plain << none << 0;
-        QTest::newRow("Delete clears") << Qt::Key_Backspace << plain << Captures{std::nullopt} << 0;
+            << Qt::Key_Return << Qt::KeyboardModifiers(Qt::AltModifier) << QStringList() << 1;
+        QTest::newRow("Escape cancels") << Qt::Key_Escape << plain << QStringList() << 0;
+        QTest::newRow("Delete clears")
+            << Qt::Key_Backspace << plain << QStringList{u"cleared"_s} << 0;
         QTest::newRow("Forward Delete clears")
-            << Qt::Key_Delete << plain << Captures{std::nullopt} << 0;
+            << Qt::Key_Delete << plain << QStringList{u"cleared"_s} << 0;
     }
 
     void keyWhileRecording()
     {
         QFETCH(Qt::Key, key);
         QFETCH(Qt::KeyboardModifiers, modifiers);
-        QFETCH(Captures, captures);
+        QFETCH(QStringList, captures);
         QFETCH(int, beeps);
 
         // Modifiers alone keep recording silently.

@@ -8,8 +8,6 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(HotKeyShortcut)
-
 namespace {
 
 QString describe(const std::optional<HotKeyShortcut> &shortcut)
