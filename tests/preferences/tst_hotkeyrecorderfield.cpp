@@ -2,7 +2,6 @@
 #include "shared/AppTheme.h"
 
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QShortcut>
 #include <QTest>
 #include <QVBoxLayout>
@@ -17,25 +16,20 @@ class Owner : public QWidget
 public:
     Owner()
     {
-        auto *layout = new QVBoxLayout(this);
-        edit = new QLineEdit(this);
-        field = new HotKeyRecorderField(this);
-        layout->addWidget(edit);
-        layout->addWidget(field);
+        (new QVBoxLayout(this))->addWidget(field);
         field->setBeep([this] { ++beeps; });
         field->setShortcutText(u"⌃⌥⌘K"_s);
         field->setOnCapture([this](const std::optional<HotKeyShortcut> &captured) {
-            captures.append(captured ? captured->displayText : u"cleared"_s);
+            captures += captured ? captured->displayText : u"cleared"_s;
         });
         connect(windowShortcut, &QShortcut::activated, this, [this] { ++activations; });
     }
 
-    QLineEdit *edit;
-    HotKeyRecorderField *field;
+    HotKeyRecorderField *field = new HotKeyRecorderField(this);
     // Must not take the key while it is being recorded.
     QShortcut *windowShortcut = new QShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_J), this);
     int activations = 0;
-    QStringList captures;
+    QString captures;
     int beeps = 0;
     QList<int> keysReceived;
 
@@ -75,8 +69,6 @@ private Q_SLOTS:
         owner->show();
         owner->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(owner.get()));
-        owner->edit->setFocus();
-        QTRY_VERIFY(owner->edit->hasFocus());
 
         QCOMPARE(owner->field->displayedText(), u"⌃⌥⌘K"_s);
         QTest::mouseClick(owner->field, Qt::LeftButton);
@@ -93,32 +85,30 @@ private Q_SLOTS:
     {
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-        QTest::addColumn<QStringList>("captures");
+        QTest::addColumn<QString>("captures");
         QTest::addColumn<int>("beeps"); // a beep keeps recording; anything else ends it
         const Qt::KeyboardModifiers plain;
         const Qt::KeyboardModifiers control(Qt::ControlModifier);
-
+        const Qt::KeyboardModifiers commandShift(Qt::MetaModifier | Qt::ShiftModifier);
         QTest::newRow("Command+Shift+K, Command being Super")
-            << Qt::Key_K << (Qt::MetaModifier | Qt::ShiftModifier) << QStringList{u"⇧⌘K"_s} << 0;
+            << Qt::Key_K << commandShift << u"⇧⌘K"_s << 0;
         QTest::newRow("Control+J, a shortcut of the window")
-            << Qt::Key_J << control << QStringList{u"⌃J"_s} << 0;
-        QTest::newRow("Control+Tab") << Qt::Key_Tab << control << QStringList{u"⌃⇥"_s} << 0;
+            << Qt::Key_J << control << u"⌃J"_s << 0;
+        QTest::newRow("Control+Tab") << Qt::Key_Tab << control << u"⌃⇥"_s << 0;
         QTest::newRow("Tab alone beeps and keeps the focus")
-            << Qt::Key_Tab << plain << QStringList() << 1;
+            << Qt::Key_Tab << plain << QString() << 1;
         QTest::newRow("Option+Return has no label")
-            << Qt::Key_Return << Qt::KeyboardModifiers(Qt::AltModifier) << QStringList() << 1;
-        QTest::newRow("Escape cancels") << Qt::Key_Escape << plain << QStringList() << 0;
-        QTest::newRow("Delete clears")
-            << Qt::Key_Backspace << plain << QStringList{u"cleared"_s} << 0;
-        QTest::newRow("Forward Delete clears")
-            << Qt::Key_Delete << plain << QStringList{u"cleared"_s} << 0;
+            << Qt::Key_Return << Qt::KeyboardModifiers(Qt::AltModifier) << QString() << 1;
+        QTest::newRow("Escape cancels") << Qt::Key_Escape << plain << QString() << 0;
+        QTest::newRow("Delete clears") << Qt::Key_Backspace << plain << u"cleared"_s << 0;
+        QTest::newRow("Forward Delete clears") << Qt::Key_Delete << plain << u"cleared"_s << 0;
     }
 
     void keyWhileRecording()
     {
         QFETCH(Qt::Key, key);
         QFETCH(Qt::KeyboardModifiers, modifiers);
-        QFETCH(QStringList, captures);
+        QFETCH(QString, captures);
         QFETCH(int, beeps);
 
         // Modifiers alone keep recording silently.

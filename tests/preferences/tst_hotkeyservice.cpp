@@ -15,8 +15,8 @@ Q_DECLARE_METATYPE(Shortcut)
 
 namespace {
 
-const HotKeyShortcut controlOptionCommandK{40, 0x1900, u"⌃⌥⌘K"_s};
-const HotKeyShortcut shiftCommandJ{38, 0x300, u"⇧⌘J"_s};
+const Shortcut k = HotKeyShortcut{40, 0x1900, u"⌃⌥⌘K"_s};
+const Shortcut j = HotKeyShortcut{38, 0x300, u"⇧⌘J"_s};
 const QString grabK = u"grab 40 1900 5453414c/1"_s;
 const QString grabJ = u"grab 38 300 5453414c/1"_s;
 const QString grabL = u"grab 37 100 5453414c/1"_s;
@@ -62,8 +62,6 @@ private Q_SLOTS:
         QTest::addColumn<Mechanism>("mechanism");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<Shortcut>("left");
-        const Shortcut k = controlOptionCommandK;
-        const Shortcut j = shiftCommandJ;
         const Shortcut sameKeys = HotKeyShortcut{40, 0x1900, u"⌃⌥⌘k"_s};
         const Shortcut noModifiers = HotKeyShortcut{40, 0, u"K"_s};
         const Shortcut refused = HotKeyShortcut{37, 0x100, u"⌘L"_s};
@@ -118,7 +116,7 @@ private Q_SLOTS:
     // The desktop holds the shortcut and says what triggers it; presses come as from a grab.
     void throughTheDesktopPortal()
     {
-        ServiceUnderTest t(controlOptionCommandK, Mechanism::desktopPortal);
+        ServiceUnderTest t(k, Mechanism::desktopPortal);
         QSignalSpy changes(t.service.get(), &HotKeyService::desktopTriggerChanged);
         t.grabber->describe(u"Ctrl+Alt+Meta+K"_s);
         t.grabber->describe(u"Ctrl+Alt+Meta+K"_s);

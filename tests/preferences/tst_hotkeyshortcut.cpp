@@ -54,7 +54,6 @@ private Q_SLOTS:
         row("all four, in fixed symbol order", Qt::Key_A,
             commandShift | Qt::AltModifier | Qt::ControlModifier, 0, u"a"_s, u"0 1b00 ⌃⌥⇧⌘A"_s);
         row("label of the key", Qt::Key_F1, Qt::AltModifier, 0, {}, u"122 800 ⌥F1"_s);
-        row("a modifier key as the key", Qt::Key_Super_R, Qt::ShiftModifier, 0, {}, u"54 200 ⇧⌘"_s);
         row("a launcher key has no code", Qt::Key_Launch0, command, 0, u"x"_s, u"none"_s);
         row("an X11 key code outside the table", Qt::Key_K, command, 255, u"k"_s, u"none"_s);
         // One letter or digit typed names the key; anything else falls back to its label.
@@ -84,23 +83,22 @@ private Q_SLOTS:
     void fromJson_data()
     {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("expected"); // describe() of the result
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("expected"); // describe() of the result, then how it is shown
 
         QTest::newRow("⌃⌥⌘K as stored by every earlier version")
             << R"({"keyCode":40,"carbonModifiers":6400,"displayText":"⌃⌥⌘K"})"_ba
-            << u"40 1900 ⌃⌥⌘K"_s << u"Ctrl+Alt+Super+K"_s;
+            << u"40 1900 ⌃⌥⌘K: Ctrl+Alt+Super+K"_s;
         QTest::newRow("other order, unknown members ignored")
             << R"({"displayText":"⌃⌘","version":2,"carbonModifiers":4096,"keyCode":55})"_ba
-            << u"55 1000 ⌃⌘"_s << u"Ctrl+Super"_s;
+            << u"55 1000 ⌃⌘: Ctrl+Super"_s;
         QTest::newRow("whole numbers written with a fraction")
-            << R"({"keyCode":40.0,"carbonModifiers":2.56e2,"displayText":"K"})"_ba << u"40 100 K"_s
-            << u"K"_s;
+            << R"({"keyCode":40.0,"carbonModifiers":2.56e2,"displayText":"K"})"_ba
+            << u"40 100 K: K"_s;
         QTest::newRow("largest unsigned 32-bit numbers")
             << R"({"keyCode":4294967295,"carbonModifiers":4294967295,"displayText":""})"_ba
-            << u"4294967295 ffffffff "_s << QString();
+            << u"4294967295 ffffffff : "_s;
         const auto none = [](const char *name, const QByteArray &json) {
-            QTest::newRow(name) << json << u"none"_s << QString();
+            QTest::newRow(name) << json << u"none"_s;
         };
         none("no displayText", R"({"keyCode":40,"carbonModifiers":768})"_ba);
         none("keyCode as text", R"({"keyCode":"40","carbonModifiers":768,"displayText":"K"})"_ba);
@@ -109,18 +107,16 @@ private Q_SLOTS:
         none("one past 32 bits",
              R"({"keyCode":4294967296,"carbonModifiers":768,"displayText":"K"})"_ba);
         none("truncated", "{\"keyCode\":40,\"carbonModifiers\":768,\"displayT"_ba);
-        none("invalid UTF-8",
-             "{\"keyCode\":40,\"carbonModifiers\":768,\"displayText\":\"\xff\xfe\"}");
     }
 
     void fromJson()
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, expected);
-        QFETCH(QString, shown);
         const std::optional<HotKeyShortcut> shortcut = HotKeyShortcut::fromJson(json);
-        QCOMPARE(describe(shortcut), expected);
-        QCOMPARE(shortcut ? displayText(*shortcut) : QString(), shown);
+        QCOMPARE(shortcut ? QString(describe(shortcut) + u": "_s + displayText(*shortcut))
+                          : u"none"_s,
+                 expected);
         if (shortcut) {
             const QByteArray written = shortcut->toJson();
             QCOMPARE(HotKeyShortcut::fromJson(written), shortcut);

