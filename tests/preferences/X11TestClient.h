@@ -58,9 +58,9 @@ public:
         return free;
     }
 
-    /// Presses the keys in order and releases them in reverse; a key twice is held down until
-    /// it repeats. The first press comes a millisecond after what was typed before: a release
-    /// and a press with the same time are an autorepeat.
+    /// Presses the keys in order and releases them in reverse. The first press comes a
+    /// millisecond after what was typed before: a release and a press with the same time are an
+    /// autorepeat.
     void type(const std::vector<xcb_keycode_t> &keys)
     {
         for (std::size_t i = 0; i < keys.size(); ++i)

@@ -110,9 +110,8 @@ private Q_SLOTS:
         };
         toggleLocks();
         const auto locksOff = qScopeGuard(toggleLocks);
-        // Held down, the key repeats: one press all the same.
-        client.type(
-            {Client::controlKey, Client::altKey, Client::superKey, Client::kKey, Client::kKey});
+        // A press counts again once the key was released, whatever the locks.
+        client.type(controlAltSuperK);
         client.type(controlAltSuperK);
         // Without Super it is not the shortcut, nor is the one replaced.
         client.type({Client::controlKey, Client::altKey, Client::kKey});
