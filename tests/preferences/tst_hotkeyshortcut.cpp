@@ -10,13 +10,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString describe(const std::optional<HotKeyShortcut> &shortcut)
+QString describe(const std::optional<HotKeyShortcut> &s)
 {
-    if (!shortcut)
-        return u"none"_s;
-    return u"%1 %2 %3"_s.arg(shortcut->keyCode)
-        .arg(shortcut->carbonModifiers, 0, 16)
-        .arg(shortcut->displayText);
+    return s ? u"%1 %2 %3"_s.arg(s->keyCode).arg(s->carbonModifiers, 0, 16).arg(s->displayText)
+             : u"none"_s;
 }
 
 } // namespace
