@@ -3,8 +3,8 @@
 #include "preferences/MenuBarDisplayStyle.h"
 #include "preferences/MenuBarTimeFormat.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/AppAppearanceMode.h"
+#include "shared/SettingsStore.h"
 
 void AppBootstrapper::configureAppearance(SettingsStore &settings)
 {

@@ -12,10 +12,10 @@
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
 #include "shared/BrandLogoView.h"
 #include "shared/CivilCalendar.h"
+#include "shared/SettingsStore.h"
 
 #include <QApplication>
 #include <QBoxLayout>

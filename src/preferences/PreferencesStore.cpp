@@ -1,7 +1,7 @@
 #include "PreferencesStore.h"
 
-#include "SettingsStore.h"
 #include "shared/AppTheme.h"
+#include "shared/SettingsStore.h"
 
 #include <QScopedValueRollback>
 #include <QStringList>

@@ -8,7 +8,6 @@
 #include "PreferenceSymbols.h"
 #include "PreferencesStore.h"
 #include "SettingsGlassBackground.h"
-#include "SettingsStore.h"
 #include "calendar/PanelAccessibility.h"
 #include "events/EventStoreService.h"
 #include "events/PreviewCalendarFactory.h"
@@ -20,6 +19,7 @@
 #include "shared/EffectiveAppearanceObserver.h"
 #include "shared/Observable.h"
 #include "shared/PanelLabel.h"
+#include "shared/SettingsStore.h"
 #include "shared/SoftShadow.h"
 
 #include <QAbstractButton>

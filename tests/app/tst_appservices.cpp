@@ -1,8 +1,8 @@
 #include "app/AppServices.h"
 #include "holidays/HolidayService.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
+#include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QDir>

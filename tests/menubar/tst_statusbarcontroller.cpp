@@ -12,8 +12,8 @@
 #include "menubar/StatusItemHost.h"
 #include "menubar/StatusNotifierTypes.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/DateHelpers.h"
+#include "shared/SettingsStore.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
