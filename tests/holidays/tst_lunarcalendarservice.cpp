@@ -1,6 +1,5 @@
 #include "holidays/ChineseCalendar.h"
 #include "holidays/LunarCalendarService.h"
-#include "shared/DateHelpers.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QFile>
@@ -343,7 +342,7 @@ void tst_LunarCalendarService::lunarYearMonthDayText()
     QFETCH(QDateTime, instant);
     QFETCH(QString, expected);
     pinZone(zone);
-    QCOMPARE(DateHelpers::lunarYearMonthDayText(instant), expected);
+    QCOMPARE(LunarCalendarService::lunarYearMonthDayText(instant), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_LunarCalendarService)

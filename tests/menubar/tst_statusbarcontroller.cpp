@@ -161,7 +161,8 @@ void TestStatusBarController::itemShowsTheMenuBarText()
     QTRY_COMPARE(qdbus_cast<StatusNotifierToolTip>(itemProperty(u"ToolTip"_s)).title,
                  u"12月5日 周六 14:03:09"_s);
     QCOMPARE(qdbus_cast<StatusNotifierToolTip>(itemProperty(u"ToolTip"_s)).description,
-             DateHelpers::longDescription(now) + u'\n' + DateHelpers::lunarYearMonthDayText(now));
+             DateHelpers::longDescription(now) + u'\n'
+                 + LunarCalendarService::lunarYearMonthDayText(now));
 }
 
 void TestStatusBarController::activatePlacesAndToggles_data()
@@ -312,8 +313,8 @@ void TestStatusBarController::dayChangeRefreshesIconAndToolTip()
 
     now = now.addSecs(1);
     QTRY_COMPARE(item->dayNumber(), 6);
-    QCOMPARE(item->toolTipSubtitle(),
-             DateHelpers::longDescription(now) + u'\n' + DateHelpers::lunarYearMonthDayText(now));
+    QCOMPARE(item->toolTipSubtitle(), DateHelpers::longDescription(now) + u'\n'
+                                          + LunarCalendarService::lunarYearMonthDayText(now));
     QCOMPARE(item->title(), QString());
 }
 

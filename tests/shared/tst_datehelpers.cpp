@@ -1,4 +1,5 @@
 #include "TimeZoneScope.h"
+#include "holidays/LunarCalendarService.h"
 #include "shared/DateHelpers.h"
 
 #include <QTest>
@@ -218,8 +219,8 @@ void TestDateHelpers::lunarLineTakesTheLunarYear()
         const TimeZoneScope pinned(zone);
         const CivilCalendar calendar = CivilCalendar::viewCalendar();
         const QDateTime start = calendar.date(day.year(), day.month(), day.day()).value();
-        QCOMPARE(DateHelpers::lunarYearMonthDayText(start), expected);
-        QCOMPARE(DateHelpers::lunarYearMonthDayText(start.addSecs(86'399)), expected);
+        QCOMPARE(LunarCalendarService::lunarYearMonthDayText(start), expected);
+        QCOMPARE(LunarCalendarService::lunarYearMonthDayText(start.addSecs(86'399)), expected);
     }
 }
 
