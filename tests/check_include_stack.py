@@ -10,7 +10,6 @@ STACK = ["shared", "holidays", "events", "preferences", "calendar", "menubar", "
 
 # Includes still pointing up, each waiting for its file to move; this list only shrinks.
 ALLOWED = {
-    ("preferences/PreferencesView.cpp", "calendar/PanelAccessibility.h"),
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)

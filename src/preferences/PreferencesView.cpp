@@ -8,7 +8,6 @@
 #include "PreferenceSymbols.h"
 #include "PreferencesStore.h"
 #include "SettingsGlassBackground.h"
-#include "calendar/PanelAccessibility.h"
 #include "events/EventStoreService.h"
 #include "events/PreviewCalendarFactory.h"
 #include "shared/AppFonts.h"
@@ -474,8 +473,6 @@ PreferencesView::PreferencesView(PreferencesStore &preferencesStore,
     , m_desktopColorScheme(desktopColorScheme ? desktopColorScheme : new DesktopColorScheme(this))
     , m_appearanceObserver(new EffectiveAppearanceObserver(this, *m_desktopColorScheme, this))
 {
-    // Names the page's painted texts for screen readers.
-    PanelAccessibility::install();
     setMinimumSize(windowWidth, windowHeight);
 
     connect(&preferencesStore, &PreferencesStore::appearanceModeChanged, this,
