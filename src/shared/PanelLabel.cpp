@@ -63,12 +63,6 @@ void PanelLabel::setMinimumScale(qreal scale)
     update();
 }
 
-void PanelLabel::setAlignment(Qt::Alignment alignment)
-{
-    m_alignment = alignment;
-    update();
-}
-
 QSize PanelLabel::sizeHint() const
 {
     return {int(std::ceil(PanelText::width(m_font, m_text))),
@@ -84,6 +78,6 @@ void PanelLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    PanelText::draw(painter, QRectF(rect()), m_text, m_font, m_color(), m_alignment,
+    PanelText::draw(painter, QRectF(rect()), m_text, m_font, m_color(), Qt::AlignLeft,
                     m_minimumScale);
 }
