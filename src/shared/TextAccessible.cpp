@@ -1,5 +1,7 @@
 #include "TextAccessible.h"
 
+#include <QWidget>
+
 TextAccessible::TextAccessible(QWidget *widget, QAccessible::Role role,
                                std::function<QString()> name)
     : QAccessibleWidget(widget, role)
