@@ -4,7 +4,7 @@
 #include "GeneratedCalendarFolder.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QCoreApplication>

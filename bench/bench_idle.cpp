@@ -5,7 +5,7 @@
 #include "app/AppBootstrapper.h"
 #include "menubar/MenuBarTitle.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

@@ -62,7 +62,7 @@ int main()
     const double header = nanosecondsPerCall(days.size(), [&] {
         qint64 length = 0;
         for (const QDateTime &day : std::as_const(days))
-            length += DateHelpers::lunarYearMonthDayText(day).size();
+            length += LunarCalendarService::lunarYearMonthDayText(day).size();
         return length;
     });
     std::printf("lunarYearMonthDayText:   %7.1f ns per day\n", header);

@@ -15,8 +15,8 @@
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
+#include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QApplication>

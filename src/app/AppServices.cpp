@@ -14,7 +14,7 @@
 #include "preferences/LaunchAtLoginService.h"
 #include "preferences/PreferencesStore.h"
 #include "preferences/PreferencesWindowController.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QApplication>
 

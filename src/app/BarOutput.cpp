@@ -1,5 +1,6 @@
 #include "BarOutput.h"
 
+#include "holidays/LunarCalendarService.h"
 #include "menubar/MenuBarTitle.h"
 #include "shared/DateHelpers.h"
 
@@ -32,8 +33,8 @@ bool BarOutput::print()
 
 QString BarOutput::line(Format format, const QString &text, const QDateTime &instant)
 {
-    const QString tooltip =
-        DateHelpers::longDescription(instant) + u'\n' + DateHelpers::lunarYearMonthDayText(instant);
+    const QString tooltip = DateHelpers::longDescription(instant) + u'\n'
+                            + LunarCalendarService::lunarYearMonthDayText(instant);
     switch (format) {
     case Format::plain:
         return text;

@@ -138,7 +138,7 @@ int CommandLine::runDays(const QStringList &arguments)
             continue;
         const QStringList fields = {day.toString(u"yyyy-MM-dd"_s),
                                     lunar.compactLabel(*start).value_or(QString()),
-                                    DateHelpers::lunarYearMonthDayText(*start),
+                                    LunarCalendarService::lunarYearMonthDayText(*start),
                                     holidays.label(*start).value_or(QString()),
                                     HolidayService::solarTerm(*start).value_or(QString()),
                                     HolidayService::arrangementText(holidays.arrangement(*start))};

@@ -10,9 +10,9 @@
 #include "ScrollWheelMonthSwitcher.h"
 #include "ShortcutHintBanner.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/DesktopColorScheme.h"
 #include "shared/EffectiveAppearanceObserver.h"
+#include "shared/SettingsStore.h"
 
 #include <QBoxLayout>
 #include <QEvent>

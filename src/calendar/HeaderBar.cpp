@@ -3,6 +3,7 @@
 #include "CalendarViewModel.h"
 #include "FadeTransition.h"
 #include "PanelAccessibility.h"
+#include "holidays/LunarCalendarService.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/DateHelpers.h"
@@ -67,7 +68,7 @@ QString HeaderBar::titleText() const
 QString HeaderBar::lunarText() const
 {
     const QDateTime day = m_viewModel.selectedDate();
-    QString text = DateHelpers::lunarYearMonthDayText(day).replace(u" "_s, u" · "_s);
+    QString text = LunarCalendarService::lunarYearMonthDayText(day).replace(u" "_s, u" · "_s);
     if (const auto festival = m_viewModel.festivalText(day))
         text += u" · "_s + *festival;
     return text;

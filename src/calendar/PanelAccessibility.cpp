@@ -5,41 +5,17 @@
 #include "MonthGridView.h"
 #include "ShortcutHintBanner.h"
 #include "shared/DateHelpers.h"
-#include "shared/PanelLabel.h"
+#include "shared/TextAccessible.h"
 
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QPointer>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int columns = 7;
-
-// A painted text that reads as one static text (or heading).
-class TextAccessible : public QAccessibleWidget
-{
-public:
-    TextAccessible(QWidget *widget, QAccessible::Role role, std::function<QString()> name)
-        : QAccessibleWidget(widget, role)
-        , m_name(std::move(name))
-    {
-    }
-
-    [[nodiscard]] QString text(QAccessible::Text t) const override
-    {
-        if (t != QAccessible::Name)
-            return QAccessibleWidget::text(t);
-        const QString given = widget()->accessibleName();
-        return given.isEmpty() ? m_name() : given;
-    }
-
-private:
-    std::function<QString()> m_name;
-};
 
 // A child without a widget of its own, drawn by its parent widget.
 class PaintedChild : public QAccessibleInterface
@@ -440,12 +416,6 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
         return new MonthGridAccessible(static_cast<MonthGridView *>(widget));
     if (className == "HeaderBar"_L1)
         return new HeaderBarAccessible(static_cast<HeaderBar *>(widget));
-    if (className == "PanelLabel"_L1) {
-        auto *label = static_cast<PanelLabel *>(widget);
-        return new TextAccessible(widget, QAccessible::StaticText, [label = QPointer(label)] {
-            return label ? label->text() : QString();
-        });
-    }
     if (className == "ShortcutHintBanner"_L1)
         return new TextAccessible(widget, QAccessible::StaticText,
                                   [] { return ShortcutHintBanner::text; });

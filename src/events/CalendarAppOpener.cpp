@@ -1,8 +1,8 @@
 #include "CalendarAppOpener.h"
 
 #include "DesktopLauncher.h"
-#include "preferences/SettingsStore.h"
 #include "shared/DateHelpers.h"
+#include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QDate>

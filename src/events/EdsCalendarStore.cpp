@@ -3,7 +3,7 @@
 #include "CalendarColor.h"
 #include "EvolutionNames.h"
 #include "IcsCalendarStore.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

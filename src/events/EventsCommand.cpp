@@ -2,9 +2,9 @@
 
 #include "CombinedCalendarStore.h"
 #include "EventStoreService.h"
-#include "preferences/SettingsStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/CommandArguments.h"
+#include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QEventLoop>

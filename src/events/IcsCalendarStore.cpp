@@ -3,7 +3,7 @@
 #include "AccessPrompter.h"
 #include "CalendarColor.h"
 #include "IcsZone.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

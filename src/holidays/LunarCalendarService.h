@@ -20,6 +20,10 @@ public:
     /// The lunar month and day, "十月廿九"; nothing when the day has no lunar date.
     [[nodiscard]] std::optional<QString> monthDayText(const QDateTime &date) const;
 
+    /// The sexagenary name and animal of the lunar year the day belongs to (it begins on
+    /// 正月初一), then the lunar month and day: "甲辰龙年 正月初一".
+    [[nodiscard]] static QString lunarYearMonthDayText(const QDateTime &date);
+
     /// "正月" … "腊月", "闰" in front for a leap month; other numbers as digits and "月".
     [[nodiscard]] static QString monthText(int month, bool isLeap);
 

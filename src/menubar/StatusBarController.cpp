@@ -4,6 +4,7 @@
 #include "PanelContentContainerView.h"
 #include "StatusItem.h"
 #include "calendar/CalendarPopoverView.h"
+#include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/AppTheme.h"
 #include "shared/DateHelpers.h"
@@ -140,8 +141,8 @@ void StatusBarController::updateStatusItem(const QString &title)
     const QDateTime local = now.toLocalTime();
     if (local.date() != m_describedDay) {
         m_describedDay = local.date();
-        m_dayDescription =
-            DateHelpers::longDescription(now) + u'\n' + DateHelpers::lunarYearMonthDayText(now);
+        m_dayDescription = DateHelpers::longDescription(now) + u'\n'
+                           + LunarCalendarService::lunarYearMonthDayText(now);
         m_statusItem.setDayNumber(DateHelpers::dayNumberText(now).toInt());
     }
     m_statusItem.setTitle(title);

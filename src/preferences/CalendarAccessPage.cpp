@@ -2,7 +2,7 @@
 
 #include "events/IcsCalendarStore.h"
 #include "events/IcsFolderScanner.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QDir>

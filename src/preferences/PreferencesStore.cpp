@@ -1,7 +1,8 @@
 #include "PreferencesStore.h"
 
-#include "SettingsStore.h"
+#include "PreferenceDefaults.h"
 #include "shared/AppTheme.h"
+#include "shared/SettingsStore.h"
 
 #include <QScopedValueRollback>
 #include <QStringList>
@@ -24,20 +25,26 @@ Choice loadChoice(const SettingsStore &settings, QLatin1StringView key, Choice f
 std::span<const PreferencesStore::BoolSetting> PreferencesStore::boolSettings()
 {
     using P = PreferencesStore;
-    static constexpr std::array<BoolSetting, 11> settings{{
-        {&P::m_launchAtLogin, Keys::launchAtLogin, false, &P::launchAtLoginChanged},
-        {&P::m_showWeekday, Keys::showWeekday, true, &P::showWeekdayChanged},
-        {&P::m_showDate, Keys::showDate, true, &P::showDateChanged},
-        {&P::m_showAMPM, Keys::showAMPM, false, &P::showAMPMChanged},
-        {&P::m_showSeconds, Keys::showSeconds, false, &P::showSecondsChanged},
-        {&P::m_showLunarCalendar, Keys::showLunarCalendar, false, &P::showLunarCalendarChanged},
-        {&P::m_showFestivals, Keys::showFestivals, false, &P::showFestivalsChanged},
-        {&P::m_showEventDots, Keys::showEventDots, true, &P::showEventDotsChanged},
-        {&P::m_showPreferencesAndQuitMenu, Keys::showPreferencesAndQuitMenu, true,
-         &P::showPreferencesAndQuitMenuChanged},
-        {&P::m_showWeekNumbers, Keys::showWeekNumbers, false, &P::showWeekNumbersChanged},
-        {&P::m_usePreviewData, Keys::usePreviewData, false, &P::usePreviewDataChanged},
-    }};
+    // Each row takes its fallback from the defaults table.
+    constexpr auto row =
+        [](bool P::*field, QLatin1StringView key, void (P::*changed)(bool)) consteval
+    {
+        return BoolSetting{field, key, PreferenceDefaults::of<bool>(key), changed};
+    };
+    static constexpr std::array<BoolSetting, 11> settings{
+        row(&P::m_launchAtLogin, Keys::launchAtLogin, &P::launchAtLoginChanged),
+        row(&P::m_showWeekday, Keys::showWeekday, &P::showWeekdayChanged),
+        row(&P::m_showDate, Keys::showDate, &P::showDateChanged),
+        row(&P::m_showAMPM, Keys::showAMPM, &P::showAMPMChanged),
+        row(&P::m_showSeconds, Keys::showSeconds, &P::showSecondsChanged),
+        row(&P::m_showLunarCalendar, Keys::showLunarCalendar, &P::showLunarCalendarChanged),
+        row(&P::m_showFestivals, Keys::showFestivals, &P::showFestivalsChanged),
+        row(&P::m_showEventDots, Keys::showEventDots, &P::showEventDotsChanged),
+        row(&P::m_showPreferencesAndQuitMenu, Keys::showPreferencesAndQuitMenu,
+            &P::showPreferencesAndQuitMenuChanged),
+        row(&P::m_showWeekNumbers, Keys::showWeekNumbers, &P::showWeekNumbersChanged),
+        row(&P::m_usePreviewData, Keys::usePreviewData, &P::usePreviewDataChanged),
+    };
     return settings;
 }
 
@@ -311,17 +318,20 @@ bool PreferencesStore::loadBool(const BoolSetting &setting) const
 
 AppAppearanceMode PreferencesStore::loadAppearanceMode() const
 {
-    return loadChoice(m_defaults, Keys::appearanceMode, AppAppearanceMode::system);
+    return loadChoice(m_defaults, Keys::appearanceMode,
+                      PreferenceDefaults::of<AppAppearanceMode>(Keys::appearanceMode));
 }
 
 MenuBarDisplayStyle PreferencesStore::loadMenuBarStyle() const
 {
-    return loadChoice(m_defaults, Keys::menuBarStyle, MenuBarDisplayStyle::dateAndTime);
+    return loadChoice(m_defaults, Keys::menuBarStyle,
+                      PreferenceDefaults::of<MenuBarDisplayStyle>(Keys::menuBarStyle));
 }
 
 MenuBarTimeFormat PreferencesStore::loadTimeFormat() const
 {
-    return loadChoice(m_defaults, Keys::timeFormat, MenuBarTimeFormat::twentyFourHour);
+    return loadChoice(m_defaults, Keys::timeFormat,
+                      PreferenceDefaults::of<MenuBarTimeFormat>(Keys::timeFormat));
 }
 
 QSet<QString> PreferencesStore::loadExcludedCalendarIdentifiers() const

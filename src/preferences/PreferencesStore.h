@@ -172,7 +172,7 @@ private:
     {
         bool PreferencesStore::*field;
         QLatin1StringView key;
-        // When something other than a boolean is stored.
+        // When something other than a boolean is stored: the setting's default.
         bool fallback;
         void (PreferencesStore::*changed)(bool);
     };

@@ -1,31 +1,24 @@
 #include "PreferencesView.h"
 
-#include "GlassCheckboxToggleStyle.h"
 #include "HotKeyRecorderField.h"
 #include "HotKeyService.h"
 #include "KeyGrabber.h"
 #include "LaunchAtLoginService.h"
-#include "PreferenceSymbols.h"
+#include "PreferencesControls.h"
 #include "PreferencesStore.h"
 #include "SettingsGlassBackground.h"
-#include "SettingsStore.h"
-#include "calendar/PanelAccessibility.h"
 #include "events/EventStoreService.h"
 #include "events/PreviewCalendarFactory.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/BrandLogoView.h"
-#include "shared/ContinuousCorners.h"
 #include "shared/DesktopColorScheme.h"
 #include "shared/EffectiveAppearanceObserver.h"
 #include "shared/Observable.h"
 #include "shared/PanelLabel.h"
-#include "shared/SoftShadow.h"
+#include "shared/SettingsStore.h"
 
-#include <QAbstractButton>
-#include <QFontMetricsF>
 #include <QHBoxLayout>
-#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -34,92 +27,18 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include <cmath>
 #include <functional>
 
 using namespace Qt::StringLiterals;
 
+using namespace PreferencesControls;
+
 namespace {
 
-constexpr qreal cardCornerRadius = 18;
-constexpr int cardPadding = 12;
 constexpr int cardSpacing = 14;
 constexpr int rowSpacing = 12;
 constexpr int pagePadding = 15;
 constexpr int scrollTopInset = 16;
-constexpr char glassCardProperty[] = "tesselGlassCard";
-
-QColor withOpacity(QColor color, qreal opacity)
-{
-    color.setAlphaF(color.alphaF() * opacity);
-    return color;
-}
-
-QSize ceilSize(qreal width, qreal height)
-{
-    return {int(std::ceil(width)), int(std::ceil(height))};
-}
-
-qreal textWidth(const QFont &font, const QString &text)
-{
-    return QFontMetricsF(font).horizontalAdvance(text);
-}
-
-void drawLine(QPainter &painter, const QRectF &rect, const QString &text, const QFont &font,
-              const QColor &color)
-{
-    painter.setFont(font);
-    painter.setPen(color);
-    const qreal top = rect.top() + (rect.height() - AppFonts::lineHeight(font)) / 2;
-    painter.drawText(QPointF(rect.left(), top + AppFonts::baseline(font)),
-                     QFontMetricsF(font).elidedText(text, Qt::ElideRight, rect.width() + 1));
-}
-
-// The card look: a rounded diagonal gradient with a hairline and a soft shadow under it.
-void paintCard(QPainter &painter, const QRectF &rect)
-{
-    const QPainterPath shape = ContinuousCorners::roundedRect(rect, cardCornerRadius);
-    SoftShadow::paint(painter, shape, AppTheme::surfaceShadow(), 12, QPointF(0, 4));
-    QLinearGradient fill(rect.topLeft(), rect.bottomRight());
-    fill.setColorAt(0, AppTheme::surfaceFillStrong());
-    fill.setColorAt(1, AppTheme::surfaceFill());
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(shape, fill);
-    painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
-    painter.drawPath(ContinuousCorners::roundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5),
-                                                    cardCornerRadius - 0.5));
-    painter.restore();
-}
-
-// Holds the cards and paints their backgrounds, whose shadows reach past the cards' own bounds.
-class CardColumn : public QWidget
-{
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        for (QObject *child : children()) {
-            auto *card = qobject_cast<QWidget *>(child);
-            if (card && card->isVisible() && card->property(glassCardProperty).toBool())
-                paintCard(painter, QRectF(card->geometry()));
-        }
-    }
-};
-
-QWidget *makeCard(QWidget *parent, QVBoxLayout *&layout)
-{
-    auto *card = new QWidget(parent);
-    card->setProperty(glassCardProperty, true);
-    layout = new QVBoxLayout(card);
-    layout->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
-    layout->setSpacing(10);
-    layout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return card;
-}
 
 PanelLabel *sectionTitle(const QString &text, QWidget *parent)
 {
@@ -127,310 +46,6 @@ PanelLabel *sectionTitle(const QString &text, QWidget *parent)
         text, AppFonts::ui(14, QFont::DemiBold),
         [] { return withOpacity(AppTheme::primaryText(), 0.9); }, parent);
 }
-
-class GlassCheckBox : public QAbstractButton
-{
-public:
-    GlassCheckBox(const QString &label, const QString &subtitle, QWidget *parent)
-        : QAbstractButton(parent)
-        , m_subtitle(subtitle)
-    {
-        setText(label);
-        setAccessibleDescription(subtitle);
-        setCheckable(true);
-        setCursor(Qt::PointingHandCursor);
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    }
-
-    [[nodiscard]] QSize sizeHint() const override
-    {
-        return GlassCheckboxToggleStyle::sizeHint(text(), m_subtitle);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        GlassCheckboxToggleStyle::paint(painter, QRectF(rect()), {isChecked(), isEnabled()}, text(),
-                                        m_subtitle);
-    }
-
-private:
-    QString m_subtitle;
-};
-
-// The capsule that opens a picker: the current choice and a chevron.
-class PickerButton : public QAbstractButton
-{
-public:
-    explicit PickerButton(QWidget *parent)
-        : QAbstractButton(parent)
-    {
-        setCursor(Qt::PointingHandCursor);
-    }
-
-    static QFont font() { return AppFonts::ui(13.5, QFont::DemiBold); }
-    static constexpr qreal chevron = 10;
-
-    [[nodiscard]] QSize sizeHint() const override
-    {
-        return ceilSize(10 + textWidth(font(), text()) + 6 + chevron + 10,
-                        8 + AppFonts::lineHeight(font()) + 8);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        const QPainterPath capsule = ContinuousCorners::capsule(bounds);
-        painter.fillPath(capsule, AppTheme::surfaceFillStrong());
-        painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
-        painter.drawPath(capsule);
-        const QRectF textRect(10, 0, width() - 20 - 6 - chevron, height());
-        drawLine(painter, textRect, text(), font(), withOpacity(AppTheme::primaryText(), 0.86));
-        const QRectF box(width() - 10 - chevron, (height() - chevron) / 2, chevron, chevron);
-        PreferenceSymbols::chevronDown(painter, box, withOpacity(AppTheme::secondaryText(), 0.78),
-                                       2);
-    }
-};
-
-// One choice in a picker popover.
-class OptionRow : public QAbstractButton
-{
-public:
-    OptionRow(const QString &title, bool isCurrent, QWidget *parent)
-        : QAbstractButton(parent)
-        , m_isCurrent(isCurrent)
-    {
-        setText(title);
-        setCheckable(true);
-        setChecked(isCurrent);
-        setCursor(Qt::PointingHandCursor);
-    }
-
-    static QFont font() { return AppFonts::ui(13.5, QFont::DemiBold); }
-
-    [[nodiscard]] QSize sizeHint() const override
-    {
-        return ceilSize(12 + std::max(textWidth(font(), text()), 72.0) + 10 + 11 + 12,
-                        10 + AppFonts::lineHeight(font()) + 10);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QPainterPath shape =
-            ContinuousCorners::roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12);
-        painter.fillPath(shape, m_isCurrent ? withOpacity(AppTheme::accentSoft(), 0.14)
-                                            : AppTheme::surfaceFillMuted());
-        painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
-        painter.drawPath(shape);
-        drawLine(painter, QRectF(12, 0, width() - 24 - 11 - 10, height()), text(), font(),
-                 withOpacity(AppTheme::primaryText(), 0.9));
-        if (m_isCurrent) {
-            const QRectF box(width() - 12 - 11, (height() - 11) / 2.0, 11, 11);
-            PreferenceSymbols::checkmark(painter, box, AppTheme::accent(), 2);
-        }
-    }
-
-private:
-    bool m_isCurrent;
-};
-
-// A choice or a switch of the time card: a capsule with a small indicator and its title.
-class CapsuleToggle : public QAbstractButton
-{
-public:
-    CapsuleToggle(const QString &title, QWidget *parent)
-        : QAbstractButton(parent)
-    {
-        setText(title);
-        setCheckable(true);
-        setCursor(Qt::PointingHandCursor);
-    }
-
-    static QFont font() { return AppFonts::ui(12.5, QFont::DemiBold); }
-    static constexpr qreal indicator = 8;
-
-    [[nodiscard]] QSize sizeHint() const override
-    {
-        return ceilSize(9 + indicator + 6 + textWidth(font(), text()) + 9,
-                        8 + AppFonts::lineHeight(font()) + 8);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        const QPainterPath capsule = ContinuousCorners::capsule(bounds);
-        QLinearGradient fill(bounds.topLeft(), bounds.bottomLeft());
-        fill.setColorAt(0, AppTheme::surfaceFillStrong());
-        fill.setColorAt(1, AppTheme::surfaceFillMuted());
-        painter.fillPath(capsule, fill);
-        painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
-        painter.drawPath(capsule);
-
-        const bool on = isChecked();
-        const QRectF dot(9, (height() - indicator) / 2.0, indicator, indicator);
-        painter.setBrush(on ? AppTheme::accent() : AppTheme::surfaceFillStrong());
-        painter.setPen(
-            QPen(on ? AppTheme::surfaceStroke() : withOpacity(AppTheme::secondaryText(), 0.24), 1));
-        painter.drawEllipse(dot);
-        drawLine(painter, QRectF(dot.right() + 6, 0, width() - dot.right() - 6 - 9, height()),
-                 text(), font(),
-                 on ? withOpacity(AppTheme::primaryText(), 0.92)
-                    : withOpacity(AppTheme::secondaryText(), 0.88));
-    }
-};
-
-// The accent button of the calendar card; an ellipsis before its title while it waits.
-class ProminentButton : public QAbstractButton
-{
-public:
-    ProminentButton(const QString &title, bool showsEllipsis, QWidget *parent)
-        : QAbstractButton(parent)
-        , m_showsEllipsis(showsEllipsis)
-    {
-        setText(title);
-        setCursor(Qt::PointingHandCursor);
-    }
-
-    static QFont font() { return AppFonts::ui(13, QFont::DemiBold); }
-
-    [[nodiscard]] QSize sizeHint() const override
-    {
-        const qreal symbol = m_showsEllipsis ? 13 + 4 : 0;
-        return ceilSize(10 + symbol + textWidth(font(), text()) + 10,
-                        5 + AppFonts::lineHeight(font()) + 5);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setOpacity(isEnabled() ? (isDown() ? 0.85 : 1.0) : 0.6);
-        const QPainterPath shape =
-            ContinuousCorners::roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7);
-        painter.fillPath(shape, AppTheme::accent());
-        painter.setPen(QPen(AppTheme::onAccentStroke(), 1));
-        painter.drawPath(shape);
-        qreal left = 10;
-        if (m_showsEllipsis) {
-            PreferenceSymbols::ellipsis(painter, QRectF(left, (height() - 13) / 2.0, 13, 13),
-                                        AppTheme::onAccentText());
-            left += 13 + 4;
-        }
-        drawLine(painter, QRectF(left, 0, width() - left - 10, height()), text(), font(),
-                 AppTheme::onAccentText());
-    }
-
-private:
-    bool m_showsEllipsis;
-};
-
-// "已授权" with its ticked disc, in the accent.
-class AccessBadge : public QWidget
-{
-public:
-    AccessBadge(const QString &text, QWidget *parent)
-        : QWidget(parent)
-        , m_text(text)
-    {
-        setAccessibleName(text);
-    }
-
-    static QFont font() { return AppFonts::ui(13, QFont::DemiBold); }
-
-    [[nodiscard]] QSize sizeHint() const override
-    {
-        return ceilSize(14 + 4 + textWidth(font(), m_text), AppFonts::lineHeight(font()) + 4);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        PreferenceSymbols::checkmarkCircleFill(painter, QRectF(0, (height() - 14) / 2.0, 14, 14),
-                                               AppTheme::accent());
-        drawLine(painter, QRectF(18, 0, width() - 18, height()), m_text, font(),
-                 AppTheme::accent());
-    }
-
-private:
-    QString m_text;
-};
-
-// A small round button with a cross: clears the shortcut, closes the window.
-class XmarkButton : public QAbstractButton
-{
-public:
-    XmarkButton(const QString &name, QWidget *parent)
-        : QAbstractButton(parent)
-    {
-        setToolTip(name);
-        setAccessibleName(name);
-        setCursor(Qt::PointingHandCursor);
-        setFixedSize(22, 22);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        painter.setBrush(AppTheme::surfaceFillMuted());
-        painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
-        painter.drawEllipse(bounds);
-        const QRectF box(bounds.center().x() - 5.5, bounds.center().y() - 5.5, 11, 11);
-        PreferenceSymbols::xmark(painter, box, withOpacity(AppTheme::secondaryText(), 0.82), 2);
-    }
-};
-
-// A picker's list of choices, in the card look, floating under its button.
-class PickerPopover : public QWidget
-{
-public:
-    static constexpr int outerMargin = 6;
-    static constexpr int innerPadding = 10;
-
-    PickerPopover(QWidget *parent, std::function<void()> onHide)
-        : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
-        , m_onHide(std::move(onHide))
-    {
-        setAttribute(Qt::WA_TranslucentBackground);
-        setAttribute(Qt::WA_DeleteOnClose);
-        auto *layout = new QVBoxLayout(this);
-        layout->setContentsMargins(outerMargin + innerPadding, outerMargin + innerPadding,
-                                   outerMargin + innerPadding, outerMargin + innerPadding);
-        layout->setSpacing(6);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        paintCard(painter,
-                  QRectF(rect()).adjusted(outerMargin, outerMargin, -outerMargin, -outerMargin));
-    }
-
-    void hideEvent(QHideEvent *event) override
-    {
-        QWidget::hideEvent(event);
-        if (m_onHide)
-            std::exchange(m_onHide, nullptr)();
-    }
-
-private:
-    std::function<void()> m_onHide;
-};
 
 QWidget *settingRow(const QString &label, QWidget *control, QWidget *parent)
 {
@@ -474,8 +89,6 @@ PreferencesView::PreferencesView(PreferencesStore &preferencesStore,
     , m_desktopColorScheme(desktopColorScheme ? desktopColorScheme : new DesktopColorScheme(this))
     , m_appearanceObserver(new EffectiveAppearanceObserver(this, *m_desktopColorScheme, this))
 {
-    // Names the page's painted texts for screen readers.
-    PanelAccessibility::install();
     setMinimumSize(windowWidth, windowHeight);
 
     connect(&preferencesStore, &PreferencesStore::appearanceModeChanged, this,
@@ -603,7 +216,6 @@ void PreferencesView::rebuildContent()
         });
     }
     update();
-    Q_EMIT contentRebuilt();
 }
 
 QWidget *PreferencesView::makeHeader(QWidget *parent)

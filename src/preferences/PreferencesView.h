@@ -55,10 +55,6 @@ public:
 
     [[nodiscard]] QSize sizeHint() const override;
 
-Q_SIGNALS:
-    /// After the page was built anew.
-    void contentRebuilt();
-
 protected:
     /// A press on the header or between the cards moves the window.
     bool eventFilter(QObject *watched, QEvent *event) override;

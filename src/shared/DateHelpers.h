@@ -28,10 +28,6 @@ namespace DateHelpers {
 /// The day of the month, never padded: "5".
 [[nodiscard]] QString dayNumberText(const QDateTime &date);
 
-/// The sexagenary name and animal of the lunar year the day belongs to (it begins on 正月初一),
-/// then the lunar month and day: "甲辰龙年 正月初一".
-[[nodiscard]] QString lunarYearMonthDayText(const QDateTime &date);
-
 /// Formats an instant in the system's zone with an ICU pattern and locale ("zh_CN",
 /// "en_US_POSIX").
 [[nodiscard]] QString formatDate(const QDateTime &date, const char *locale, const QString &pattern);

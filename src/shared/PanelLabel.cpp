@@ -2,11 +2,29 @@
 
 #include "AppFonts.h"
 #include "PanelText.h"
+#include "TextAccessible.h"
 
 #include <QAccessible>
 #include <QPainter>
+#include <QPointer>
 
 #include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QAccessibleInterface *accessibleLabel(const QString &className, QObject *object)
+{
+    if (className != "PanelLabel"_L1)
+        return nullptr;
+    auto *label = static_cast<PanelLabel *>(object);
+    return new TextAccessible(label, QAccessible::StaticText, [label = QPointer(label)] {
+        return label ? label->text() : QString();
+    });
+}
+
+} // namespace
 
 PanelLabel::PanelLabel(const QString &text, const QFont &font, ColorRole color, QWidget *parent)
     : QWidget(parent)
@@ -16,6 +34,12 @@ PanelLabel::PanelLabel(const QString &text, const QFont &font, ColorRole color, 
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Screen readers read the painted text wherever a label is shown.
+    static const bool accessible = [] {
+        QAccessible::installFactory(accessibleLabel);
+        return true;
+    }();
+    static_cast<void>(accessible);
 }
 
 PanelLabel::~PanelLabel() = default;
@@ -39,12 +63,6 @@ void PanelLabel::setMinimumScale(qreal scale)
     update();
 }
 
-void PanelLabel::setAlignment(Qt::Alignment alignment)
-{
-    m_alignment = alignment;
-    update();
-}
-
 QSize PanelLabel::sizeHint() const
 {
     return {int(std::ceil(PanelText::width(m_font, m_text))),
@@ -60,6 +78,6 @@ void PanelLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    PanelText::draw(painter, QRectF(rect()), m_text, m_font, m_color(), m_alignment,
+    PanelText::draw(painter, QRectF(rect()), m_text, m_font, m_color(), Qt::AlignLeft,
                     m_minimumScale);
 }

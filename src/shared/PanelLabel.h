@@ -20,9 +20,7 @@ public:
 
     [[nodiscard]] QString text() const { return m_text; }
     void setText(const QString &text);
-    [[nodiscard]] QFont textFont() const { return m_font; }
     void setMinimumScale(qreal scale);
-    void setAlignment(Qt::Alignment alignment);
 
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override;
@@ -35,5 +33,4 @@ private:
     QFont m_font;
     ColorRole m_color;
     qreal m_minimumScale = 1.0;
-    Qt::Alignment m_alignment = Qt::AlignLeft;
 };

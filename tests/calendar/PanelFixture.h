@@ -9,9 +9,9 @@
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/DesktopColorScheme.h"
+#include "shared/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QEvent>

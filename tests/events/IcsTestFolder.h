@@ -3,7 +3,7 @@
 #include "TestFiles.h"
 #include "events/IcsCalendarStore.h"
 #include "events/IcsFolderScanner.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QTemporaryDir>
 

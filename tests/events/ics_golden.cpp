@@ -4,7 +4,7 @@
 // after it must match, and so must a second store's listing from what the first left in the cache.
 
 #include "events/IcsCalendarStore.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "FakeLauncher.h"
 #include "TimeZoneScope.h"
 #include "events/CalendarAppOpener.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QDate>
 #include <QTemporaryDir>

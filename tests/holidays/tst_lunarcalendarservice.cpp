@@ -1,7 +1,6 @@
 #include "TimeZoneScope.h"
 #include "holidays/ChineseCalendar.h"
 #include "holidays/LunarCalendarService.h"
-#include "shared/DateHelpers.h"
 
 #include <QFile>
 #include <QTest>
@@ -138,7 +137,7 @@ private Q_SLOTS:
         QFETCH(QString, label);
         const TimeZoneScope pinned(zone);
         QCOMPARE(LunarCalendarService().compactLabel(instant), std::optional(label));
-        QTEST(DateHelpers::lunarYearMonthDayText(instant), "line");
+        QTEST(LunarCalendarService::lunarYearMonthDayText(instant), "line");
     }
 
     void numbersOutsideTheirRangeStayDigits()

@@ -3,8 +3,8 @@
 #include "menubar/MenuBarTitle.h"
 #include "preferences/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/CivilCalendar.h"
+#include "shared/SettingsStore.h"
 #include "shared/SystemClockMonitor.h"
 
 #include <QSignalSpy>

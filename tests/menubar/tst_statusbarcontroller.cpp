@@ -2,10 +2,12 @@
 #include "DBusTestSupport.h"
 #include "TestWatcher.h"
 #include "calendar/CalendarPopoverView.h"
+#include "holidays/LunarCalendarService.h"
 #include "menubar/MenuBarCalendarPanel.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItemHost.h"
 #include "shared/DateHelpers.h"
+#include "shared/SettingsStore.h"
 
 #include <QMenu>
 #include <QTest>
@@ -96,8 +98,8 @@ void TestStatusBarController::itemTextAndTheMidnightRefresh()
     QTRY_COMPARE(item->title(), u"12月5日 周六 14:03:09"_s);
     // Hosts that draw icons only show the same text on a hover.
     QCOMPARE(item->toolTipTitle(), u"12月5日 周六 14:03:09"_s);
-    QCOMPARE(item->toolTipSubtitle(),
-             DateHelpers::longDescription(now) + u'\n' + DateHelpers::lunarYearMonthDayText(now));
+    QCOMPARE(item->toolTipSubtitle(), DateHelpers::longDescription(now) + u'\n'
+                                          + LunarCalendarService::lunarYearMonthDayText(now));
 
     // A text without any date part stays the same across midnight; icon and tip do not.
     now = QDateTime({2026, 12, 5}, {15, 59, 59, 700}, Qt::UTC);
@@ -108,8 +110,8 @@ void TestStatusBarController::itemTextAndTheMidnightRefresh()
     QCOMPARE(item->dayNumber(), 5);
     now = now.addSecs(1);
     QTRY_COMPARE(item->dayNumber(), 6);
-    QCOMPARE(item->toolTipSubtitle(),
-             DateHelpers::longDescription(now) + u'\n' + DateHelpers::lunarYearMonthDayText(now));
+    QCOMPARE(item->toolTipSubtitle(), DateHelpers::longDescription(now) + u'\n'
+                                          + LunarCalendarService::lunarYearMonthDayText(now));
 }
 
 void TestStatusBarController::waysToToggleThePanel_data()

@@ -9,9 +9,9 @@
 #include "preferences/HotKeyService.h"
 #include "preferences/LaunchAtLoginService.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
 #include "shared/DesktopColorScheme.h"
+#include "shared/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

@@ -4,8 +4,8 @@
 #include "app/AppBootstrapper.h"
 #include "preferences/HotKeyShortcut.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
+#include "shared/SettingsStore.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

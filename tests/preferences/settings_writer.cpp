@@ -1,7 +1,7 @@
 // Writes settings in a tight loop until it is killed, for the crash-safety test. Prints one byte
 // after each round so the test can tell it is writing.
 
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QCoreApplication>
 

@@ -1,9 +1,9 @@
 #include "TestFiles.h"
 #include "app/AppBootstrapper.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
 #include "shared/Observable.h"
+#include "shared/SettingsStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,5 +1,5 @@
 #include "TestFiles.h"
-#include "preferences/SettingsStore.h"
+#include "shared/SettingsStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,5 @@
 #include "TimeZoneScope.h"
+#include "holidays/LunarCalendarService.h"
 #include "shared/DateHelpers.h"
 
 #include <QTest>

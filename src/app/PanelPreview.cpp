@@ -1,10 +1,10 @@
 #include "PanelPreview.h"
 
-#include "CalendarPopoverView.h"
-#include "CalendarViewModel.h"
-#include "DailyDockView.h"
-#include "HeaderBar.h"
-#include "app/AppBootstrapper.h"
+#include "AppBootstrapper.h"
+#include "calendar/CalendarPopoverView.h"
+#include "calendar/CalendarViewModel.h"
+#include "calendar/DailyDockView.h"
+#include "calendar/HeaderBar.h"
 #include "events/CalendarAppOpener.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
@@ -12,10 +12,10 @@
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"
-#include "preferences/SettingsStore.h"
 #include "shared/AppTheme.h"
 #include "shared/BrandLogoView.h"
 #include "shared/CivilCalendar.h"
+#include "shared/SettingsStore.h"
 
 #include <QApplication>
 #include <QBoxLayout>

@@ -1,0 +1,144 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QFont>
+#include <QWidget>
+
+#include <functional>
+
+class QVBoxLayout;
+
+// The painted controls of the preferences page, in its glass-card look. Their colours are read
+// at every paint, so they follow the appearance.
+namespace PreferencesControls {
+
+/// The colour with its opacity scaled.
+[[nodiscard]] QColor withOpacity(QColor color, qreal opacity);
+
+/// A padded card with a column layout (returned in `layout`); a CardColumn paints its background.
+[[nodiscard]] QWidget *makeCard(QWidget *parent, QVBoxLayout *&layout);
+
+/// Holds the cards and paints their backgrounds, whose shadows reach past the cards' own bounds.
+class CardColumn : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+/// A check box with a title and an optional line under it.
+class GlassCheckBox : public QAbstractButton
+{
+public:
+    GlassCheckBox(const QString &label, const QString &subtitle, QWidget *parent);
+
+    [[nodiscard]] QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_subtitle;
+};
+
+/// The capsule that opens a picker: the current choice and a chevron.
+class PickerButton : public QAbstractButton
+{
+public:
+    explicit PickerButton(QWidget *parent);
+
+    [[nodiscard]] QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+/// One choice in a picker popover, ticked when it is the current one.
+class OptionRow : public QAbstractButton
+{
+public:
+    OptionRow(const QString &title, bool isCurrent, QWidget *parent);
+
+    [[nodiscard]] QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_isCurrent;
+};
+
+/// A choice or a switch of the time card: a capsule with a small indicator and its title.
+class CapsuleToggle : public QAbstractButton
+{
+public:
+    CapsuleToggle(const QString &title, QWidget *parent);
+
+    [[nodiscard]] QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+/// The accent button of the calendar card; an ellipsis before its title while it waits.
+class ProminentButton : public QAbstractButton
+{
+public:
+    ProminentButton(const QString &title, bool showsEllipsis, QWidget *parent);
+
+    [[nodiscard]] QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_showsEllipsis;
+};
+
+/// "已授权" with its ticked disc, in the accent.
+class AccessBadge : public QWidget
+{
+public:
+    AccessBadge(const QString &text, QWidget *parent);
+
+    [[nodiscard]] QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_text;
+};
+
+/// A small round button with a cross: clears the shortcut, closes the window.
+class XmarkButton : public QAbstractButton
+{
+public:
+    XmarkButton(const QString &name, QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+/// A picker's list of choices, in the card look, floating under its button. `onHide` runs once,
+/// when it closes.
+class PickerPopover : public QWidget
+{
+public:
+    static constexpr int outerMargin = 6;
+    static constexpr int innerPadding = 10;
+
+    PickerPopover(QWidget *parent, std::function<void()> onHide);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    std::function<void()> m_onHide;
+};
+
+} // namespace PreferencesControls
