@@ -260,8 +260,9 @@ void IcsCalendarStore::startRead(bool inBackground)
                                     changed, near, *cancelled);
             if (*cancelled)
                 return;
-            hand([this, read, identifier = location.identifier, result = std::move(result)] {
-                takeCalendar(read, identifier, result);
+            hand([this, read, identifier = location.identifier,
+                  result = std::move(result)]() mutable {
+                takeCalendar(read, identifier, std::move(result));
             });
         }
         hand([this, read] { finishRead(read); });
@@ -344,7 +345,7 @@ void IcsCalendarStore::takeScan(quint64 read, const QList<IcsCalendarLocation> &
 }
 
 void IcsCalendarStore::takeCalendar(quint64 read, const QString &identifier,
-                                    const IcsCalendarReader::Result &result)
+                                    IcsCalendarReader::Result &&result)
 {
     if (read != readNumber)
         return;
@@ -358,7 +359,8 @@ void IcsCalendarStore::takeCalendar(quint64 read, const QString &identifier,
     calendar.loaded = true;
     if (!result.changed)
         return;
-    calendar.files = result.files;
+    // Moved, not copied: a copy would hold a second map node for every file.
+    calendar.files = std::move(result.files);
     calendar.indexStale = true;
     updateRecord(calendar);
     if (watcher && calendar.location.kind == IcsCalendarLocation::Kind::folder) {
