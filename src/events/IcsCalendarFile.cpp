@@ -387,7 +387,8 @@ std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
             continue;
         }
         auto recurrence = std::make_shared<IcsRecurrence>();
-        recurrence->rules = std::move(raw.rules);
+        for (const icalrecurrencetype &rule : raw.rules)
+            recurrence->rules.emplace_back(rule);
         for (const IcsTime &rdate : raw.rdates)
             recurrence->rdates.push_back(inFrameOf(event.start, rdate));
         for (const IcsTime &exdate : raw.exdates) {
@@ -401,8 +402,7 @@ std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
         sortUnique(recurrence->exdates);
         sortUnique(recurrence->exdays);
         sortUnique(recurrence->replaced);
-        recurrence->lastStartWall =
-            lastStartOf(recurrence->rules, recurrence->rdates, event.start.wallMs);
+        recurrence->lastStartWall = lastStartOf(raw.rules, recurrence->rdates, event.start.wallMs);
         event.recurrence = std::move(recurrence);
         events.push_back(std::move(event));
     }

@@ -11,9 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <array>
 #include <cstring>
-#include <span>
 
 using namespace Qt::StringLiterals;
 
@@ -166,16 +164,6 @@ private:
     QHash<QString, std::shared_ptr<const IcsZone>> zones;
 };
 
-// The by-lists of a rule, each a fixed array ended early by ICAL_RECURRENCE_ARRAY_MAX.
-template<typename Short, typename Rule> std::array<std::span<Short>, 9> ruleLists(Rule &rule)
-{
-    return {std::span<Short>(rule.by_second),    std::span<Short>(rule.by_minute),
-            std::span<Short>(rule.by_hour),      std::span<Short>(rule.by_day),
-            std::span<Short>(rule.by_month_day), std::span<Short>(rule.by_year_day),
-            std::span<Short>(rule.by_week_no),   std::span<Short>(rule.by_month),
-            std::span<Short>(rule.by_set_pos)};
-}
-
 void writeRule(Writer &out, const icalrecurrencetype &rule)
 {
     const icaltimetype &until = rule.until;
@@ -183,7 +171,7 @@ void writeRule(Writer &out, const icalrecurrencetype &rule)
                             until.minute, until.second, until.is_date, rule.count,
                             int(rule.interval), int(rule.week_start), int(rule.skip)})
         out.put(qint32(value));
-    for (const auto list : ruleLists<const short>(rule)) {
+    for (const auto list : IcsRecurrence::byLists<const short>(rule)) {
         for (const short value : list)
             out.put(qint16(value));
     }
@@ -205,7 +193,7 @@ icalrecurrencetype readRule(Reader &in)
     rule.interval = short(in.get<qint32>());
     rule.week_start = icalrecurrencetype_weekday(in.get<qint32>());
     rule.skip = icalrecurrencetype_skip(in.get<qint32>());
-    for (const auto list : ruleLists<short>(rule)) {
+    for (const auto list : IcsRecurrence::byLists<short>(rule)) {
         for (short &value : list)
             value = in.get<qint16>();
     }
@@ -246,8 +234,8 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
         if (!recurrence)
             continue;
         out.put(quint32(recurrence->rules.size()));
-        for (const icalrecurrencetype &rule : recurrence->rules)
-            writeRule(out, rule);
+        for (const IcsRecurrence::Rule &rule : recurrence->rules)
+            writeRule(out, rule.unpacked());
         out.numbers(recurrence->rdates);
         out.numbers(recurrence->exdates);
         out.numbers(recurrence->exdays);
@@ -276,7 +264,7 @@ std::shared_ptr<const IcsCalendarFile> readFile(Reader &in)
             auto recurrence = std::make_shared<IcsRecurrence>();
             const quint32 rules = in.get<quint32>();
             for (quint32 r = 0; r < rules && !in.failed(); ++r)
-                recurrence->rules.push_back(readRule(in));
+                recurrence->rules.emplace_back(readRule(in));
             recurrence->rdates = in.numbers();
             recurrence->exdates = in.numbers();
             recurrence->exdays = in.numbers();
