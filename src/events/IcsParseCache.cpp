@@ -81,6 +81,7 @@ public:
 
     [[nodiscard]] bool failed() const { return !ok; }
     [[nodiscard]] bool atEnd() const { return position == end; }
+    [[nodiscard]] qsizetype remaining() const { return end - position; }
 
     template<typename T> T get()
     {
@@ -244,12 +245,11 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
     }
 }
 
-std::shared_ptr<const IcsCalendarFile> readFile(Reader &in)
+void readFile(Reader &in, IcsCalendarFile &file)
 {
-    auto file = std::make_shared<IcsCalendarFile>();
-    file->name = in.optionalText();
-    file->colorText = in.optionalText();
-    file->skippedComponents = in.get<qint32>();
+    file.name = in.optionalText();
+    file.colorText = in.optionalText();
+    file.skippedComponents = in.get<qint32>();
     const quint32 count = in.get<quint32>();
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
         IcsEvent event;
@@ -272,9 +272,8 @@ std::shared_ptr<const IcsCalendarFile> readFile(Reader &in)
             recurrence->lastStartWall = in.get<qint64>();
             event.recurrence = std::move(recurrence);
         }
-        file->events.push_back(std::move(event));
+        file.events.push_back(std::move(event));
     }
-    return file;
 }
 
 QByteArray header()
@@ -324,13 +323,23 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
         return {};
     Files files;
     const quint32 count = in.get<quint32>();
+    // Each file takes at least its key's length, its stamp and its header: a count the data
+    // cannot hold is damage, not a reason to allocate.
+    constexpr qsizetype minimumFileBytes = 4 + 3 * 8 + 1 + 1 + 4 + 4;
+    if (in.failed() || qint64(count) > in.remaining() / minimumFileBytes)
+        return {};
+    // A vdir holds one small file per event: the files of a calendar share one allocation
+    // rather than paying one each.
+    const auto block = std::make_shared<std::vector<IcsCalendarFile>>(count);
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
         const QString key = in.text();
         Stamp stamp;
         stamp.size = in.get<qint64>();
         stamp.modifiedMs = in.get<qint64>();
         stamp.changedMs = in.get<qint64>();
-        files[key] = {stamp, readFile(in)};
+        IcsCalendarFile &file = (*block)[i];
+        readFile(in, file);
+        files[key] = {stamp, std::shared_ptr<const IcsCalendarFile>(block, &file)};
     }
     if (in.failed() || !in.atEnd())
         return {};
