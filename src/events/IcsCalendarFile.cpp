@@ -270,8 +270,9 @@ std::optional<RawEvent> readEvent(icalcomponent *vevent, ZoneLookup &zones)
 
     if (icalproperty *recurrenceId =
             icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
-        event.recurrenceId =
-            readTime(recurrenceId, icalproperty_get_recurrenceid(recurrenceId), zones);
+        if (const auto time =
+                readTime(recurrenceId, icalproperty_get_recurrenceid(recurrenceId), zones))
+            event.recurrenceId = std::make_shared<const IcsTime>(*time);
     }
 
     for (icalproperty *property = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY);

@@ -227,7 +227,7 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
         out.optionalText(event.location);
         out.time(event.start);
         out.put(event.durationMs);
-        out.put(quint8(event.recurrenceId.has_value()));
+        out.put(quint8(event.recurrenceId != nullptr));
         if (event.recurrenceId)
             out.time(*event.recurrenceId);
         const IcsRecurrence *recurrence = event.recurrence.get();
@@ -259,7 +259,7 @@ void readFile(Reader &in, IcsCalendarFile &file)
         event.start = in.time();
         event.durationMs = in.get<qint64>();
         if (in.get<quint8>() != 0)
-            event.recurrenceId = in.time();
+            event.recurrenceId = std::make_shared<const IcsTime>(in.time());
         if (in.get<quint8>() != 0) {
             auto recurrence = std::make_shared<IcsRecurrence>();
             const quint32 rules = in.get<quint32>();
