@@ -433,10 +433,10 @@ IcsCalendarFile IcsCalendarFile::parse(QByteArrayView data, const QString &uidPr
             "BEGIN:VCALENDAR\r\n" + text.calendarProperties + "END:VCALENDAR\r\n";
         const ComponentPtr root(icalparser_parse_string(calendar.constData()));
         if (icalcomponent *vcalendar = componentOfKind(root.get(), ICAL_VCALENDAR_COMPONENT)) {
-            file.name = xProperty(vcalendar, "X-WR-CALNAME");
-            file.colorText = xProperty(vcalendar, "COLOR");
-            if (!file.colorText)
-                file.colorText = xProperty(vcalendar, "X-APPLE-CALENDAR-COLOR");
+            file.name = xProperty(vcalendar, "X-WR-CALNAME").value_or(QString());
+            file.colorText = xProperty(vcalendar, "COLOR").value_or(QString());
+            if (file.colorText.isNull())
+                file.colorText = xProperty(vcalendar, "X-APPLE-CALENDAR-COLOR").value_or(QString());
         }
     }
 

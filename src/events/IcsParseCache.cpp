@@ -50,6 +50,14 @@ public:
             text(*value);
     }
 
+    // Written as optionalText is: a null text reads back as absent.
+    void nullableText(const QString &value)
+    {
+        put(quint8(!value.isNull()));
+        if (!value.isNull())
+            text(value);
+    }
+
     void time(const IcsTime &value)
     {
         put(quint8(value.kind));
@@ -217,8 +225,8 @@ bool canKeep(const IcsCalendarFile &file)
 
 void writeFile(Writer &out, const IcsCalendarFile &file)
 {
-    out.optionalText(file.name);
-    out.optionalText(file.colorText);
+    out.nullableText(file.name);
+    out.nullableText(file.colorText);
     out.put(qint32(file.skippedComponents));
     out.put(quint32(file.events.size()));
     for (const IcsEvent &event : file.events) {
@@ -247,8 +255,8 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
 
 void readFile(Reader &in, IcsCalendarFile &file)
 {
-    file.name = in.optionalText();
-    file.colorText = in.optionalText();
+    file.name = in.optionalText().value_or(QString());
+    file.colorText = in.optionalText().value_or(QString());
     file.skippedComponents = in.get<qint32>();
     const quint32 count = in.get<quint32>();
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
