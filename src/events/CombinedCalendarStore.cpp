@@ -1,28 +1,93 @@
 #include "CombinedCalendarStore.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
+#include <QLoggingCategory>
+#include <QSet>
+
 #ifdef TESSEL_WITH_EDS
-#include "EdsCalendarStore.h"
+#include <dlfcn.h>
 #endif
 
-#include <QSet>
+using namespace Qt::StringLiterals;
+
+namespace {
+
+#ifdef TESSEL_WITH_EDS
+Q_LOGGING_CATEGORY(lcServer, "tessel.eds", QtWarningMsg)
+
+using CreateServerStore = CalendarServerStore *(*)(SettingsStore &, QObject *);
+
+// The module is found through the program's run path and stays loaded: its objects and the
+// types it registers with GLib live as long as the process.
+CreateServerStore serverStoreFactory()
+{
+    static const CreateServerStore create = [] {
+        void *module = dlopen(TESSEL_EDS_MODULE, RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            qCWarning(lcServer) << "cannot load the Evolution Data Server module:" << dlerror();
+            return CreateServerStore(nullptr);
+        }
+        return reinterpret_cast<CreateServerStore>(dlsym(module, "tesselCreateEdsStore"));
+    }();
+    return create;
+}
+#endif
+
+} // namespace
 
 CombinedCalendarStore::CombinedCalendarStore(SettingsStore &settings, AccessPrompter *prompter,
                                              Options options, QObject *parent)
     : CalendarStore(parent)
+    , settings(settings)
     , files(settings, prompter, options.files)
+#ifdef TESSEL_WITH_EDS
+    , followsServer(options.evolutionDataServer)
+#endif
 {
     connect(&files, &CalendarStore::storeChanged, this, &CalendarStore::storeChanged);
-#ifdef TESSEL_WITH_EDS
-    if (options.evolutionDataServer) {
-        auto *server = new EdsCalendarStore(settings, this);
-        connect(server, &CalendarStore::storeChanged, this, &CalendarStore::storeChanged);
-        connect(server, &EdsCalendarStore::settled, this, &CombinedCalendarStore::settled);
-        connect(server, &EdsCalendarStore::registryAvailableChanged, &files,
-                [this](bool available) { files.setReadsEvolutionFiles(!available); });
-        eds = server;
+}
+
+// libecal and what it stands on (GIO, libsoup, NSS, Kerberos, SQLite) cost several megabytes
+// of memory once loaded: they are loaded only when the registry runs or the bus can start it,
+// so a desktop without Evolution Data Server never carries them.
+void CombinedCalendarStore::useServerIfThere()
+{
+    if (!followsServer || eds || registryWatcher
+        || files.authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess)
+        return;
+    const QString registry = u"org.gnome.evolution.dataserver.Sources5"_s;
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnectionInterface *daemon = bus.isConnected() ? bus.interface() : nullptr;
+    if (!daemon)
+        return;
+    if (daemon->isServiceRegistered(registry).value()
+        || daemon->activatableServiceNames().value().contains(registry)) {
+        startServer();
+        return;
     }
-#else
-    Q_UNUSED(options.evolutionDataServer)
+    registryWatcher =
+        new QDBusServiceWatcher(registry, bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(registryWatcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        startServer();
+        Q_EMIT storeChanged();
+    });
+}
+
+void CombinedCalendarStore::startServer()
+{
+#ifdef TESSEL_WITH_EDS
+    if (eds)
+        return;
+    const CreateServerStore create = serverStoreFactory();
+    if (!create)
+        return;
+    eds = create(settings, this);
+    connect(eds, &CalendarStore::storeChanged, this, &CalendarStore::storeChanged);
+    connect(eds, &CalendarServerStore::settled, this, &CombinedCalendarStore::settled);
+    connect(eds, &CalendarServerStore::registryAvailableChanged, &files,
+            [this](bool available) { files.setReadsEvolutionFiles(!available); });
 #endif
 }
 
@@ -41,6 +106,7 @@ void CombinedCalendarStore::requestFullAccess(CalendarEntityType type, QObject *
 
 QList<StoreCalendar> CombinedCalendarStore::calendars()
 {
+    useServerIfThere();
     QList<StoreCalendar> result = files.calendars();
     if (eds)
         result.append(eds->calendars());
@@ -50,6 +116,7 @@ QList<StoreCalendar> CombinedCalendarStore::calendars()
 QList<StoreEvent> CombinedCalendarStore::events(const QDateTime &start, const QDateTime &end,
                                                 const QList<StoreCalendar> &calendars)
 {
+    useServerIfThere();
     if (!eds)
         return files.events(start, end, calendars);
     QSet<QString> fromEds;
@@ -66,20 +133,12 @@ QList<StoreEvent> CombinedCalendarStore::events(const QDateTime &start, const QD
 
 void CombinedCalendarStore::prepare(const QDateTime &start, const QDateTime &end)
 {
-#ifdef TESSEL_WITH_EDS
+    useServerIfThere();
     if (eds)
-        static_cast<EdsCalendarStore *>(eds)->prepare(start, end);
-#else
-    Q_UNUSED(start)
-    Q_UNUSED(end)
-#endif
+        eds->prepare(start, end);
 }
 
 bool CombinedCalendarStore::isSettled() const
 {
-#ifdef TESSEL_WITH_EDS
-    return !eds || static_cast<const EdsCalendarStore *>(eds)->isSettled();
-#else
-    return true;
-#endif
+    return !eds || eds->isSettled();
 }

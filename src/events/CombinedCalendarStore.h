@@ -1,9 +1,11 @@
 #pragma once
 
-#include "CalendarStore.h"
+#include "CalendarServerStore.h"
 #include "IcsCalendarStore.h"
 
 #include <QDateTime>
+
+class QDBusServiceWatcher;
 
 // The application's calendar store: the iCalendar files, and Evolution Data Server where the
 // program is built with it. While the registry answers, Evolution's local calendars come through
@@ -39,6 +41,12 @@ Q_SIGNALS:
     void settled();
 
 private:
+    void useServerIfThere();
+    void startServer();
+
+    SettingsStore &settings;
     IcsCalendarStore files;
-    CalendarStore *eds = nullptr; // an EdsCalendarStore, in builds with it
+    bool followsServer = false;
+    CalendarServerStore *eds = nullptr; // Evolution Data Server's, once its registry is there
+    QDBusServiceWatcher *registryWatcher = nullptr;
 };

@@ -524,7 +524,7 @@ struct EdsCalendarStore::Private
 };
 
 EdsCalendarStore::EdsCalendarStore(SettingsStore &settings, QObject *parent)
-    : CalendarStore(parent)
+    : CalendarServerStore(parent)
     , d(std::make_unique<Private>(this, settings))
 {
 }
@@ -598,4 +598,11 @@ bool EdsCalendarStore::registryAvailable() const
 bool EdsCalendarStore::isSettled() const
 {
     return d->isSettled();
+}
+
+// The entry point of the module this store is built into; the program looks it up by this name.
+extern "C" Q_DECL_EXPORT CalendarServerStore *tesselCreateEdsStore(SettingsStore &settings,
+                                                                   QObject *parent)
+{
+    return new EdsCalendarStore(settings, parent);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CalendarStore.h"
+#include "CalendarServerStore.h"
 
 #include <memory>
 
@@ -11,12 +11,9 @@ class SettingsStore;
 // event loop runs. Connecting and reading are asynchronous: queries answer with what has arrived
 // and `storeChanged` follows when more does. The registry is first asked on the first query after
 // the user allows access to events; nothing is ever written.
-class EdsCalendarStore : public CalendarStore
+class EdsCalendarStore : public CalendarServerStore
 {
     Q_OBJECT
-    /// Whether the registry answers; while it does, Evolution's local calendars come from here.
-    Q_PROPERTY(bool registryAvailable READ registryAvailable NOTIFY registryAvailableChanged)
-
 public:
     explicit EdsCalendarStore(SettingsStore &settings, QObject *parent = nullptr);
     ~EdsCalendarStore() override;
@@ -29,16 +26,10 @@ public:
     [[nodiscard]] QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
                                            const QList<StoreCalendar> &calendars) override;
 
-    /// Starts reading the occurrences of [start, end) and the months around it.
-    void prepare(const QDateTime &start, const QDateTime &end);
-
-    [[nodiscard]] bool registryAvailable() const;
-    /// Whether the registry and every source have answered for the range last asked for.
-    [[nodiscard]] bool isSettled() const;
-
-Q_SIGNALS:
-    void registryAvailableChanged(bool available);
-    void settled();
+    void prepare(const QDateTime &start, const QDateTime &end) override;
+    /// Whether the registry answers; while it does, Evolution's local calendars come from here.
+    [[nodiscard]] bool registryAvailable() const override;
+    [[nodiscard]] bool isSettled() const override;
 
 private:
     struct Private;

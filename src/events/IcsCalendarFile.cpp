@@ -270,8 +270,9 @@ std::optional<RawEvent> readEvent(icalcomponent *vevent, ZoneLookup &zones)
 
     if (icalproperty *recurrenceId =
             icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
-        event.recurrenceId =
-            readTime(recurrenceId, icalproperty_get_recurrenceid(recurrenceId), zones);
+        if (const auto time =
+                readTime(recurrenceId, icalproperty_get_recurrenceid(recurrenceId), zones))
+            event.recurrenceId = std::make_shared<const IcsTime>(*time);
     }
 
     for (icalproperty *property = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY);
@@ -387,7 +388,8 @@ std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
             continue;
         }
         auto recurrence = std::make_shared<IcsRecurrence>();
-        recurrence->rules = std::move(raw.rules);
+        for (const icalrecurrencetype &rule : raw.rules)
+            recurrence->rules.emplace_back(rule);
         for (const IcsTime &rdate : raw.rdates)
             recurrence->rdates.push_back(inFrameOf(event.start, rdate));
         for (const IcsTime &exdate : raw.exdates) {
@@ -401,8 +403,7 @@ std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
         sortUnique(recurrence->exdates);
         sortUnique(recurrence->exdays);
         sortUnique(recurrence->replaced);
-        recurrence->lastStartWall =
-            lastStartOf(recurrence->rules, recurrence->rdates, event.start.wallMs);
+        recurrence->lastStartWall = lastStartOf(raw.rules, recurrence->rdates, event.start.wallMs);
         event.recurrence = std::move(recurrence);
         events.push_back(std::move(event));
     }
@@ -432,10 +433,10 @@ IcsCalendarFile IcsCalendarFile::parse(QByteArrayView data, const QString &uidPr
             "BEGIN:VCALENDAR\r\n" + text.calendarProperties + "END:VCALENDAR\r\n";
         const ComponentPtr root(icalparser_parse_string(calendar.constData()));
         if (icalcomponent *vcalendar = componentOfKind(root.get(), ICAL_VCALENDAR_COMPONENT)) {
-            file.name = xProperty(vcalendar, "X-WR-CALNAME");
-            file.colorText = xProperty(vcalendar, "COLOR");
-            if (!file.colorText)
-                file.colorText = xProperty(vcalendar, "X-APPLE-CALENDAR-COLOR");
+            file.name = xProperty(vcalendar, "X-WR-CALNAME").value_or(QString());
+            file.colorText = xProperty(vcalendar, "COLOR").value_or(QString());
+            if (file.colorText.isNull())
+                file.colorText = xProperty(vcalendar, "X-APPLE-CALENDAR-COLOR").value_or(QString());
         }
     }
 

@@ -260,8 +260,9 @@ void IcsCalendarStore::startRead(bool inBackground)
                                     changed, near, *cancelled);
             if (*cancelled)
                 return;
-            hand([this, read, identifier = location.identifier, result = std::move(result)] {
-                takeCalendar(read, identifier, result);
+            hand([this, read, identifier = location.identifier,
+                  result = std::move(result)]() mutable {
+                takeCalendar(read, identifier, std::move(result));
             });
         }
         hand([this, read] { finishRead(read); });
@@ -344,7 +345,7 @@ void IcsCalendarStore::takeScan(quint64 read, const QList<IcsCalendarLocation> &
 }
 
 void IcsCalendarStore::takeCalendar(quint64 read, const QString &identifier,
-                                    const IcsCalendarReader::Result &result)
+                                    IcsCalendarReader::Result &&result)
 {
     if (read != readNumber)
         return;
@@ -358,7 +359,8 @@ void IcsCalendarStore::takeCalendar(quint64 read, const QString &identifier,
     calendar.loaded = true;
     if (!result.changed)
         return;
-    calendar.files = result.files;
+    // Moved, not copied: a copy would hold a second map node for every file.
+    calendar.files = std::move(result.files);
     calendar.indexStale = true;
     updateRecord(calendar);
     if (watcher && calendar.location.kind == IcsCalendarLocation::Kind::folder) {
@@ -419,15 +421,15 @@ void IcsCalendarStore::updateRecord(Calendar &calendar)
     record.identifier = location.identifier;
     if (location.title)
         record.title = *location.title;
-    else if (single && single->name && !single->name->trimmed().isEmpty())
-        record.title = single->name->trimmed();
+    else if (single && !single->name.trimmed().isEmpty())
+        record.title = single->name.trimmed();
     else
         record.title = location.fallbackTitle;
     record.sourceTitle = location.sourceTitle;
     if (location.colorText)
         record.color = CalendarColor::parse(*location.colorText);
-    else if (single && single->colorText)
-        record.color = CalendarColor::parse(*single->colorText);
+    else if (single && !single->colorText.isNull())
+        record.color = CalendarColor::parse(single->colorText);
     calendar.record = record;
 }
 

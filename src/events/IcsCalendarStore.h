@@ -83,8 +83,7 @@ private:
     void abandonReading();
     void takeScan(quint64 read, const QList<IcsCalendarLocation> &locations,
                   const QStringList &folders);
-    void takeCalendar(quint64 read, const QString &identifier,
-                      const IcsCalendarReader::Result &result);
+    void takeCalendar(quint64 read, const QString &identifier, IcsCalendarReader::Result &&result);
     void finishRead(quint64 read);
     void updateRecord(Calendar &calendar);
     void ensureIndexed(Calendar &calendar);

@@ -47,7 +47,8 @@ struct IcsEvent
     IcsTime start;
     // All-day: whole days in milliseconds on the wall clock. Timed: the exact length.
     qint64 durationMs = 0;
-    std::optional<IcsTime> recurrenceId;
+    // Only moved instances have one: kept apart, so that every other event is smaller.
+    std::shared_ptr<const IcsTime> recurrenceId;
     // The rules of a repeating series; null for everything else.
     std::shared_ptr<const IcsRecurrence> recurrence;
 

@@ -42,6 +42,7 @@ void IcsEventIndex::rebuild(const std::vector<const IcsEvent *> &events)
     longSingles.clear();
     series.clear();
     maxSingleSpanMs = 0;
+    singles.reserve(events.size());
     for (const IcsEvent *event : events) {
         if (event->recurrence) {
             series.push_back(event);

@@ -11,9 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <array>
 #include <cstring>
-#include <span>
 
 using namespace Qt::StringLiterals;
 
@@ -52,6 +50,14 @@ public:
             text(*value);
     }
 
+    // Written as optionalText is: a null text reads back as absent.
+    void nullableText(const QString &value)
+    {
+        put(quint8(!value.isNull()));
+        if (!value.isNull())
+            text(value);
+    }
+
     void time(const IcsTime &value)
     {
         put(quint8(value.kind));
@@ -83,6 +89,7 @@ public:
 
     [[nodiscard]] bool failed() const { return !ok; }
     [[nodiscard]] bool atEnd() const { return position == end; }
+    [[nodiscard]] qsizetype remaining() const { return end - position; }
 
     template<typename T> T get()
     {
@@ -166,16 +173,6 @@ private:
     QHash<QString, std::shared_ptr<const IcsZone>> zones;
 };
 
-// The by-lists of a rule, each a fixed array ended early by ICAL_RECURRENCE_ARRAY_MAX.
-template<typename Short, typename Rule> std::array<std::span<Short>, 9> ruleLists(Rule &rule)
-{
-    return {std::span<Short>(rule.by_second),    std::span<Short>(rule.by_minute),
-            std::span<Short>(rule.by_hour),      std::span<Short>(rule.by_day),
-            std::span<Short>(rule.by_month_day), std::span<Short>(rule.by_year_day),
-            std::span<Short>(rule.by_week_no),   std::span<Short>(rule.by_month),
-            std::span<Short>(rule.by_set_pos)};
-}
-
 void writeRule(Writer &out, const icalrecurrencetype &rule)
 {
     const icaltimetype &until = rule.until;
@@ -183,7 +180,7 @@ void writeRule(Writer &out, const icalrecurrencetype &rule)
                             until.minute, until.second, until.is_date, rule.count,
                             int(rule.interval), int(rule.week_start), int(rule.skip)})
         out.put(qint32(value));
-    for (const auto list : ruleLists<const short>(rule)) {
+    for (const auto list : IcsRecurrence::byLists<const short>(rule)) {
         for (const short value : list)
             out.put(qint16(value));
     }
@@ -205,7 +202,7 @@ icalrecurrencetype readRule(Reader &in)
     rule.interval = short(in.get<qint32>());
     rule.week_start = icalrecurrencetype_weekday(in.get<qint32>());
     rule.skip = icalrecurrencetype_skip(in.get<qint32>());
-    for (const auto list : ruleLists<short>(rule)) {
+    for (const auto list : IcsRecurrence::byLists<short>(rule)) {
         for (short &value : list)
             value = in.get<qint16>();
     }
@@ -228,8 +225,8 @@ bool canKeep(const IcsCalendarFile &file)
 
 void writeFile(Writer &out, const IcsCalendarFile &file)
 {
-    out.optionalText(file.name);
-    out.optionalText(file.colorText);
+    out.nullableText(file.name);
+    out.nullableText(file.colorText);
     out.put(qint32(file.skippedComponents));
     out.put(quint32(file.events.size()));
     for (const IcsEvent &event : file.events) {
@@ -238,7 +235,7 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
         out.optionalText(event.location);
         out.time(event.start);
         out.put(event.durationMs);
-        out.put(quint8(event.recurrenceId.has_value()));
+        out.put(quint8(event.recurrenceId != nullptr));
         if (event.recurrenceId)
             out.time(*event.recurrenceId);
         const IcsRecurrence *recurrence = event.recurrence.get();
@@ -246,8 +243,8 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
         if (!recurrence)
             continue;
         out.put(quint32(recurrence->rules.size()));
-        for (const icalrecurrencetype &rule : recurrence->rules)
-            writeRule(out, rule);
+        for (const IcsRecurrence::Rule &rule : recurrence->rules)
+            writeRule(out, rule.unpacked());
         out.numbers(recurrence->rdates);
         out.numbers(recurrence->exdates);
         out.numbers(recurrence->exdays);
@@ -256,12 +253,11 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
     }
 }
 
-std::shared_ptr<const IcsCalendarFile> readFile(Reader &in)
+void readFile(Reader &in, IcsCalendarFile &file)
 {
-    auto file = std::make_shared<IcsCalendarFile>();
-    file->name = in.optionalText();
-    file->colorText = in.optionalText();
-    file->skippedComponents = in.get<qint32>();
+    file.name = in.optionalText().value_or(QString());
+    file.colorText = in.optionalText().value_or(QString());
+    file.skippedComponents = in.get<qint32>();
     const quint32 count = in.get<quint32>();
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
         IcsEvent event;
@@ -271,12 +267,12 @@ std::shared_ptr<const IcsCalendarFile> readFile(Reader &in)
         event.start = in.time();
         event.durationMs = in.get<qint64>();
         if (in.get<quint8>() != 0)
-            event.recurrenceId = in.time();
+            event.recurrenceId = std::make_shared<const IcsTime>(in.time());
         if (in.get<quint8>() != 0) {
             auto recurrence = std::make_shared<IcsRecurrence>();
             const quint32 rules = in.get<quint32>();
             for (quint32 r = 0; r < rules && !in.failed(); ++r)
-                recurrence->rules.push_back(readRule(in));
+                recurrence->rules.emplace_back(readRule(in));
             recurrence->rdates = in.numbers();
             recurrence->exdates = in.numbers();
             recurrence->exdays = in.numbers();
@@ -284,9 +280,8 @@ std::shared_ptr<const IcsCalendarFile> readFile(Reader &in)
             recurrence->lastStartWall = in.get<qint64>();
             event.recurrence = std::move(recurrence);
         }
-        file->events.push_back(std::move(event));
+        file.events.push_back(std::move(event));
     }
-    return file;
 }
 
 QByteArray header()
@@ -336,13 +331,23 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
         return {};
     Files files;
     const quint32 count = in.get<quint32>();
+    // Each file takes at least its key's length, its stamp and its header: a count the data
+    // cannot hold is damage, not a reason to allocate.
+    constexpr qsizetype minimumFileBytes = 4 + 3 * 8 + 1 + 1 + 4 + 4;
+    if (in.failed() || qint64(count) > in.remaining() / minimumFileBytes)
+        return {};
+    // A vdir holds one small file per event: the files of a calendar share one allocation
+    // rather than paying one each.
+    const auto block = std::make_shared<std::vector<IcsCalendarFile>>(count);
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
         const QString key = in.text();
         Stamp stamp;
         stamp.size = in.get<qint64>();
         stamp.modifiedMs = in.get<qint64>();
         stamp.changedMs = in.get<qint64>();
-        files[key] = {stamp, readFile(in)};
+        IcsCalendarFile &file = (*block)[i];
+        readFile(in, file);
+        files[key] = {stamp, std::shared_ptr<const IcsCalendarFile>(block, &file)};
     }
     if (in.failed() || !in.atEnd())
         return {};

@@ -39,6 +39,49 @@ std::optional<qint64> restartInPhase(const icalrecurrencetype &rule, qint64 dtst
 
 } // namespace
 
+IcsRecurrence::Rule::Rule(const icalrecurrencetype &rule)
+    : freq(rule.freq)
+    , until(rule.until)
+    , count(rule.count)
+    , interval(rule.interval)
+    , weekStart(rule.week_start)
+    , rscale(rule.rscale)
+    , skip(rule.skip)
+{
+    for (const auto list : byLists<const short>(rule)) {
+        for (const short value : list) {
+            if (value == ICAL_RECURRENCE_ARRAY_MAX)
+                break;
+            lists.push_back(value);
+        }
+        lists.push_back(ICAL_RECURRENCE_ARRAY_MAX);
+    }
+    lists.shrink_to_fit();
+}
+
+icalrecurrencetype IcsRecurrence::Rule::unpacked() const
+{
+    icalrecurrencetype rule;
+    icalrecurrencetype_clear(&rule);
+    rule.freq = freq;
+    rule.until = until;
+    rule.count = count;
+    rule.interval = interval;
+    rule.week_start = weekStart;
+    rule.rscale = rscale;
+    rule.skip = skip;
+    auto value = lists.begin();
+    for (const auto list : byLists<short>(rule)) {
+        for (short &slot : list) {
+            if (*value == ICAL_RECURRENCE_ARRAY_MAX)
+                break;
+            slot = *value++;
+        }
+        ++value; // past the end marker
+    }
+    return rule;
+}
+
 bool IcsRecurrence::isExcluded(qint64 wallStart) const
 {
     return containsSorted(exdates, wallStart) || containsSorted(replaced, wallStart)
@@ -92,7 +135,8 @@ void IcsRecurrence::expandUncached(const IcsTime &dtstart, qint64 wallFrom, qint
         take(rdate);
 
     const icaltimetype seriesStart = fromWallMs(dtstart.wallMs, isDate);
-    for (const icalrecurrencetype &rule : rules) {
+    for (const Rule &packed : rules) {
+        const icalrecurrencetype rule = packed.unpacked();
         IteratorPtr iterator(icalrecur_iterator_new(rule, seriesStart));
         if (!iterator)
             continue;

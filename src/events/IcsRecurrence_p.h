@@ -4,8 +4,10 @@
 
 #include <libical/ical.h>
 
+#include <array>
 #include <limits>
 #include <map>
+#include <span>
 #include <vector>
 
 // The recurrence set of a series, everything in the wall clock of its DTSTART: RRULEs (with
@@ -17,7 +19,37 @@ public:
     static constexpr int maxStepsPerRule = 100'000;
     static constexpr int maxOccurrences = 20'000;
 
-    std::vector<icalrecurrencetype> rules;
+    // libical's rule holds fixed arrays for its by-lists, close to 3 KB, nearly all of it the end
+    // marker: a rule is kept with each list cut at its end and given back whole when expanded.
+    class Rule
+    {
+    public:
+        explicit Rule(const icalrecurrencetype &rule);
+        [[nodiscard]] icalrecurrencetype unpacked() const;
+
+    private:
+        icalrecurrencetype_frequency freq;
+        icaltimetype until;
+        int count;
+        short interval;
+        icalrecurrencetype_weekday weekStart;
+        char *rscale;
+        icalrecurrencetype_skip skip;
+        std::vector<short> lists; // each by-list's values followed by its end marker
+    };
+
+    /// The by-lists of a rule, each a fixed array ended early by ICAL_RECURRENCE_ARRAY_MAX.
+    template<typename Short, typename RuleType>
+    static std::array<std::span<Short>, 9> byLists(RuleType &rule)
+    {
+        return {std::span<Short>(rule.by_second),    std::span<Short>(rule.by_minute),
+                std::span<Short>(rule.by_hour),      std::span<Short>(rule.by_day),
+                std::span<Short>(rule.by_month_day), std::span<Short>(rule.by_year_day),
+                std::span<Short>(rule.by_week_no),   std::span<Short>(rule.by_month),
+                std::span<Short>(rule.by_set_pos)};
+    }
+
+    std::vector<Rule> rules;
     std::vector<qint64> rdates;
     std::vector<qint64> exdates; // sorted
     std::vector<qint64> exdays; // sorted day numbers: whole-day EXDATEs of a timed series
