@@ -90,9 +90,11 @@ std::optional<KeyLevels> activeGroupLevels(xcb_connection_t *connection, quint32
 
 std::optional<QString> X11KeyboardLayout::unmodifiedText(quint32 x11Keycode)
 {
-    if (!qGuiApp || QGuiApplication::platformName() != "xcb"_L1 || x11Keycode > 255)
+    // Asked from command-line programs too, whose application has no GUI at all.
+    const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (!app || QGuiApplication::platformName() != "xcb"_L1 || x11Keycode > 255)
         return std::nullopt;
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    auto *x11 = app->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection())
         return std::nullopt;
     // Read afresh at each press: the user may have switched layouts since the last one.
