@@ -144,13 +144,15 @@ QList<StoreEvent> IcsCalendarStore::events(const QDateTime &start, const QDateTi
     for (const auto &[calendar, occurrence] : found) {
         const IcsEvent &event = *occurrence.event;
         StoreEvent item;
-        item.calendarItemIdentifier = event.uid;
+        item.calendarItemIdentifier = QString::fromUtf8(event.uid);
         item.occurrenceDate = toDateTime(occurrence.occurrenceUtc);
         item.startDate = toDateTime(occurrence.startUtc);
         item.endDate = toDateTime(occurrence.endUtc);
         item.isAllDay = event.start.isDate();
-        item.title = event.title;
-        item.location = event.location;
+        if (!event.title.isNull())
+            item.title = event.title;
+        if (!event.location.isNull())
+            item.location = event.location;
         item.calendar = calendar->record;
         result.append(std::move(item));
     }

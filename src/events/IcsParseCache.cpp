@@ -43,14 +43,13 @@ public:
         out.append(reinterpret_cast<const char *>(value.utf16()), value.size() * 2);
     }
 
-    void optionalText(const std::optional<QString> &value)
+    void bytes(const QByteArray &value)
     {
-        put(quint8(value.has_value()));
-        if (value)
-            text(*value);
+        put(quint32(value.size()));
+        out.append(value);
     }
 
-    // Written as optionalText is: a null text reads back as absent.
+    // A null text reads back as null, an empty one as empty.
     void nullableText(const QString &value)
     {
         put(quint8(!value.isNull()));
@@ -116,11 +115,24 @@ public:
         return value;
     }
 
-    std::optional<QString> optionalText()
+    QByteArray bytes()
+    {
+        const quint32 length = get<quint32>();
+        if (quint64(end - position) < length) {
+            fail();
+            return {};
+        }
+        QByteArray value(position, qsizetype(length));
+        position += qsizetype(length);
+        return value;
+    }
+
+    QString nullableText()
     {
         if (get<quint8>() == 0)
-            return std::nullopt;
-        return text();
+            return {};
+        const QString value = text();
+        return value.isNull() ? u""_s : value;
     }
 
     IcsTime time()
@@ -230,9 +242,9 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
     out.put(qint32(file.skippedComponents));
     out.put(quint32(file.events.size()));
     for (const IcsEvent &event : file.events) {
-        out.text(event.uid);
-        out.optionalText(event.title);
-        out.optionalText(event.location);
+        out.bytes(event.uid);
+        out.nullableText(event.title);
+        out.nullableText(event.location);
         out.time(event.start);
         out.put(event.durationMs);
         out.put(quint8(event.recurrenceId != nullptr));
@@ -255,15 +267,15 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
 
 void readFile(Reader &in, IcsCalendarFile &file)
 {
-    file.name = in.optionalText().value_or(QString());
-    file.colorText = in.optionalText().value_or(QString());
+    file.name = in.nullableText();
+    file.colorText = in.nullableText();
     file.skippedComponents = in.get<qint32>();
     const quint32 count = in.get<quint32>();
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
         IcsEvent event;
-        event.uid = in.text();
-        event.title = in.optionalText();
-        event.location = in.optionalText();
+        event.uid = in.bytes();
+        event.title = in.nullableText();
+        event.location = in.nullableText();
         event.start = in.time();
         event.durationMs = in.get<qint64>();
         if (in.get<quint8>() != 0)

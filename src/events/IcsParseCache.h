@@ -30,7 +30,7 @@ public:
     };
     using Files = std::map<QString, File>; // by file name; a calendar file by its own path
 
-    static constexpr quint32 formatVersion = 1;
+    static constexpr quint32 formatVersion = 2;
 
     /// `folder` empty: $XDG_CACHE_HOME/tessel-calendar.
     explicit IcsParseCache(const QString &folder = {});
