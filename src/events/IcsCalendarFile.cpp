@@ -435,10 +435,14 @@ IcsCalendarFile IcsCalendarFile::parse(QByteArrayView data, const QString &uidPr
             "BEGIN:VCALENDAR\r\n" + text.calendarProperties + "END:VCALENDAR\r\n";
         const ComponentPtr root(icalparser_parse_string(calendar.constData()));
         if (icalcomponent *vcalendar = componentOfKind(root.get(), ICAL_VCALENDAR_COMPONENT)) {
-            file.name = xProperty(vcalendar, "X-WR-CALNAME").value_or(QString());
-            file.colorText = xProperty(vcalendar, "COLOR").value_or(QString());
-            if (file.colorText.isNull())
-                file.colorText = xProperty(vcalendar, "X-APPLE-CALENDAR-COLOR").value_or(QString());
+            Properties properties;
+            properties.name = xProperty(vcalendar, "X-WR-CALNAME").value_or(QString());
+            properties.colorText = xProperty(vcalendar, "COLOR").value_or(QString());
+            if (properties.colorText.isNull())
+                properties.colorText =
+                    xProperty(vcalendar, "X-APPLE-CALENDAR-COLOR").value_or(QString());
+            if (!properties.name.isNull() || !properties.colorText.isNull())
+                file.properties = std::make_shared<const Properties>(std::move(properties));
         }
     }
 

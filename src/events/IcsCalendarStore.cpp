@@ -423,15 +423,15 @@ void IcsCalendarStore::updateRecord(Calendar &calendar)
     record.identifier = location.identifier;
     if (location.title)
         record.title = *location.title;
-    else if (single && !single->name.trimmed().isEmpty())
-        record.title = single->name.trimmed();
+    else if (single && !single->name().trimmed().isEmpty())
+        record.title = single->name().trimmed();
     else
         record.title = location.fallbackTitle;
     record.sourceTitle = location.sourceTitle;
     if (location.colorText)
         record.color = CalendarColor::parse(*location.colorText);
-    else if (single && !single->colorText.isNull())
-        record.color = CalendarColor::parse(single->colorText);
+    else if (single && !single->colorText().isNull())
+        record.color = CalendarColor::parse(single->colorText());
     calendar.record = record;
 }
 

@@ -237,8 +237,8 @@ bool canKeep(const IcsCalendarFile &file)
 
 void writeFile(Writer &out, const IcsCalendarFile &file)
 {
-    out.nullableText(file.name);
-    out.nullableText(file.colorText);
+    out.nullableText(file.name());
+    out.nullableText(file.colorText());
     out.put(qint32(file.skippedComponents));
     out.put(quint32(file.events.size()));
     for (const IcsEvent &event : file.events) {
@@ -267,8 +267,10 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
 
 void readFile(Reader &in, IcsCalendarFile &file)
 {
-    file.name = in.nullableText();
-    file.colorText = in.nullableText();
+    IcsCalendarFile::Properties properties{in.nullableText(), in.nullableText()};
+    if (!properties.name.isNull() || !properties.colorText.isNull())
+        file.properties =
+            std::make_shared<const IcsCalendarFile::Properties>(std::move(properties));
     file.skippedComponents = in.get<qint32>();
     const quint32 count = in.get<quint32>();
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
