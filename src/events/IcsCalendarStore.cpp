@@ -415,9 +415,8 @@ void IcsCalendarStore::updateRecord(Calendar &calendar)
     const IcsCalendarLocation &location = calendar.location;
     const IcsCalendarFile *single = nullptr;
     if (location.kind == IcsCalendarLocation::Kind::file) {
-        const auto found = calendar.files.find(location.path);
-        if (found != calendar.files.end())
-            single = found->second.content.get();
+        if (const IcsParseCache::File *found = IcsParseCache::find(calendar.files, location.path))
+            single = found->content.get();
     }
     StoreCalendar record;
     record.identifier = location.identifier;

@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -343,7 +344,6 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
     Reader in(body.sliced(expectedHeader.size()));
     if (in.text() != calendarIdentifier)
         return {};
-    Files files;
     const quint32 count = in.get<quint32>();
     // Each file takes at least its key's length, its stamp and its header: a count the data
     // cannot hold is damage, not a reason to allocate.
@@ -353,6 +353,8 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
     // A vdir holds one small file per event: the files of a calendar share one allocation
     // rather than paying one each.
     const auto block = std::make_shared<std::vector<IcsCalendarFile>>(count);
+    Files files;
+    files.reserve(count);
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
         const QString key = in.text();
         Stamp stamp;
@@ -361,11 +363,22 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
         stamp.changedMs = in.get<qint64>();
         IcsCalendarFile &file = (*block)[i];
         readFile(in, file);
-        files[key] = {stamp, std::shared_ptr<const IcsCalendarFile>(block, &file)};
+        files.emplace_back(key, File{stamp, std::shared_ptr<const IcsCalendarFile>(block, &file)});
     }
-    if (in.failed() || !in.atEnd())
+    const bool ordered = std::adjacent_find(files.begin(), files.end(),
+                                            [](auto &a, auto &b) { return !(a.first < b.first); })
+                         == files.end();
+    if (in.failed() || !in.atEnd() || !ordered)
         return {};
     return files;
+}
+
+const IcsParseCache::File *IcsParseCache::find(const Files &files, const QString &key)
+{
+    const auto found = std::lower_bound(
+        files.begin(), files.end(), key,
+        [](const auto &entry, const QString &wanted) { return entry.first < wanted; });
+    return found != files.end() && found->first == key ? &found->second : nullptr;
 }
 
 bool IcsParseCache::save(const QString &calendarIdentifier, const Files &files) const
