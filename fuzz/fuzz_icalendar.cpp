@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     for (const IcsOccurrence &occurrence : occurrences) {
         // Touch every field the store reads.
-        if (occurrence.event->title && occurrence.event->title->size() < 0)
+        if (occurrence.event->title.size() < 0)
             return 1;
         Q_UNUSED(occurrence.endUtc);
     }

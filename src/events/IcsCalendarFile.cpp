@@ -125,18 +125,20 @@ icalcomponent *componentOfKind(icalcomponent *root, icalcomponent_kind kind)
     return icalcomponent_get_first_component(root, kind);
 }
 
-std::optional<QString> textProperty(icalcomponent *component, icalproperty_kind kind)
+const char *textProperty(icalcomponent *component, icalproperty_kind kind)
 {
     icalproperty *property = icalcomponent_get_first_property(component, kind);
-    if (!property)
-        return std::nullopt;
-    const icalvalue *value = icalproperty_get_value(property);
-    if (!value)
-        return std::nullopt;
-    const char *text = icalvalue_get_text(value);
+    const icalvalue *value = property ? icalproperty_get_value(property) : nullptr;
+    return value ? icalvalue_get_text(value) : nullptr;
+}
+
+// Null when the property is absent; never null when it is there, even empty.
+QString nullableText(const char *text)
+{
     if (!text)
-        return std::nullopt;
-    return QString::fromUtf8(text);
+        return {};
+    QString value = QString::fromUtf8(text);
+    return value.isNull() ? u""_s : value;
 }
 
 std::optional<QString> xProperty(icalcomponent *component, const char *name)
@@ -240,9 +242,9 @@ std::optional<RawEvent> readEvent(icalcomponent *vevent, ZoneLookup &zones)
     RawEvent raw;
     IcsEvent &event = raw.event;
     event.start = *start;
-    event.uid = textProperty(vevent, ICAL_UID_PROPERTY).value_or(QString());
-    event.title = textProperty(vevent, ICAL_SUMMARY_PROPERTY);
-    event.location = textProperty(vevent, ICAL_LOCATION_PROPERTY);
+    event.uid = QByteArray(textProperty(vevent, ICAL_UID_PROPERTY));
+    event.title = nullableText(textProperty(vevent, ICAL_SUMMARY_PROPERTY));
+    event.location = nullableText(textProperty(vevent, ICAL_LOCATION_PROPERTY));
     if (icalproperty *status = icalcomponent_get_first_property(vevent, ICAL_STATUS_PROPERTY))
         raw.cancelled = icalproperty_get_status(status) == ICAL_STATUS_CANCELLED;
 
@@ -344,13 +346,13 @@ void sortUnique(std::vector<qint64> &values)
 // every series that way.
 std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
 {
-    QSet<QString> masterUids;
+    QSet<QByteArray> masterUids;
     for (const RawEvent &raw : raws) {
         if (!raw.event.recurrenceId)
             masterUids.insert(raw.event.uid);
     }
-    QHash<QString, std::vector<const RawEvent *>> instancesByUid;
-    QSet<QString> cancelledSeries;
+    QHash<QByteArray, std::vector<const RawEvent *>> instancesByUid;
+    QSet<QByteArray> cancelledSeries;
     for (RawEvent &raw : raws) {
         const bool repeats = !raw.rules.empty() || !raw.rdates.empty();
         if (raw.event.recurrenceId && repeats && !masterUids.contains(raw.event.uid)) {
@@ -365,7 +367,7 @@ std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
 
     std::vector<IcsEvent> events;
     events.reserve(raws.size());
-    QSet<QString> seenMasters;
+    QSet<QByteArray> seenMasters;
     for (RawEvent &raw : raws) {
         IcsEvent &event = raw.event;
         if (raw.cancelled)
@@ -433,10 +435,14 @@ IcsCalendarFile IcsCalendarFile::parse(QByteArrayView data, const QString &uidPr
             "BEGIN:VCALENDAR\r\n" + text.calendarProperties + "END:VCALENDAR\r\n";
         const ComponentPtr root(icalparser_parse_string(calendar.constData()));
         if (icalcomponent *vcalendar = componentOfKind(root.get(), ICAL_VCALENDAR_COMPONENT)) {
-            file.name = xProperty(vcalendar, "X-WR-CALNAME").value_or(QString());
-            file.colorText = xProperty(vcalendar, "COLOR").value_or(QString());
-            if (file.colorText.isNull())
-                file.colorText = xProperty(vcalendar, "X-APPLE-CALENDAR-COLOR").value_or(QString());
+            Properties properties;
+            properties.name = xProperty(vcalendar, "X-WR-CALNAME").value_or(QString());
+            properties.colorText = xProperty(vcalendar, "COLOR").value_or(QString());
+            if (properties.colorText.isNull())
+                properties.colorText =
+                    xProperty(vcalendar, "X-APPLE-CALENDAR-COLOR").value_or(QString());
+            if (!properties.name.isNull() || !properties.colorText.isNull())
+                file.properties = std::make_shared<const Properties>(std::move(properties));
         }
     }
 
@@ -477,7 +483,7 @@ IcsCalendarFile IcsCalendarFile::parse(QByteArrayView data, const QString &uidPr
             continue;
         }
         if (raw->event.uid.isEmpty())
-            raw->event.uid = uidPrefix + u'#' + QString::number(position);
+            raw->event.uid = (uidPrefix + u'#' + QString::number(position)).toUtf8();
         raws.push_back(*std::move(raw));
     }
     if (file.skippedComponents > 0)

@@ -12,6 +12,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -124,28 +125,30 @@ IcsCalendarReader::Result IcsCalendarReader::read(const IcsCalendarLocation &loc
             entries.emplace_back(location.path, stampOf(info));
     } else {
         entries = itemsOf(location.path);
+        std::sort(entries.begin(), entries.end(),
+                  [](const auto &a, const auto &b) { return a.first < b.first; });
     }
 
     Result result;
     bool parsed = false;
     // Everything not shared with the earlier read is this thread's alone until handed out.
     std::vector<const IcsEvent *> fresh;
+    result.files.reserve(entries.size());
     for (const auto &[key, stamp] : entries) {
         if (cancelled)
             return result;
         const QString path =
             location.kind == IcsCalendarLocation::Kind::file ? key : location.path + u'/' + key;
-        const auto found = known.find(key);
-        const bool same = found != known.end() && found->second.stamp == stamp
-                          && found->second.content && !changed.contains(path);
-        auto content =
-            same ? found->second.content : parseFile(path, location.identifier + u'/' + key);
+        const IcsParseCache::File *found = IcsParseCache::find(known, key);
+        const bool same =
+            found && found->stamp == stamp && found->content && !changed.contains(path);
+        auto content = same ? found->content : parseFile(path, location.identifier + u'/' + key);
         parsed |= !same;
         if (!previous || !same) {
             for (const IcsEvent &event : content->events)
                 fresh.push_back(&event);
         }
-        result.files.emplace(key, IcsParseCache::File{stamp, std::move(content)});
+        result.files.emplace_back(key, IcsParseCache::File{stamp, std::move(content)});
     }
 
     const bool differs = parsed || result.files.size() != known.size();

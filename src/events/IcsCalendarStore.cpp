@@ -144,13 +144,15 @@ QList<StoreEvent> IcsCalendarStore::events(const QDateTime &start, const QDateTi
     for (const auto &[calendar, occurrence] : found) {
         const IcsEvent &event = *occurrence.event;
         StoreEvent item;
-        item.calendarItemIdentifier = event.uid;
+        item.calendarItemIdentifier = QString::fromUtf8(event.uid);
         item.occurrenceDate = toDateTime(occurrence.occurrenceUtc);
         item.startDate = toDateTime(occurrence.startUtc);
         item.endDate = toDateTime(occurrence.endUtc);
         item.isAllDay = event.start.isDate();
-        item.title = event.title;
-        item.location = event.location;
+        if (!event.title.isNull())
+            item.title = event.title;
+        if (!event.location.isNull())
+            item.location = event.location;
         item.calendar = calendar->record;
         result.append(std::move(item));
     }
@@ -413,23 +415,22 @@ void IcsCalendarStore::updateRecord(Calendar &calendar)
     const IcsCalendarLocation &location = calendar.location;
     const IcsCalendarFile *single = nullptr;
     if (location.kind == IcsCalendarLocation::Kind::file) {
-        const auto found = calendar.files.find(location.path);
-        if (found != calendar.files.end())
-            single = found->second.content.get();
+        if (const IcsParseCache::File *found = IcsParseCache::find(calendar.files, location.path))
+            single = found->content.get();
     }
     StoreCalendar record;
     record.identifier = location.identifier;
     if (location.title)
         record.title = *location.title;
-    else if (single && !single->name.trimmed().isEmpty())
-        record.title = single->name.trimmed();
+    else if (single && !single->name().trimmed().isEmpty())
+        record.title = single->name().trimmed();
     else
         record.title = location.fallbackTitle;
     record.sourceTitle = location.sourceTitle;
     if (location.colorText)
         record.color = CalendarColor::parse(*location.colorText);
-    else if (single && !single->colorText.isNull())
-        record.color = CalendarColor::parse(single->colorText);
+    else if (single && !single->colorText().isNull())
+        record.color = CalendarColor::parse(single->colorText());
     calendar.record = record;
 }
 

@@ -2,6 +2,7 @@
 
 #include "IcsZone.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -41,9 +42,11 @@ struct IcsTime
 // a series moved or changed on its own (it carries the RECURRENCE-ID it replaces).
 struct IcsEvent
 {
-    QString uid;
-    std::optional<QString> title;
-    std::optional<QString> location;
+    // Held as UTF-8: a UID is only matched and hashed here, and made text when handed out.
+    QByteArray uid;
+    // Null when the event has none; an empty property gives an empty, not a null, text.
+    QString title;
+    QString location;
     IcsTime start;
     // All-day: whole days in milliseconds on the wall clock. Timed: the exact length.
     qint64 durationMs = 0;

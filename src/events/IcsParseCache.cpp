@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -43,14 +44,13 @@ public:
         out.append(reinterpret_cast<const char *>(value.utf16()), value.size() * 2);
     }
 
-    void optionalText(const std::optional<QString> &value)
+    void bytes(const QByteArray &value)
     {
-        put(quint8(value.has_value()));
-        if (value)
-            text(*value);
+        put(quint32(value.size()));
+        out.append(value);
     }
 
-    // Written as optionalText is: a null text reads back as absent.
+    // A null text reads back as null, an empty one as empty.
     void nullableText(const QString &value)
     {
         put(quint8(!value.isNull()));
@@ -116,11 +116,24 @@ public:
         return value;
     }
 
-    std::optional<QString> optionalText()
+    QByteArray bytes()
+    {
+        const quint32 length = get<quint32>();
+        if (quint64(end - position) < length) {
+            fail();
+            return {};
+        }
+        QByteArray value(position, qsizetype(length));
+        position += qsizetype(length);
+        return value;
+    }
+
+    QString nullableText()
     {
         if (get<quint8>() == 0)
-            return std::nullopt;
-        return text();
+            return {};
+        const QString value = text();
+        return value.isNull() ? u""_s : value;
     }
 
     IcsTime time()
@@ -225,14 +238,14 @@ bool canKeep(const IcsCalendarFile &file)
 
 void writeFile(Writer &out, const IcsCalendarFile &file)
 {
-    out.nullableText(file.name);
-    out.nullableText(file.colorText);
+    out.nullableText(file.name());
+    out.nullableText(file.colorText());
     out.put(qint32(file.skippedComponents));
     out.put(quint32(file.events.size()));
     for (const IcsEvent &event : file.events) {
-        out.text(event.uid);
-        out.optionalText(event.title);
-        out.optionalText(event.location);
+        out.bytes(event.uid);
+        out.nullableText(event.title);
+        out.nullableText(event.location);
         out.time(event.start);
         out.put(event.durationMs);
         out.put(quint8(event.recurrenceId != nullptr));
@@ -255,15 +268,17 @@ void writeFile(Writer &out, const IcsCalendarFile &file)
 
 void readFile(Reader &in, IcsCalendarFile &file)
 {
-    file.name = in.optionalText().value_or(QString());
-    file.colorText = in.optionalText().value_or(QString());
+    IcsCalendarFile::Properties properties{in.nullableText(), in.nullableText()};
+    if (!properties.name.isNull() || !properties.colorText.isNull())
+        file.properties =
+            std::make_shared<const IcsCalendarFile::Properties>(std::move(properties));
     file.skippedComponents = in.get<qint32>();
     const quint32 count = in.get<quint32>();
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
         IcsEvent event;
-        event.uid = in.text();
-        event.title = in.optionalText();
-        event.location = in.optionalText();
+        event.uid = in.bytes();
+        event.title = in.nullableText();
+        event.location = in.nullableText();
         event.start = in.time();
         event.durationMs = in.get<qint64>();
         if (in.get<quint8>() != 0)
@@ -329,7 +344,6 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
     Reader in(body.sliced(expectedHeader.size()));
     if (in.text() != calendarIdentifier)
         return {};
-    Files files;
     const quint32 count = in.get<quint32>();
     // Each file takes at least its key's length, its stamp and its header: a count the data
     // cannot hold is damage, not a reason to allocate.
@@ -339,6 +353,8 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
     // A vdir holds one small file per event: the files of a calendar share one allocation
     // rather than paying one each.
     const auto block = std::make_shared<std::vector<IcsCalendarFile>>(count);
+    Files files;
+    files.reserve(count);
     for (quint32 i = 0; i < count && !in.failed(); ++i) {
         const QString key = in.text();
         Stamp stamp;
@@ -347,11 +363,22 @@ IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) cons
         stamp.changedMs = in.get<qint64>();
         IcsCalendarFile &file = (*block)[i];
         readFile(in, file);
-        files[key] = {stamp, std::shared_ptr<const IcsCalendarFile>(block, &file)};
+        files.emplace_back(key, File{stamp, std::shared_ptr<const IcsCalendarFile>(block, &file)});
     }
-    if (in.failed() || !in.atEnd())
+    const bool ordered = std::adjacent_find(files.begin(), files.end(),
+                                            [](auto &a, auto &b) { return !(a.first < b.first); })
+                         == files.end();
+    if (in.failed() || !in.atEnd() || !ordered)
         return {};
     return files;
+}
+
+const IcsParseCache::File *IcsParseCache::find(const Files &files, const QString &key)
+{
+    const auto found = std::lower_bound(
+        files.begin(), files.end(), key,
+        [](const auto &entry, const QString &wanted) { return entry.first < wanted; });
+    return found != files.end() && found->first == key ? &found->second : nullptr;
 }
 
 bool IcsParseCache::save(const QString &calendarIdentifier, const Files &files) const

@@ -4,8 +4,9 @@
 
 #include <QString>
 
-#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 // What was read from the .ics files of each calendar, kept between runs so that an unchanged
 // calendar costs no parse: one file per calendar in the user's cache folder. A cache file is
@@ -28,9 +29,14 @@ public:
         Stamp stamp;
         std::shared_ptr<const IcsCalendarFile> content;
     };
-    using Files = std::map<QString, File>; // by file name; a calendar file by its own path
+    // By file name, a calendar file by its own path; sorted by key. A vdir has thousands of
+    // files: an entry each in one array costs far less than a tree node each.
+    using Files = std::vector<std::pair<QString, File>>;
 
-    static constexpr quint32 formatVersion = 1;
+    /// The file under `key`, or null.
+    [[nodiscard]] static const File *find(const Files &files, const QString &key);
+
+    static constexpr quint32 formatVersion = 2;
 
     /// `folder` empty: $XDG_CACHE_HOME/tessel-calendar.
     explicit IcsParseCache(const QString &folder = {});

@@ -242,9 +242,10 @@ void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole()
     const IcsParseCache cache;
     IcsParseCache::Files files = cache.load(calendar);
     QCOMPARE(files.size(), size_t(2));
-    auto edited = std::make_shared<IcsCalendarFile>(*files[u"a.ics"_s].content);
+    QCOMPARE(files.front().first, u"a.ics"_s);
+    auto edited = std::make_shared<IcsCalendarFile>(*files.front().second.content);
     edited->events.front().title = u"Cached"_s;
-    files[u"a.ics"_s].content = edited;
+    files.front().second.content = edited;
     QVERIFY(cache.save(calendar, files));
 
     QFile cacheFile(cache.pathFor(calendar));
