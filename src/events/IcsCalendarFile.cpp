@@ -351,7 +351,8 @@ std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
         if (!raw.event.recurrenceId)
             masterUids.insert(raw.event.uid);
     }
-    QHash<QByteArray, std::vector<const RawEvent *>> instancesByUid;
+    // The instances' times are kept apart: the events they belong to are moved out below.
+    QHash<QByteArray, std::vector<std::shared_ptr<const IcsTime>>> instancesByUid;
     QSet<QByteArray> cancelledSeries;
     for (RawEvent &raw : raws) {
         const bool repeats = !raw.rules.empty() || !raw.rdates.empty();
@@ -360,7 +361,7 @@ std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
             continue;
         }
         if (raw.event.recurrenceId)
-            instancesByUid[raw.event.uid].push_back(&raw);
+            instancesByUid[raw.event.uid].push_back(raw.event.recurrenceId);
         else if (raw.cancelled)
             cancelledSeries.insert(raw.event.uid);
     }
@@ -381,8 +382,8 @@ std::vector<IcsEvent> assemble(std::vector<RawEvent> raws)
         // Instances belong to the first master of their UID.
         if (!seenMasters.contains(event.uid)) {
             seenMasters.insert(event.uid);
-            for (const RawEvent *instance : instancesByUid.value(event.uid))
-                replaced.push_back(inFrameOf(event.start, *instance->event.recurrenceId));
+            for (const std::shared_ptr<const IcsTime> &instance : instancesByUid.value(event.uid))
+                replaced.push_back(inFrameOf(event.start, *instance));
         }
         if (raw.rules.empty() && raw.rdates.empty()) {
             if (std::find(replaced.begin(), replaced.end(), event.start.wallMs) == replaced.end())
