@@ -197,17 +197,3 @@ quint16 VirtualKeyMap::x11ModifiersFromCarbon(quint32 carbonModifiers)
         mask |= x11Mod4Mask;
     return mask;
 }
-
-quint32 VirtualKeyMap::carbonModifiersFromX11(quint16 state)
-{
-    quint32 modifiers = 0;
-    if (state & x11ShiftMask)
-        modifiers |= HotKeyShortcut::shiftModifier;
-    if (state & x11ControlMask)
-        modifiers |= HotKeyShortcut::controlModifier;
-    if (state & x11Mod1Mask)
-        modifiers |= HotKeyShortcut::optionModifier;
-    if (state & x11Mod4Mask)
-        modifiers |= HotKeyShortcut::commandModifier;
-    return modifiers;
-}

@@ -27,6 +27,4 @@ public:
 
     /// Command is Super (Mod4), Option is Alt (Mod1).
     [[nodiscard]] static quint16 x11ModifiersFromCarbon(quint32 carbonModifiers);
-    /// Lock, Num Lock and the other modifiers are left out, so a press matches however they stand.
-    [[nodiscard]] static quint32 carbonModifiersFromX11(quint16 state);
 };
