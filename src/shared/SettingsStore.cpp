@@ -120,11 +120,6 @@ void SettingsStore::registerDefaults(const QVariantMap &newDefaults)
     defaults.insert(newDefaults);
 }
 
-QVariantMap SettingsStore::registeredDefaults() const
-{
-    return defaults;
-}
-
 std::optional<bool> SettingsStore::boolValue(const QString &key) const
 {
     if (values.contains(key)) {
@@ -167,11 +162,6 @@ std::optional<QByteArray> SettingsStore::dataValue(const QString &key) const
     if (fallback.typeId() == QMetaType::QByteArray)
         return fallback.toByteArray();
     return std::nullopt;
-}
-
-bool SettingsStore::contains(const QString &key) const
-{
-    return values.contains(key);
 }
 
 void SettingsStore::setBool(const QString &key, bool value)

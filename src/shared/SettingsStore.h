@@ -50,7 +50,6 @@ public:
     /// Values are QVariant bool, QString, QStringList or QByteArray; a later call adds to and
     /// replaces earlier registrations.
     void registerDefaults(const QVariantMap &defaults);
-    [[nodiscard]] QVariantMap registeredDefaults() const;
 
     // Typed reads: the file's value if it has this kind, else (key absent from the file) the
     // registered default if it has this kind, else nothing. A value of another kind in the file
@@ -59,8 +58,6 @@ public:
     [[nodiscard]] std::optional<QString> stringValue(const QString &key) const;
     [[nodiscard]] std::optional<QStringList> stringListValue(const QString &key) const;
     [[nodiscard]] std::optional<QByteArray> dataValue(const QString &key) const;
-    /// Present in the file (registered defaults do not count).
-    [[nodiscard]] bool contains(const QString &key) const;
 
     // Writes: change the value and write the whole file at once, atomically. A failed write keeps
     // the old file and sets saveError; the in-memory value still changes and the next write
