@@ -43,7 +43,7 @@ CombinedCalendarStore::CombinedCalendarStore(SettingsStore &settings, AccessProm
     , settings(settings)
     , files(settings, prompter, options.files)
 #ifdef TESSEL_WITH_EDS
-    , followsServer(options.evolutionDataServer)
+    , lookForServer(options.evolutionDataServer)
 #endif
 {
     connect(&files, &CalendarStore::storeChanged, this, &CalendarStore::storeChanged);
@@ -54,9 +54,11 @@ CombinedCalendarStore::CombinedCalendarStore(SettingsStore &settings, AccessProm
 // so a desktop without Evolution Data Server never carries them.
 void CombinedCalendarStore::useServerIfThere()
 {
-    if (!followsServer || eds || registryWatcher
+    if (!lookForServer
         || files.authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess)
         return;
+    // Asked once: the bus calls below must not come with every query.
+    lookForServer = false;
     const QString registry = u"org.gnome.evolution.dataserver.Sources5"_s;
     const QDBusConnection bus = QDBusConnection::sessionBus();
     const QDBusConnectionInterface *daemon = bus.isConnected() ? bus.interface() : nullptr;
@@ -67,7 +69,7 @@ void CombinedCalendarStore::useServerIfThere()
         startServer();
         return;
     }
-    registryWatcher =
+    auto *registryWatcher =
         new QDBusServiceWatcher(registry, bus, QDBusServiceWatcher::WatchForRegistration, this);
     connect(registryWatcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
         startServer();

@@ -5,8 +5,6 @@
 
 #include <QDateTime>
 
-class QDBusServiceWatcher;
-
 // The application's calendar store: the iCalendar files, and Evolution Data Server where the
 // program is built with it. While the registry answers, Evolution's local calendars come through
 // it and their files are not read, so no event shows twice. Consent is the files store's.
@@ -46,7 +44,6 @@ private:
 
     SettingsStore &settings;
     IcsCalendarStore files;
-    bool followsServer = false;
+    bool lookForServer = false;
     CalendarServerStore *eds = nullptr; // Evolution Data Server's, once its registry is there
-    QDBusServiceWatcher *registryWatcher = nullptr;
 };
