@@ -2,9 +2,9 @@
 
 #include "TestFiles.h"
 #include "app/AppBootstrapper.h"
-#include "preferences/HotKeyShortcut.h"
+#include "shortcut/Shortcut.h"
 #include "preferences/PreferencesStore.h"
-#include "shared/AppTheme.h"
+#include "look/AppTheme.h"
 #include "shared/SettingsStore.h"
 
 #include <QJsonDocument>
