@@ -10,8 +10,8 @@
 #include "events/IcsCalendarStore.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
+#include "look/AppTheme.h"
 #include "preferences/PreferencesStore.h"
-#include "shared/AppTheme.h"
 #include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 

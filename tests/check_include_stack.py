@@ -1,12 +1,12 @@
 #!/usr/bin/python3
 """Fails when a file in src/ includes a folder above its own in the stack
-shared < holidays < events < preferences < calendar < menubar < app."""
+shared < look < holidays < events < shortcut < preferences < calendar < menubar < app."""
 
 import pathlib
 import re
 import sys
 
-STACK = ["shared", "holidays", "events", "preferences", "calendar", "menubar", "app"]
+STACK = ["shared", "look", "holidays", "events", "shortcut", "preferences", "calendar", "menubar", "app"]
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 

@@ -2,14 +2,14 @@
 
 #include "AppServices.h"
 #include "events/EventStoreService.h"
+#include "look/AppTheme.h"
 #include "menubar/NoTrayNotice.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItemHost.h"
-#include "preferences/HotKeyService.h"
 #include "preferences/PreferencesStore.h"
 #include "preferences/PreferencesWindowController.h"
-#include "shared/AppTheme.h"
 #include "shared/DesktopColorScheme.h"
+#include "shortcut/ShortcutService.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -73,7 +73,7 @@ void AppDelegate::applicationDidFinishLaunching()
                 &StatusBarController::showPopover);
     }
 
-    services.hotKeyService().setOnTrigger([controller = QPointer(m_statusBarController.get())] {
+    services.shortcutService().setOnTrigger([controller = QPointer(m_statusBarController.get())] {
         if (controller)
             controller->togglePopover();
     });

@@ -1,20 +1,20 @@
 #include "AppServices.h"
 
 #include "AppBootstrapper.h"
-#include "events/AccessPromptDialog.h"
 #include "events/CalendarAppOpener.h"
 #include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
 #include "events/SystemDesktopLauncher.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
+#include "preferences/AccessPromptDialog.h"
 #include "preferences/CalendarAccessPage.h"
-#include "preferences/HotKeyService.h"
-#include "preferences/KeyGrabber.h"
 #include "preferences/LaunchAtLoginService.h"
 #include "preferences/PreferencesStore.h"
 #include "preferences/PreferencesWindowController.h"
 #include "shared/SettingsStore.h"
+#include "shortcut/KeyGrabber.h"
+#include "shortcut/ShortcutService.h"
 
 #include <QApplication>
 
@@ -95,13 +95,17 @@ LaunchAtLoginService &AppServices::launchAtLoginService() const
     return *m_launchAtLoginService;
 }
 
-HotKeyService &AppServices::hotKeyService()
+ShortcutService &AppServices::shortcutService()
 {
-    if (!m_hotKeyService) {
-        m_hotKeyService = std::make_unique<HotKeyService>(*m_preferencesStore, KeyGrabber::create(),
-                                                          &QApplication::beep);
+    if (!m_shortcutService) {
+        m_shortcutService = std::make_unique<ShortcutService>(
+            m_preferencesStore->shortcut(),
+            [&store = *m_preferencesStore](const std::optional<Shortcut> &shortcut) {
+                store.setShortcut(shortcut);
+            },
+            KeyGrabber::create(), &QApplication::beep);
     }
-    return *m_hotKeyService;
+    return *m_shortcutService;
 }
 
 PreferencesWindowController &AppServices::preferencesWindowController()
@@ -109,7 +113,7 @@ PreferencesWindowController &AppServices::preferencesWindowController()
     if (!m_preferencesWindowController) {
         m_preferencesWindowController = std::make_unique<PreferencesWindowController>(
             *m_preferencesStore, *m_eventStoreService, *m_holidayService, *m_launchAtLoginService,
-            &hotKeyService());
+            &shortcutService());
     }
     return *m_preferencesWindowController;
 }

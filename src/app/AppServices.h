@@ -9,7 +9,7 @@ class CombinedCalendarStore;
 class DesktopLauncher;
 class EventStoreService;
 class HolidayService;
-class HotKeyService;
+class ShortcutService;
 class LaunchAtLoginService;
 class LunarCalendarService;
 class PreferencesStore;
@@ -36,7 +36,7 @@ public:
     [[nodiscard]] LunarCalendarService &lunarCalendarService() const;
     [[nodiscard]] LaunchAtLoginService &launchAtLoginService() const;
     /// Created on first use, since grabbing keys needs the application's display connection.
-    [[nodiscard]] HotKeyService &hotKeyService();
+    [[nodiscard]] ShortcutService &shortcutService();
     /// Created on first use, since it needs the application object.
     [[nodiscard]] PreferencesWindowController &preferencesWindowController();
 
@@ -60,7 +60,7 @@ private:
     std::unique_ptr<LunarCalendarService> m_lunarCalendarService;
     std::unique_ptr<LaunchAtLoginService> m_launchAtLoginService;
     // Created on first use.
-    std::unique_ptr<HotKeyService> m_hotKeyService;
+    std::unique_ptr<ShortcutService> m_shortcutService;
     std::unique_ptr<PreferencesWindowController> m_preferencesWindowController;
     std::unique_ptr<CalendarAccessPage> m_calendarAccessPage;
 };

@@ -2,7 +2,7 @@
 
 #include "AppServices.h"
 #include "BarOutput.h"
-#include "events/EventsCommand.h"
+#include "EventsCommand.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "menubar/MenuBarTitle.h"

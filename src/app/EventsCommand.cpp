@@ -1,7 +1,7 @@
 #include "EventsCommand.h"
 
-#include "CombinedCalendarStore.h"
-#include "EventStoreService.h"
+#include "events/CombinedCalendarStore.h"
+#include "events/EventStoreService.h"
 #include "shared/CivilCalendar.h"
 #include "shared/CommandArguments.h"
 #include "shared/SettingsStore.h"

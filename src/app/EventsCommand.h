@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IcsFolderScanner.h"
+#include "events/IcsFolderScanner.h"
 
 #include <QStringList>
 #include <QTextStream>

@@ -11,9 +11,9 @@
 #include "events/SystemDesktopLauncher.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
+#include "look/AppTheme.h"
+#include "look/BrandLogoView.h"
 #include "preferences/PreferencesStore.h"
-#include "shared/AppTheme.h"
-#include "shared/BrandLogoView.h"
 #include "shared/CivilCalendar.h"
 #include "shared/SettingsStore.h"
 

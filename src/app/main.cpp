@@ -4,20 +4,18 @@
 #include "app/PanelPreview.h"
 #include "app/PlatformChoice.h"
 #include "app/SingleInstance.h"
+#include "look/BrandLogoView.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItemHost.h"
-#include "shared/BrandLogoView.h"
+#include "shared/Logging.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QProcessEnvironment>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcSession, "tessel.session", QtWarningMsg)
 
 // Alone, or with --toggle or --preferences, the program is the menu bar application; every
 // other first argument names a command that prints and exits.

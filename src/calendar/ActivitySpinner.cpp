@@ -1,6 +1,6 @@
 #include "ActivitySpinner.h"
 
-#include "shared/AppTheme.h"
+#include "look/AppTheme.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #include "CalendarKeyboardShortcutMonitor.h"
 
-#include "preferences/VirtualKeyMap.h"
+#include "shortcut/VirtualKeyMap.h"
 
 #include <QKeyEvent>
 #include <QVariant>

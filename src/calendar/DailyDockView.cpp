@@ -3,14 +3,14 @@
 #include "ActivitySpinner.h"
 #include "CalendarViewModel.h"
 #include "DailyEventRow.h"
-#include "DailySummaryBackground.h"
-#include "DockCapsuleBackground.h"
 #include "SettingsIconLabel.h"
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/BrandLogoView.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/BrandLogoView.h"
+#include "look/DailySummaryBackground.h"
+#include "look/DockCapsuleBackground.h"
+#include "look/PanelLabel.h"
 #include "shared/DateHelpers.h"
-#include "shared/PanelLabel.h"
 
 #include <QBoxLayout>
 #include <QPainter>

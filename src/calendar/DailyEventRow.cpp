@@ -1,11 +1,11 @@
 #include "DailyEventRow.h"
 
 #include "AccessibleText.h"
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/ContinuousCorners.h"
-#include "shared/PanelText.h"
-#include "shared/SurfaceCache.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/ContinuousCorners.h"
+#include "look/PanelText.h"
+#include "look/SurfaceCache.h"
 
 #include <QPainter>
 

@@ -1,10 +1,10 @@
 #include "DayCellView.h"
 
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/ContinuousCorners.h"
-#include "shared/PanelText.h"
-#include "shared/SoftShadow.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/ContinuousCorners.h"
+#include "look/PanelText.h"
+#include "look/SoftShadow.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QLinearGradient>

@@ -4,10 +4,10 @@
 #include "FadeTransition.h"
 #include "PanelAccessibility.h"
 #include "holidays/LunarCalendarService.h"
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/PanelText.h"
 #include "shared/DateHelpers.h"
-#include "shared/PanelText.h"
 
 #include <QPainter>
 

@@ -4,9 +4,9 @@
 #include "CalendarViewModel.h"
 #include "FadeTransition.h"
 #include "PanelAccessibility.h"
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/PanelText.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/PanelText.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QMouseEvent>

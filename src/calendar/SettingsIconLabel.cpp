@@ -1,8 +1,8 @@
 #include "SettingsIconLabel.h"
 
-#include "DockCapsuleBackground.h"
-#include "SymbolPaths.h"
-#include "shared/AppTheme.h"
+#include "look/AppTheme.h"
+#include "look/DockCapsuleBackground.h"
+#include "look/SymbolPaths.h"
 
 #include <QPainter>
 

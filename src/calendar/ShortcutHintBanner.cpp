@@ -1,10 +1,10 @@
 #include "ShortcutHintBanner.h"
 
-#include "SymbolPaths.h"
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/ContinuousCorners.h"
-#include "shared/PanelText.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/ContinuousCorners.h"
+#include "look/PanelText.h"
+#include "look/SymbolPaths.h"
 
 #include <QPainter>
 #include <QVariantAnimation>

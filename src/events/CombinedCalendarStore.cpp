@@ -1,9 +1,10 @@
 #include "CombinedCalendarStore.h"
 
+#include "shared/Logging.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
-#include <QLoggingCategory>
 #include <QSet>
 
 #ifdef TESSEL_WITH_EDS
@@ -15,8 +16,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 #ifdef TESSEL_WITH_EDS
-Q_LOGGING_CATEGORY(lcServer, "tessel.eds", QtWarningMsg)
-
 using CreateServerStore = CalendarServerStore *(*)(SettingsStore &, QObject *);
 
 // The module is found through the program's run path and stays loaded: its objects and the
@@ -26,7 +25,7 @@ CreateServerStore serverStoreFactory()
     static const CreateServerStore create = [] {
         void *module = dlopen(TESSEL_EDS_MODULE, RTLD_NOW | RTLD_LOCAL);
         if (!module) {
-            qCWarning(lcServer) << "cannot load the Evolution Data Server module:" << dlerror();
+            qCWarning(lcEds) << "cannot load the Evolution Data Server module:" << dlerror();
             return CreateServerStore(nullptr);
         }
         return reinterpret_cast<CreateServerStore>(dlsym(module, "tesselCreateEdsStore"));

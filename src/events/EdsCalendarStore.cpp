@@ -3,10 +3,10 @@
 #include "CalendarColor.h"
 #include "EvolutionNames.h"
 #include "IcsCalendarStore.h"
+#include "shared/Logging.h"
 #include "shared/SettingsStore.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QSet>
 #include <QThreadPool>
@@ -20,8 +20,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcEds, "tessel.eds", QtWarningMsg)
 
 constexpr auto registryBusName = "org.gnome.evolution.dataserver.Sources5";
 // A calendar whose account is offline answers from its cache after this long.

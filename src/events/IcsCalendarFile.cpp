@@ -3,9 +3,9 @@
 #include "IcsLibical_p.h"
 #include "IcsRecurrence_p.h"
 #include "IcsZone_p.h"
+#include "shared/Logging.h"
 
 #include <QHash>
-#include <QLoggingCategory>
 
 #include <QSet>
 
@@ -14,8 +14,6 @@
 
 using namespace Qt::StringLiterals;
 using namespace IcsLibical;
-
-Q_LOGGING_CATEGORY(lcIcal, "tessel.ical", QtWarningMsg)
 
 namespace {
 

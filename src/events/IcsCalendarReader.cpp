@@ -1,9 +1,9 @@
 #include "IcsCalendarReader.h"
 
 #include "IcsEventIndex.h"
+#include "shared/Logging.h"
 
 #include <QFile>
-#include <QLoggingCategory>
 #include <QMutex>
 #include <QSet>
 
@@ -19,8 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcCalendarFiles, "tessel.ical", QtWarningMsg)
-
 // Says once per file, not at every read, that a calendar file cannot be read; a file read again
 // later may be reported again when it fails anew. Reads run on a worker thread.
 void noteReadable(const QString &path, bool readable, const QString &reason = {})
@@ -32,8 +30,8 @@ void noteReadable(const QString &path, bool readable, const QString &reason = {}
         reported.remove(path);
     } else if (!reported.contains(path)) {
         reported.insert(path);
-        qCWarning(lcCalendarFiles).noquote() << "cannot read calendar file" << path
-                                             << u"(%1); its events are left out"_s.arg(reason);
+        qCWarning(lcIcal).noquote() << "cannot read calendar file" << path
+                                    << u"(%1); its events are left out"_s.arg(reason);
     }
 }
 

@@ -1,13 +1,13 @@
 #include "IcsParseCache.h"
 
 #include "IcsRecurrence_p.h"
+#include "shared/Logging.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -15,8 +15,6 @@
 #include <cstring>
 
 using namespace Qt::StringLiterals;
-
-Q_DECLARE_LOGGING_CATEGORY(lcIcal)
 
 namespace {
 

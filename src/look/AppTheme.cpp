@@ -1,6 +1,6 @@
 #include "AppTheme.h"
 
-#include "DesktopColorScheme.h"
+#include "shared/DesktopColorScheme.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppAppearanceMode.h"
+#include "shared/AppAppearanceMode.h"
 
 #include <QColor>
 #include <QStringView>

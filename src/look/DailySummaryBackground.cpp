@@ -1,8 +1,8 @@
 #include "DailySummaryBackground.h"
 
-#include "shared/AppTheme.h"
-#include "shared/ContinuousCorners.h"
-#include "shared/SurfaceCache.h"
+#include "AppTheme.h"
+#include "ContinuousCorners.h"
+#include "SurfaceCache.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "GlassCheckboxToggleStyle.h"
 
+#include "AppFonts.h"
+#include "AppTheme.h"
+#include "ContinuousCorners.h"
 #include "PreferenceSymbols.h"
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/ContinuousCorners.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -2,7 +2,7 @@
 
 #include "AppFonts.h"
 #include "PanelText.h"
-#include "TextAccessible.h"
+#include "shared/TextAccessible.h"
 
 #include <QAccessible>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "SettingsGlassBackground.h"
 
-#include "shared/AppTheme.h"
+#include "AppTheme.h"
 
 #include <QLinearGradient>
 #include <QPainter>

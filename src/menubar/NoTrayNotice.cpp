@@ -1,15 +1,13 @@
 #include "NoTrayNotice.h"
 
 #include "StatusItem.h"
+#include "shared/Logging.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
 
 using namespace Qt::StringLiterals;
-
-Q_DECLARE_LOGGING_CATEGORY(lcSni)
 
 NoTrayNotice::NoTrayNotice(const StatusItem &statusItem, const QDBusConnection &connection,
                            std::chrono::milliseconds grace, QObject *parent)

@@ -5,8 +5,8 @@
 #include "StatusItem.h"
 #include "calendar/CalendarPopoverView.h"
 #include "holidays/LunarCalendarService.h"
+#include "look/AppTheme.h"
 #include "preferences/PreferencesStore.h"
-#include "shared/AppTheme.h"
 #include "shared/DateHelpers.h"
 #include "shared/Observable.h"
 
@@ -61,7 +61,7 @@ StatusBarController::StatusBarController(
     observe(&m_preferencesStore, &PreferencesStore::showPreferencesAndQuitMenuChanged,
             &PreferencesStore::showPreferencesAndQuitMenu, &m_statusItem,
             &StatusItem::setMenuEnabled);
-    observe(&m_preferencesStore, &PreferencesStore::hotKeyChanged, &PreferencesStore::hotKey,
+    observe(&m_preferencesStore, &PreferencesStore::shortcutChanged, &PreferencesStore::shortcut,
             &m_statusItem, &StatusItem::setPanelShortcut);
 
     configurePanel();
@@ -236,9 +236,9 @@ void StatusBarController::itemContextMenuRequested(const QPoint &where)
         quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     }
     // The global shortcut as a hint only: it works everywhere, not just in this menu.
-    const std::optional<HotKeyShortcut> hotKey = m_preferencesStore.hotKey();
-    m_showPanelAction->setText(hotKey ? u"显示日历面板\t"_s + displayText(*hotKey)
-                                      : u"显示日历面板"_s);
+    const std::optional<Shortcut> shortcut = m_preferencesStore.shortcut();
+    m_showPanelAction->setText(shortcut ? u"显示日历面板\t"_s + displayText(*shortcut)
+                                        : u"显示日历面板"_s);
     m_statusMenu->popup(m_lastItemPoint.value_or(QCursor::pos()));
 }
 

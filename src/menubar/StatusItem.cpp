@@ -40,7 +40,7 @@ void StatusItem::setMenuEnabled(bool enabled)
     updateMenu();
 }
 
-void StatusItem::setPanelShortcut(const std::optional<HotKeyShortcut> &shortcut)
+void StatusItem::setPanelShortcut(const std::optional<Shortcut> &shortcut)
 {
     if (shortcut == m_panelShortcut)
         return;

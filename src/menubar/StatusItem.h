@@ -1,6 +1,6 @@
 #pragma once
 
-#include "preferences/HotKeyShortcut.h"
+#include "shortcut/Shortcut.h"
 
 #include <QObject>
 #include <QPoint>
@@ -30,14 +30,14 @@ public:
     /// ask for a context menu instead. Hosts look when they add the item.
     void setMenuEnabled(bool enabled);
     /// The global shortcut shown beside the menu's "显示日历面板", if one is set.
-    void setPanelShortcut(const std::optional<HotKeyShortcut> &shortcut);
+    void setPanelShortcut(const std::optional<Shortcut> &shortcut);
 
     [[nodiscard]] QString title() const { return m_title; }
     [[nodiscard]] QString toolTipTitle() const { return m_toolTipTitle; }
     [[nodiscard]] QString toolTipSubtitle() const { return m_toolTipSubtitle; }
     [[nodiscard]] int dayNumber() const { return m_dayNumber; }
     [[nodiscard]] bool isMenuEnabled() const { return m_menuEnabled; }
-    [[nodiscard]] std::optional<HotKeyShortcut> panelShortcut() const { return m_panelShortcut; }
+    [[nodiscard]] std::optional<Shortcut> panelShortcut() const { return m_panelShortcut; }
 
     /// Where the item is on screen, in global coordinates, when the host tells; else empty.
     [[nodiscard]] virtual QRect geometry() const;
@@ -68,5 +68,5 @@ private:
     QString m_toolTipSubtitle;
     int m_dayNumber = 0;
     bool m_menuEnabled = true;
-    std::optional<HotKeyShortcut> m_panelShortcut;
+    std::optional<Shortcut> m_panelShortcut;
 };

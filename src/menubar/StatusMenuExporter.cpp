@@ -1,7 +1,7 @@
 #include "StatusMenuExporter.h"
 
 #include "dbusmenuadaptor.h"
-#include "preferences/VirtualKeyMap.h"
+#include "shortcut/VirtualKeyMap.h"
 
 #include <QDBusMessage>
 
@@ -32,19 +32,19 @@ StatusMenuExporter::StatusMenuExporter(QObject *parent)
 
 StatusMenuExporter::~StatusMenuExporter() = default;
 
-QStringList StatusMenuExporter::keyNames(const HotKeyShortcut &shortcut)
+QStringList StatusMenuExporter::keyNames(const Shortcut &shortcut)
 {
     const auto key = VirtualKeyMap::keySymbolName(shortcut.keyCode);
     if (!key)
         return {};
     QStringList names;
-    if (shortcut.carbonModifiers & HotKeyShortcut::controlModifier)
+    if (shortcut.carbonModifiers & Shortcut::controlModifier)
         names << u"Control"_s;
-    if (shortcut.carbonModifiers & HotKeyShortcut::optionModifier)
+    if (shortcut.carbonModifiers & Shortcut::optionModifier)
         names << u"Alt"_s;
-    if (shortcut.carbonModifiers & HotKeyShortcut::shiftModifier)
+    if (shortcut.carbonModifiers & Shortcut::shiftModifier)
         names << u"Shift"_s;
-    if (shortcut.carbonModifiers & HotKeyShortcut::commandModifier)
+    if (shortcut.carbonModifiers & Shortcut::commandModifier)
         names << u"Super"_s;
     names << *key;
     return names;
@@ -59,7 +59,7 @@ void StatusMenuExporter::setEnabled(bool enabled)
     Q_EMIT LayoutUpdated(m_revision, RootId);
 }
 
-void StatusMenuExporter::setPanelShortcut(const std::optional<HotKeyShortcut> &shortcut)
+void StatusMenuExporter::setPanelShortcut(const std::optional<Shortcut> &shortcut)
 {
     const QStringList names = shortcut ? keyNames(*shortcut) : QStringList();
     if (names == m_panelShortcut)

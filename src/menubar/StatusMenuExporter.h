@@ -1,7 +1,7 @@
 #pragma once
 
 #include "StatusNotifierTypes.h"
-#include "preferences/HotKeyShortcut.h"
+#include "shortcut/Shortcut.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -39,11 +39,11 @@ public:
     bool exportOn(const QDBusConnection &connection, const QString &path);
 
     /// The global shortcut shown beside "显示日历面板"; hosts are told of a change.
-    void setPanelShortcut(const std::optional<HotKeyShortcut> &shortcut);
+    void setPanelShortcut(const std::optional<Shortcut> &shortcut);
 
     /// A shortcut as dbusmenu gives it: the modifiers, then the key as GTK's accelerator parser
     /// names it ("Control", "comma"). Empty for a key without such a name.
-    [[nodiscard]] static QStringList keyNames(const HotKeyShortcut &shortcut);
+    [[nodiscard]] static QStringList keyNames(const Shortcut &shortcut);
 
     /// Turning the menu off empties it and tells hosts, so that their next right click finds
     /// nothing to show and asks for the panel instead.

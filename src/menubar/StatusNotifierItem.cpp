@@ -2,19 +2,17 @@
 
 #include "StatusItemIcon.h"
 #include "StatusMenuExporter.h"
+#include "shared/Logging.h"
 #include "statusnotifieritemadaptor.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
-#include <QLoggingCategory>
 
 #include <utility>
 
 using namespace Qt::StringLiterals;
-
-Q_LOGGING_CATEGORY(lcSni, "tessel.sni", QtWarningMsg)
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AccessPrompter.h"
+#include "events/AccessPrompter.h"
 
 class QWidget;
 

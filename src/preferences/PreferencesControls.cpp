@@ -1,11 +1,11 @@
 #include "PreferencesControls.h"
 
-#include "GlassCheckboxToggleStyle.h"
-#include "PreferenceSymbols.h"
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/ContinuousCorners.h"
-#include "shared/SoftShadow.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/ContinuousCorners.h"
+#include "look/GlassCheckboxToggleStyle.h"
+#include "look/PreferenceSymbols.h"
+#include "look/SoftShadow.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>

@@ -1,7 +1,7 @@
 #include "PreferencesStore.h"
 
 #include "PreferenceDefaults.h"
-#include "shared/AppTheme.h"
+#include "look/AppTheme.h"
 #include "shared/SettingsStore.h"
 
 #include <QScopedValueRollback>
@@ -76,7 +76,7 @@ PreferencesStore::PreferencesStore(SettingsStore &defaults, QObject *parent)
     m_usePreviewData = loadBool(boolSetting(&PreferencesStore::m_usePreviewData));
     // Saved at once: a readable shortcut is written back in today's form, an unreadable one
     // leaves the file.
-    setHotKey(loadHotKey());
+    setShortcut(loadShortcut());
     AppTheme::setAppearanceMode(m_appearanceMode);
     AppTheme::refreshSystemAppearance();
 
@@ -170,9 +170,9 @@ bool PreferencesStore::usePreviewData() const
     return m_usePreviewData;
 }
 
-std::optional<HotKeyShortcut> PreferencesStore::hotKey() const
+std::optional<Shortcut> PreferencesStore::shortcut() const
 {
-    return m_hotKey;
+    return m_shortcut;
 }
 
 void PreferencesStore::setLaunchAtLogin(bool value)
@@ -270,12 +270,12 @@ void PreferencesStore::setUsePreviewData(bool value)
     assignBool(&PreferencesStore::m_usePreviewData, value);
 }
 
-void PreferencesStore::setHotKey(const std::optional<HotKeyShortcut> &value)
+void PreferencesStore::setShortcut(const std::optional<Shortcut> &value)
 {
-    m_hotKey = value;
-    Q_EMIT hotKeyChanged(m_hotKey);
+    m_shortcut = value;
+    Q_EMIT shortcutChanged(m_shortcut);
     Q_EMIT changed();
-    saveHotKey();
+    saveShortcut();
 }
 
 bool PreferencesStore::isTwentyFourHour() const
@@ -341,12 +341,12 @@ QSet<QString> PreferencesStore::loadExcludedCalendarIdentifiers() const
     return QSet<QString>(stored.cbegin(), stored.cend());
 }
 
-std::optional<HotKeyShortcut> PreferencesStore::loadHotKey() const
+std::optional<Shortcut> PreferencesStore::loadShortcut() const
 {
-    const std::optional<QByteArray> data = m_defaults.dataValue(Keys::hotKey);
+    const std::optional<QByteArray> data = m_defaults.dataValue(Keys::shortcut);
     if (!data)
         return std::nullopt;
-    return HotKeyShortcut::fromJson(*data);
+    return Shortcut::fromJson(*data);
 }
 
 void PreferencesStore::assignBool(bool PreferencesStore::*field, bool value)
@@ -366,14 +366,14 @@ void PreferencesStore::applyAppearanceMode()
         AppTheme::refreshSystemAppearance();
 }
 
-void PreferencesStore::saveHotKey()
+void PreferencesStore::saveShortcut()
 {
-    const QScopedValueRollback writing(m_writingKey, QString(Keys::hotKey));
-    const QByteArray json = m_hotKey ? m_hotKey->toJson() : QByteArray();
+    const QScopedValueRollback writing(m_writingKey, QString(Keys::shortcut));
+    const QByteArray json = m_shortcut ? m_shortcut->toJson() : QByteArray();
     if (json.isEmpty())
-        m_defaults.remove(Keys::hotKey);
+        m_defaults.remove(Keys::shortcut);
     else
-        m_defaults.setData(Keys::hotKey, json);
+        m_defaults.setData(Keys::shortcut, json);
 }
 
 void PreferencesStore::followSettingsFile(const QString &key)
@@ -408,7 +408,7 @@ void PreferencesStore::followSettingsFile(const QString &key)
     } else if (key == Keys::excludedCalendarIdentifiers) {
         follow(m_excludedCalendarIdentifiers, loadExcludedCalendarIdentifiers(),
                &PreferencesStore::excludedCalendarIdentifiersChanged);
-    } else if (key == Keys::hotKey) {
-        follow(m_hotKey, loadHotKey(), &PreferencesStore::hotKeyChanged);
+    } else if (key == Keys::shortcut) {
+        follow(m_shortcut, loadShortcut(), &PreferencesStore::shortcutChanged);
     }
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "HotKeyShortcut.h"
 #include "MenuBarDisplayStyle.h"
 #include "MenuBarTimeFormat.h"
 #include "shared/AppAppearanceMode.h"
+#include "shortcut/Shortcut.h"
 
 #include <QLatin1StringView>
 #include <QObject>
@@ -68,7 +68,7 @@ class PreferencesStore : public QObject
                    usePreviewDataChanged)
     /// The global shortcut that opens the panel; none when absent.
     Q_PROPERTY(
-        std::optional<HotKeyShortcut> hotKey READ hotKey WRITE setHotKey NOTIFY hotKeyChanged)
+        std::optional<Shortcut> shortcut READ shortcut WRITE setShortcut NOTIFY shortcutChanged)
 
 public:
     /// The keys in the settings file.
@@ -91,7 +91,7 @@ public:
         static constexpr QLatin1StringView excludedCalendarIdentifiers{
             "preferences.excludedCalendarIdentifiers"};
         static constexpr QLatin1StringView usePreviewData{"preferences.usePreviewData"};
-        static constexpr QLatin1StringView hotKey{"preferences.hotKey"};
+        static constexpr QLatin1StringView shortcut{"preferences.hotKey"};
     };
 
     /// Loads every setting from the store, which already has the defaults registered.
@@ -117,7 +117,7 @@ public:
     [[nodiscard]] bool showWeekNumbers() const;
     [[nodiscard]] QSet<QString> excludedCalendarIdentifiers() const;
     [[nodiscard]] bool usePreviewData() const;
-    [[nodiscard]] std::optional<HotKeyShortcut> hotKey() const;
+    [[nodiscard]] std::optional<Shortcut> shortcut() const;
 
     // Each setter publishes and then writes, also when the value is the one already held.
     void setLaunchAtLogin(bool value);
@@ -135,7 +135,7 @@ public:
     void setShowWeekNumbers(bool value);
     void setExcludedCalendarIdentifiers(const QSet<QString> &value);
     void setUsePreviewData(bool value);
-    void setHotKey(const std::optional<HotKeyShortcut> &value);
+    void setShortcut(const std::optional<Shortcut> &value);
 
     [[nodiscard]] bool isTwentyFourHour() const;
     [[nodiscard]] bool isCalendarEnabled(const QString &calendarIdentifier) const;
@@ -163,7 +163,7 @@ Q_SIGNALS:
     void showWeekNumbersChanged(bool showWeekNumbers);
     void excludedCalendarIdentifiersChanged(const QSet<QString> &excludedCalendarIdentifiers);
     void usePreviewDataChanged(bool usePreviewData);
-    void hotKeyChanged(const std::optional<HotKeyShortcut> &hotKey);
+    void shortcutChanged(const std::optional<Shortcut> &shortcut);
     /// After any property was assigned, for views that redraw from the whole store.
     void changed();
 
@@ -184,11 +184,11 @@ private:
     [[nodiscard]] MenuBarDisplayStyle loadMenuBarStyle() const;
     [[nodiscard]] MenuBarTimeFormat loadTimeFormat() const;
     [[nodiscard]] QSet<QString> loadExcludedCalendarIdentifiers() const;
-    [[nodiscard]] std::optional<HotKeyShortcut> loadHotKey() const;
+    [[nodiscard]] std::optional<Shortcut> loadShortcut() const;
 
     void assignBool(bool PreferencesStore::*field, bool value);
     void applyAppearanceMode();
-    void saveHotKey();
+    void saveShortcut();
     void followSettingsFile(const QString &key);
 
     SettingsStore &m_defaults;
@@ -211,5 +211,5 @@ private:
     bool m_showWeekNumbers = false;
     QSet<QString> m_excludedCalendarIdentifiers;
     bool m_usePreviewData = false;
-    std::optional<HotKeyShortcut> m_hotKey;
+    std::optional<Shortcut> m_shortcut;
 };

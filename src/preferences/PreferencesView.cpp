@@ -1,22 +1,22 @@
 #include "PreferencesView.h"
 
-#include "HotKeyRecorderField.h"
-#include "HotKeyService.h"
-#include "KeyGrabber.h"
 #include "LaunchAtLoginService.h"
 #include "PreferencesControls.h"
 #include "PreferencesStore.h"
-#include "SettingsGlassBackground.h"
+#include "ShortcutRecorderField.h"
 #include "events/EventStoreService.h"
 #include "events/PreviewCalendarFactory.h"
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/BrandLogoView.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/BrandLogoView.h"
+#include "look/PanelLabel.h"
+#include "look/SettingsGlassBackground.h"
 #include "shared/DesktopColorScheme.h"
 #include "shared/EffectiveAppearanceObserver.h"
 #include "shared/Observable.h"
-#include "shared/PanelLabel.h"
 #include "shared/SettingsStore.h"
+#include "shortcut/KeyGrabber.h"
+#include "shortcut/ShortcutService.h"
 
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -79,13 +79,13 @@ GlassCheckBox *boundCheckBox(const QString &label, PreferencesStore &store, Sign
 PreferencesView::PreferencesView(PreferencesStore &preferencesStore,
                                  EventStoreService &eventStoreService,
                                  LaunchAtLoginService &launchAtLoginService,
-                                 HotKeyService *hotKeyService,
+                                 ShortcutService *shortcutService,
                                  DesktopColorScheme *desktopColorScheme, QWidget *parent)
     : QWidget(parent)
     , m_preferencesStore(preferencesStore)
     , m_eventStoreService(eventStoreService)
     , m_launchAtLoginService(launchAtLoginService)
-    , m_hotKeyService(hotKeyService)
+    , m_shortcutService(shortcutService)
     , m_desktopColorScheme(desktopColorScheme ? desktopColorScheme : new DesktopColorScheme(this))
     , m_appearanceObserver(new EffectiveAppearanceObserver(this, *m_desktopColorScheme, this))
 {
@@ -326,56 +326,56 @@ QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
 
 QWidget *PreferencesView::makeShortcutRecorder(QWidget *parent)
 {
-    if (!m_hotKeyService)
+    if (!m_shortcutService)
         return nullptr;
     auto *holder = new QWidget(parent);
     auto *layout = new QHBoxLayout(holder);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    auto *field = new HotKeyRecorderField(holder);
+    auto *field = new ShortcutRecorderField(holder);
     auto *clear = new XmarkButton(u"清除快捷键"_s, holder);
     layout->addWidget(field);
     layout->addWidget(clear, 0, Qt::AlignVCenter);
 
-    field->setRecording(m_isRecordingHotKey);
-    connect(field, &HotKeyRecorderField::recordingChanged, this,
-            [this](bool recording) { m_isRecordingHotKey = recording; });
+    field->setRecording(m_isRecordingShortcut);
+    connect(field, &ShortcutRecorderField::recordingChanged, this,
+            [this](bool recording) { m_isRecordingShortcut = recording; });
     // Where the desktop binds the shortcut, what it bound is what works, so that is shown.
-    const auto showShortcut = [service = m_hotKeyService, field, clear] {
+    const auto showShortcut = [service = m_shortcutService, field, clear] {
         if (!service)
             return;
-        const std::optional<HotKeyShortcut> shortcut = service->shortcut();
+        const std::optional<Shortcut> shortcut = service->shortcut();
         if (shortcut && !service->desktopTrigger().isEmpty())
             field->setShortcutText(service->desktopTrigger());
         else if (shortcut)
             field->setShortcutText(displayText(*shortcut));
         else
-            field->setShortcutText(HotKeyRecorderField::emptyShortcutText.toString());
+            field->setShortcutText(ShortcutRecorderField::emptyShortcutText.toString());
         clear->setVisible(shortcut.has_value());
     };
     showShortcut();
-    connect(m_hotKeyService.data(), &HotKeyService::shortcutChanged, field, showShortcut);
-    connect(m_hotKeyService.data(), &HotKeyService::desktopTriggerChanged, field, showShortcut);
-    field->setOnCapture([this, field](const std::optional<HotKeyShortcut> &shortcut) {
-        if (!m_hotKeyService)
+    connect(m_shortcutService.data(), &ShortcutService::shortcutChanged, field, showShortcut);
+    connect(m_shortcutService.data(), &ShortcutService::desktopTriggerChanged, field, showShortcut);
+    field->setOnCapture([this, field](const std::optional<Shortcut> &shortcut) {
+        if (!m_shortcutService)
             return;
         if (shortcut)
-            m_hotKeyService->setShortcut(shortcut);
+            m_shortcutService->setShortcut(shortcut);
         else
-            m_hotKeyService->clearShortcut();
+            m_shortcutService->clearShortcut();
         field->setRecording(false);
     });
     connect(clear, &QAbstractButton::clicked, this, [this, field] {
         field->setRecording(false);
-        if (m_hotKeyService)
-            m_hotKeyService->clearShortcut();
+        if (m_shortcutService)
+            m_shortcutService->clearShortcut();
     });
     return holder;
 }
 
 QWidget *PreferencesView::makeShortcutStatus(QWidget *parent)
 {
-    if (m_hotKeyService->mechanism() == KeyGrabber::Mechanism::keyGrab)
+    if (m_shortcutService->mechanism() == KeyGrabber::Mechanism::keyGrab)
         return nullptr;
     auto *status = new QWidget(parent);
     status->setObjectName(u"shortcutStatus"_s);
@@ -390,7 +390,7 @@ QWidget *PreferencesView::makeShortcutStatus(QWidget *parent)
         return line;
     };
 
-    if (m_hotKeyService->mechanism() == KeyGrabber::Mechanism::none) {
+    if (m_shortcutService->mechanism() == KeyGrabber::Mechanism::none) {
         for (const QString &line : noGlobalShortcutLines)
             addLine(line);
         return status;
@@ -398,7 +398,7 @@ QWidget *PreferencesView::makeShortcutStatus(QWidget *parent)
     // Until the desktop has bound the shortcut (it may be asking the user, or have been told no),
     // the shortcut shown is only what we asked for.
     PanelLabel *line = addLine({});
-    const auto showState = [service = m_hotKeyService, line] {
+    const auto showState = [service = m_shortcutService, line] {
         if (!service)
             return;
         const bool waiting = service->shortcut() && service->desktopTrigger().isEmpty();
@@ -406,8 +406,8 @@ QWidget *PreferencesView::makeShortcutStatus(QWidget *parent)
                               : shortcutBoundByDesktopText.toString());
     };
     showState();
-    connect(m_hotKeyService.data(), &HotKeyService::shortcutChanged, line, showState);
-    connect(m_hotKeyService.data(), &HotKeyService::desktopTriggerChanged, line, showState);
+    connect(m_shortcutService.data(), &ShortcutService::shortcutChanged, line, showState);
+    connect(m_shortcutService.data(), &ShortcutService::desktopTriggerChanged, line, showState);
     return status;
 }
 

@@ -8,7 +8,7 @@
 class DesktopColorScheme;
 class EffectiveAppearanceObserver;
 class EventStoreService;
-class HotKeyService;
+class ShortcutService;
 class LaunchAtLoginService;
 class PreferencesStore;
 class QBoxLayout;
@@ -36,14 +36,14 @@ public:
         QStringLiteral("请在系统的键盘设置中添加快捷键，"),
         QStringLiteral("命令：tessel-calendar --toggle")};
 
-    /// Services are kept by reference for the view's life. Without a hot key service the
+    /// Services are kept by reference for the view's life. Without a shortcut service the
     /// shortcut row is left out; without a desktop colour scheme the view follows one of its own.
     PreferencesView(PreferencesStore &preferencesStore, EventStoreService &eventStoreService,
-                    LaunchAtLoginService &launchAtLoginService, HotKeyService *hotKeyService,
+                    LaunchAtLoginService &launchAtLoginService, ShortcutService *shortcutService,
                     DesktopColorScheme *desktopColorScheme = nullptr, QWidget *parent = nullptr);
     ~PreferencesView() override;
 
-    [[nodiscard]] bool isRecordingHotKey() const { return m_isRecordingHotKey; }
+    [[nodiscard]] bool isRecordingShortcut() const { return m_isRecordingShortcut; }
     [[nodiscard]] bool isMenuBarPickerPresented() const { return m_isMenuBarPickerPresented; }
     [[nodiscard]] bool isAppearancePickerPresented() const { return m_isAppearancePickerPresented; }
     [[nodiscard]] bool isRequestingCalendarAccess() const { return m_isRequestingCalendarAccess; }
@@ -82,11 +82,11 @@ private:
     PreferencesStore &m_preferencesStore;
     EventStoreService &m_eventStoreService;
     LaunchAtLoginService &m_launchAtLoginService;
-    QPointer<HotKeyService> m_hotKeyService;
+    QPointer<ShortcutService> m_shortcutService;
     DesktopColorScheme *m_desktopColorScheme;
     EffectiveAppearanceObserver *m_appearanceObserver;
 
-    bool m_isRecordingHotKey = false;
+    bool m_isRecordingShortcut = false;
     bool m_isMenuBarPickerPresented = false;
     bool m_isAppearancePickerPresented = false;
     bool m_isRequestingCalendarAccess = false;

@@ -1,10 +1,10 @@
 #include "PreferencesWindowController.h"
 
-#include "HotKeyService.h"
 #include "PreferencesStore.h"
 #include "PreferencesView.h"
-#include "shared/AppTheme.h"
+#include "look/AppTheme.h"
 #include "shared/X11WindowHints.h"
+#include "shortcut/ShortcutService.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -16,13 +16,13 @@
 PreferencesWindowController::PreferencesWindowController(
     PreferencesStore &preferencesStore, EventStoreService &eventStoreService,
     HolidayService &holidayService, LaunchAtLoginService &launchAtLoginService,
-    HotKeyService *hotKeyService, DesktopColorScheme *desktopColorScheme, QObject *parent)
+    ShortcutService *shortcutService, DesktopColorScheme *desktopColorScheme, QObject *parent)
     : QObject(parent)
     , m_preferencesStore(preferencesStore)
     , m_eventStoreService(eventStoreService)
     , m_holidayService(holidayService)
     , m_launchAtLoginService(launchAtLoginService)
-    , m_hotKeyService(hotKeyService)
+    , m_shortcutService(shortcutService)
     , m_desktopColorScheme(desktopColorScheme)
 {
     // On the next pass of the event loop, so that the page has rebuilt itself first.
@@ -51,7 +51,7 @@ void PreferencesWindowController::createWindow()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_view = new PreferencesView(m_preferencesStore, m_eventStoreService, m_launchAtLoginService,
-                                 m_hotKeyService, m_desktopColorScheme, window);
+                                 m_shortcutService, m_desktopColorScheme, window);
     layout->addWidget(m_view);
     X11WindowHints::markAsDialog(window->winId());
     m_window = window;

@@ -10,7 +10,7 @@
 class DesktopColorScheme;
 class EventStoreService;
 class HolidayService;
-class HotKeyService;
+class ShortcutService;
 class LaunchAtLoginService;
 class PreferencesStore;
 class PreferencesView;
@@ -25,13 +25,13 @@ public:
     static constexpr QSize contentSize{330, 540};
     static constexpr QStringView windowTitle = u"设置";
 
-    /// The services are kept by reference for the controller's life. Without a hot key service
+    /// The services are kept by reference for the controller's life. Without a shortcut service
     /// the page has no shortcut row; without a desktop colour scheme the page follows its own.
     PreferencesWindowController(PreferencesStore &preferencesStore,
                                 EventStoreService &eventStoreService,
                                 HolidayService &holidayService,
                                 LaunchAtLoginService &launchAtLoginService,
-                                HotKeyService *hotKeyService,
+                                ShortcutService *shortcutService,
                                 DesktopColorScheme *desktopColorScheme = nullptr,
                                 QObject *parent = nullptr);
     ~PreferencesWindowController() override;
@@ -57,7 +57,7 @@ private:
     EventStoreService &m_eventStoreService;
     HolidayService &m_holidayService;
     LaunchAtLoginService &m_launchAtLoginService;
-    HotKeyService *m_hotKeyService;
+    ShortcutService *m_shortcutService;
     DesktopColorScheme *m_desktopColorScheme;
     QPointer<QWidget> m_window;
     // Owned by the window.

@@ -1,6 +1,6 @@
 #include "ShortcutCaptureView.h"
 
-#include "ShortcutKeyEventTranslator.h"
+#include "shortcut/ShortcutKeyEventTranslator.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -118,8 +118,7 @@ void ShortcutCaptureView::keyPressEvent(QKeyEvent *event)
         stopRecording();
         return;
     }
-    const std::optional<HotKeyShortcut> shortcut =
-        keyEvent ? HotKeyShortcut::capture(*keyEvent) : std::nullopt;
+    const std::optional<Shortcut> shortcut = keyEvent ? Shortcut::capture(*keyEvent) : std::nullopt;
     if (!shortcut) {
         if (m_beep)
             m_beep();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HotKeyShortcut.h"
+#include "shortcut/Shortcut.h"
 
 #include <QWidget>
 
@@ -14,7 +14,7 @@ class ShortcutCaptureView : public QWidget
     Q_OBJECT
 
 public:
-    using CaptureHandler = std::function<void(const std::optional<HotKeyShortcut> &)>;
+    using CaptureHandler = std::function<void(const std::optional<Shortcut> &)>;
     using RecordingChangeHandler = std::function<void(bool)>;
     using Beep = std::function<void()>;
 

@@ -1,8 +1,8 @@
-#include "HotKeyRecorderField.h"
+#include "ShortcutRecorderField.h"
 
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/ContinuousCorners.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/ContinuousCorners.h"
 
 #include <QEasingCurve>
 #include <QEvent>
@@ -51,7 +51,7 @@ QEasingCurve easeInOut()
 
 } // namespace
 
-HotKeyRecorderField::HotKeyRecorderField(QWidget *parent)
+ShortcutRecorderField::ShortcutRecorderField(QWidget *parent)
     : QAbstractButton(parent)
     , m_captureView(new ShortcutCaptureView(this))
     , m_animation(new QVariantAnimation(this))
@@ -75,14 +75,14 @@ HotKeyRecorderField::HotKeyRecorderField(QWidget *parent)
     updateCaptureView();
 }
 
-HotKeyRecorderField::~HotKeyRecorderField() = default;
+ShortcutRecorderField::~ShortcutRecorderField() = default;
 
-bool HotKeyRecorderField::isRecording() const
+bool ShortcutRecorderField::isRecording() const
 {
     return m_recording;
 }
 
-void HotKeyRecorderField::setRecording(bool recording)
+void ShortcutRecorderField::setRecording(bool recording)
 {
     const bool changed = recording != m_recording;
     m_recording = recording;
@@ -103,12 +103,12 @@ void HotKeyRecorderField::setRecording(bool recording)
     updateCaptureView();
 }
 
-QString HotKeyRecorderField::shortcutText() const
+QString ShortcutRecorderField::shortcutText() const
 {
     return m_shortcutText;
 }
 
-void HotKeyRecorderField::setShortcutText(const QString &shortcutText)
+void ShortcutRecorderField::setShortcutText(const QString &shortcutText)
 {
     if (shortcutText == m_shortcutText)
         return;
@@ -120,38 +120,38 @@ void HotKeyRecorderField::setShortcutText(const QString &shortcutText)
     updateCaptureView();
 }
 
-void HotKeyRecorderField::setOnCapture(ShortcutCaptureView::CaptureHandler onCapture)
+void ShortcutRecorderField::setOnCapture(ShortcutCaptureView::CaptureHandler onCapture)
 {
     m_onCapture = std::move(onCapture);
     updateCaptureView();
 }
 
-void HotKeyRecorderField::setBeep(ShortcutCaptureView::Beep beep)
+void ShortcutRecorderField::setBeep(ShortcutCaptureView::Beep beep)
 {
     m_captureView->setBeep(std::move(beep));
 }
 
-ShortcutCaptureView *HotKeyRecorderField::captureView() const
+ShortcutCaptureView *ShortcutRecorderField::captureView() const
 {
     return m_captureView;
 }
 
-QString HotKeyRecorderField::displayedText() const
+QString ShortcutRecorderField::displayedText() const
 {
     return m_recording ? recordingText.toString() : m_shortcutText;
 }
 
-QString HotKeyRecorderField::spokenName() const
+QString ShortcutRecorderField::spokenName() const
 {
     return QStringLiteral("快捷键: ") + displayedText();
 }
 
-QColor HotKeyRecorderField::textColor() const
+QColor ShortcutRecorderField::textColor() const
 {
     return blend(idleLook().text, recordingLook().text, m_progress);
 }
 
-QSize HotKeyRecorderField::sizeHint() const
+QSize ShortcutRecorderField::sizeHint() const
 {
     const QFontMetricsF metrics(labelFont());
     const qreal textWidth = std::max(metrics.horizontalAdvance(m_shortcutText),
@@ -160,12 +160,12 @@ QSize HotKeyRecorderField::sizeHint() const
     return QSize(int(std::ceil(textWidth + 2 * horizontalPadding)), int(std::ceil(height)));
 }
 
-QSize HotKeyRecorderField::minimumSizeHint() const
+QSize ShortcutRecorderField::minimumSizeHint() const
 {
     return QSize(int(2 * horizontalPadding), sizeHint().height());
 }
 
-void HotKeyRecorderField::paintEvent(QPaintEvent *)
+void ShortcutRecorderField::paintEvent(QPaintEvent *)
 {
     // Colours are read at every paint, so a repaint after an appearance change shows the new ones.
     const Look idle = idleLook();
@@ -194,20 +194,20 @@ void HotKeyRecorderField::paintEvent(QPaintEvent *)
     drawText(recordingText.toString(), recording.text, m_progress);
 }
 
-void HotKeyRecorderField::resizeEvent(QResizeEvent *event)
+void ShortcutRecorderField::resizeEvent(QResizeEvent *event)
 {
     QAbstractButton::resizeEvent(event);
     placeCaptureView();
 }
 
-void HotKeyRecorderField::changeEvent(QEvent *event)
+void ShortcutRecorderField::changeEvent(QEvent *event)
 {
     QAbstractButton::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         update();
 }
 
-HotKeyRecorderField::Look HotKeyRecorderField::idleLook() const
+ShortcutRecorderField::Look ShortcutRecorderField::idleLook() const
 {
     const QColor text = m_shortcutText == emptyShortcutText
                             ? withOpacity(AppTheme::secondaryText(), 0.52)
@@ -215,18 +215,18 @@ HotKeyRecorderField::Look HotKeyRecorderField::idleLook() const
     return {text, AppTheme::surfaceFillMuted(), AppTheme::surfaceStroke()};
 }
 
-HotKeyRecorderField::Look HotKeyRecorderField::recordingLook()
+ShortcutRecorderField::Look ShortcutRecorderField::recordingLook()
 {
     return {AppTheme::accent(), withOpacity(AppTheme::accent(), 0.14), AppTheme::accent()};
 }
 
-void HotKeyRecorderField::updateCaptureView()
+void ShortcutRecorderField::updateCaptureView()
 {
     m_captureView->setRecording(m_recording);
     m_captureView->setOnCapture(m_onCapture);
 }
 
-void HotKeyRecorderField::placeCaptureView()
+void ShortcutRecorderField::placeCaptureView()
 {
     m_captureView->move(rect().center());
     m_captureView->raise();

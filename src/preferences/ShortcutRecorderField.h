@@ -11,7 +11,7 @@ class QVariantAnimation;
 
 // The control that records the global shortcut: shows the shortcut's text and, once clicked,
 // records the next key press with modifiers. Escape cancels, Delete clears.
-class HotKeyRecorderField : public QAbstractButton
+class ShortcutRecorderField : public QAbstractButton
 {
     Q_OBJECT
     /// Recording in progress: the owner's state, written back one pass after recording ends.
@@ -25,8 +25,8 @@ public:
     static constexpr QStringView emptyShortcutText = u"记录快捷键";
     static constexpr QStringView recordingText = u"按下快捷键";
 
-    explicit HotKeyRecorderField(QWidget *parent = nullptr);
-    ~HotKeyRecorderField() override;
+    explicit ShortcutRecorderField(QWidget *parent = nullptr);
+    ~ShortcutRecorderField() override;
 
     [[nodiscard]] bool isRecording() const;
     void setRecording(bool recording);

@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "Logging.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -8,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
-#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
@@ -24,8 +25,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcSettings, "tessel.settings", QtWarningMsg)
 
 constexpr auto dataMember = "$data"_L1;
 

@@ -6,12 +6,12 @@
 #include <memory>
 
 /// The identity a key grab is held under and its presses are reported with.
-struct HotKeyId
+struct ShortcutId
 {
     quint32 signature = 0; // four-character code
     quint32 id = 0;
 
-    friend bool operator==(const HotKeyId &, const HotKeyId &) = default;
+    friend bool operator==(const ShortcutId &, const ShortcutId &) = default;
 };
 
 // Grabs keys for the whole desktop session, so that their presses reach this application
@@ -47,18 +47,18 @@ public:
     /// state of Caps Lock and Num Lock, in place of any grab held under the same identity.
     /// False when refused: another client holds the combination, the key has no code on this
     /// keyboard, or there is no display; nothing is then held under the identity.
-    [[nodiscard]] virtual bool grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers) = 0;
+    [[nodiscard]] virtual bool grab(ShortcutId id, quint32 keyCode, quint32 carbonModifiers) = 0;
     /// Releases what is held under the identity, if anything.
-    virtual void ungrab(HotKeyId id) = 0;
+    virtual void ungrab(ShortcutId id) = 0;
 
     [[nodiscard]] Mechanism mechanism() const;
 
 Q_SIGNALS:
     /// A grabbed key went down; emitted as the press is read, once however long it is held.
-    void pressed(HotKeyId id);
+    void pressed(ShortcutId id);
     /// What the desktop says triggers the shortcut held under the identity, in its own words;
     /// empty while it holds none.
-    void triggerDescribed(HotKeyId id, const QString &description);
+    void triggerDescribed(ShortcutId id, const QString &description);
 
 protected:
     explicit KeyGrabber(Mechanism mechanism, QObject *parent = nullptr);

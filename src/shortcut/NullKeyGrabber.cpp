@@ -7,11 +7,11 @@ NullKeyGrabber::NullKeyGrabber(QObject *parent)
 
 NullKeyGrabber::~NullKeyGrabber() = default;
 
-bool NullKeyGrabber::grab(HotKeyId, quint32, quint32)
+bool NullKeyGrabber::grab(ShortcutId, quint32, quint32)
 {
     return false;
 }
 
-void NullKeyGrabber::ungrab(HotKeyId)
+void NullKeyGrabber::ungrab(ShortcutId)
 {
 }

@@ -12,6 +12,6 @@ public:
     explicit NullKeyGrabber(QObject *parent = nullptr);
     ~NullKeyGrabber() override;
 
-    [[nodiscard]] bool grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers) override;
-    void ungrab(HotKeyId id) override;
+    [[nodiscard]] bool grab(ShortcutId id, quint32 keyCode, quint32 carbonModifiers) override;
+    void ungrab(ShortcutId id) override;
 };

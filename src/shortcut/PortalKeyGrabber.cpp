@@ -1,19 +1,17 @@
 #include "PortalKeyGrabber.h"
 
-#include "HotKeyShortcut.h"
+#include "Shortcut.h"
 #include "VirtualKeyMap.h"
+#include "shared/Logging.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcPortal, "tessel.portal", QtWarningMsg)
 
 const QString portalService = u"org.freedesktop.portal.Desktop"_s;
 const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
@@ -59,13 +57,13 @@ std::optional<QString> PortalKeyGrabber::triggerFor(quint32 keyCode, quint32 car
     const bool keypad = key->startsWith(u"KP_"_s);
 
     QStringList parts;
-    if (carbonModifiers & HotKeyShortcut::controlModifier)
+    if (carbonModifiers & Shortcut::controlModifier)
         parts << u"CTRL"_s;
-    if (carbonModifiers & HotKeyShortcut::optionModifier)
+    if (carbonModifiers & Shortcut::optionModifier)
         parts << u"ALT"_s;
-    if (carbonModifiers & HotKeyShortcut::shiftModifier)
+    if (carbonModifiers & Shortcut::shiftModifier)
         parts << u"SHIFT"_s;
-    if (carbonModifiers & HotKeyShortcut::commandModifier)
+    if (carbonModifiers & Shortcut::commandModifier)
         parts << u"LOGO"_s;
     if (keypad)
         parts << u"NUM"_s;
@@ -89,7 +87,7 @@ PortalKeyGrabber::~PortalKeyGrabber()
     closeSession();
 }
 
-bool PortalKeyGrabber::grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers)
+bool PortalKeyGrabber::grab(ShortcutId id, quint32 keyCode, quint32 carbonModifiers)
 {
     closeSession();
     m_held = id;
@@ -98,7 +96,7 @@ bool PortalKeyGrabber::grab(HotKeyId id, quint32 keyCode, quint32 carbonModifier
     return true;
 }
 
-void PortalKeyGrabber::ungrab(HotKeyId id)
+void PortalKeyGrabber::ungrab(ShortcutId id)
 {
     if (m_held != id)
         return;

@@ -36,8 +36,8 @@ public:
 
     /// Holds one identity at a time. True as soon as the portal is asked: whether and to what it
     /// binds arrives later through triggerDescribed().
-    [[nodiscard]] bool grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers) override;
-    void ungrab(HotKeyId id) override;
+    [[nodiscard]] bool grab(ShortcutId id, quint32 keyCode, quint32 carbonModifiers) override;
+    void ungrab(ShortcutId id) override;
 
 private Q_SLOTS:
     void handleResponse(const QDBusMessage &message);
@@ -64,7 +64,7 @@ private:
     void fail(const QString &reason);
 
     QDBusConnection m_bus;
-    std::optional<HotKeyId> m_held;
+    std::optional<ShortcutId> m_held;
     std::optional<QString> m_preferredTrigger;
     Step m_step = Step::idle;
     QString m_sessionPath;

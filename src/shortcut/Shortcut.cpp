@@ -1,4 +1,4 @@
-#include "HotKeyShortcut.h"
+#include "Shortcut.h"
 
 #include "ShortcutKeyEvent.h"
 
@@ -145,12 +145,12 @@ bool isSingleLetterOrNumber(const QString &text)
 
 } // namespace
 
-bool HotKeyShortcut::isValid() const
+bool Shortcut::isValid() const
 {
     return keyCode != 0 && carbonModifiers != 0;
 }
 
-QByteArray HotKeyShortcut::toJson() const
+QByteArray Shortcut::toJson() const
 {
     const QJsonObject object{
         {u"keyCode"_s, qint64(keyCode)},
@@ -160,7 +160,7 @@ QByteArray HotKeyShortcut::toJson() const
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-std::optional<HotKeyShortcut> HotKeyShortcut::fromJson(const QByteArray &json)
+std::optional<Shortcut> Shortcut::fromJson(const QByteArray &json)
 {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
@@ -172,10 +172,10 @@ std::optional<HotKeyShortcut> HotKeyShortcut::fromJson(const QByteArray &json)
     const QJsonValue displayText = object.value("displayText"_L1);
     if (!keyCode || !carbonModifiers || !displayText.isString())
         return std::nullopt;
-    return HotKeyShortcut{*keyCode, *carbonModifiers, displayText.toString()};
+    return Shortcut{*keyCode, *carbonModifiers, displayText.toString()};
 }
 
-std::optional<HotKeyShortcut> HotKeyShortcut::capture(const ShortcutKeyEvent &event)
+std::optional<Shortcut> Shortcut::capture(const ShortcutKeyEvent &event)
 {
     quint32 modifiers = 0;
     if (event.modifierFlags & ShortcutKeyEvent::commandFlag)
@@ -197,10 +197,10 @@ std::optional<HotKeyShortcut> HotKeyShortcut::capture(const ShortcutKeyEvent &ev
         label = keyLabel(event.keyCode);
     if (!label)
         return std::nullopt;
-    return HotKeyShortcut{event.keyCode, modifiers, modifierSymbols(modifiers) + *label};
+    return Shortcut{event.keyCode, modifiers, modifierSymbols(modifiers) + *label};
 }
 
-std::optional<QString> HotKeyShortcut::keyLabel(quint32 keyCode)
+std::optional<QString> Shortcut::keyLabel(quint32 keyCode)
 {
     for (const KeyLabel &entry : keyLabels) {
         if (entry.keyCode == keyCode)
@@ -209,7 +209,7 @@ std::optional<QString> HotKeyShortcut::keyLabel(quint32 keyCode)
     return std::nullopt;
 }
 
-QString HotKeyShortcut::modifierSymbols(quint32 carbonModifiers)
+QString Shortcut::modifierSymbols(quint32 carbonModifiers)
 {
     QString symbols;
     if (carbonModifiers & controlModifier)
@@ -223,9 +223,9 @@ QString HotKeyShortcut::modifierSymbols(quint32 carbonModifiers)
     return symbols;
 }
 
-QString displayText(const HotKeyShortcut &shortcut)
+QString displayText(const Shortcut &shortcut)
 {
-    const QString symbols = HotKeyShortcut::modifierSymbols(shortcut.carbonModifiers);
+    const QString symbols = Shortcut::modifierSymbols(shortcut.carbonModifiers);
     // A text edited by hand that does not start with its modifiers' symbols is shown as it is.
     if (!shortcut.displayText.startsWith(symbols))
         return shortcut.displayText;

@@ -1,20 +1,18 @@
-#include "HotKeyService.h"
+#include "ShortcutService.h"
 
-#include "PreferencesStore.h"
-
-HotKeyService::HotKeyService(PreferencesStore &preferencesStore,
-                             std::unique_ptr<KeyGrabber> keyGrabber, Beep beep, QObject *parent)
+ShortcutService::ShortcutService(const std::optional<Shortcut> &stored, Store store,
+                                 std::unique_ptr<KeyGrabber> keyGrabber, Beep beep, QObject *parent)
     : QObject(parent)
-    , m_preferencesStore(&preferencesStore)
+    , m_shortcut(stored)
+    , m_store(std::move(store))
     , m_keyGrabber(std::move(keyGrabber))
     , m_beep(std::move(beep))
 {
-    m_shortcut = preferencesStore.hotKey();
     if (!m_eventHandler)
         installEventHandler();
     connect(m_keyGrabber.get(), &KeyGrabber::triggerDescribed, this,
-            [this](HotKeyId id, const QString &description) {
-                if (id != hotKeyId || description == m_desktopTrigger)
+            [this](ShortcutId id, const QString &description) {
+                if (id != shortcutId || description == m_desktopTrigger)
                     return;
                 m_desktopTrigger = description;
                 Q_EMIT desktopTriggerChanged(m_desktopTrigger);
@@ -23,95 +21,93 @@ HotKeyService::HotKeyService(PreferencesStore &preferencesStore,
     registerCurrentShortcut();
 }
 
-HotKeyService::~HotKeyService() = default;
+ShortcutService::~ShortcutService() = default;
 
-std::optional<HotKeyShortcut> HotKeyService::shortcut() const
+std::optional<Shortcut> ShortcutService::shortcut() const
 {
     return m_shortcut;
 }
 
-KeyGrabber::Mechanism HotKeyService::mechanism() const
+KeyGrabber::Mechanism ShortcutService::mechanism() const
 {
     return m_keyGrabber->mechanism();
 }
 
-QString HotKeyService::desktopTrigger() const
+QString ShortcutService::desktopTrigger() const
 {
     return m_desktopTrigger;
 }
 
-const std::function<void()> &HotKeyService::onTrigger() const
+const std::function<void()> &ShortcutService::onTrigger() const
 {
     return m_onTrigger;
 }
 
-void HotKeyService::setOnTrigger(std::function<void()> onTrigger)
+void ShortcutService::setOnTrigger(std::function<void()> onTrigger)
 {
     m_onTrigger = std::move(onTrigger);
 }
 
-bool HotKeyService::isRegistered() const
+bool ShortcutService::isRegistered() const
 {
-    return m_hotKeyRef.has_value();
+    return m_grabbedId.has_value();
 }
 
-bool HotKeyService::registerCurrentShortcut()
+bool ShortcutService::registerCurrentShortcut()
 {
     if (!m_shortcut || !m_shortcut->isValid())
         return true;
-    if (m_keyGrabber->grab(hotKeyId, m_shortcut->keyCode, m_shortcut->carbonModifiers)) {
-        m_hotKeyRef = hotKeyId;
+    if (m_keyGrabber->grab(shortcutId, m_shortcut->keyCode, m_shortcut->carbonModifiers)) {
+        m_grabbedId = shortcutId;
         return true;
     }
-    m_hotKeyRef.reset();
+    m_grabbedId.reset();
     return false;
 }
 
-void HotKeyService::setShortcut(const std::optional<HotKeyShortcut> &shortcut)
+void ShortcutService::setShortcut(const std::optional<Shortcut> &shortcut)
 {
     if (shortcut == m_shortcut)
         return;
-    if (m_hotKeyRef) {
-        m_keyGrabber->ungrab(*m_hotKeyRef);
-        m_hotKeyRef.reset();
+    if (m_grabbedId) {
+        m_keyGrabber->ungrab(*m_grabbedId);
+        m_grabbedId.reset();
     }
     assignShortcut(shortcut);
     // Without any way to hold a shortcut nothing was refused: the user's choice is kept for the
     // next session that has one (an X11 login).
     if (registerCurrentShortcut() || mechanism() == KeyGrabber::Mechanism::none) {
-        if (m_preferencesStore)
-            m_preferencesStore->setHotKey(shortcut);
+        m_store(shortcut);
         return;
     }
     assignShortcut(std::nullopt);
-    if (m_preferencesStore)
-        m_preferencesStore->setHotKey(std::nullopt);
+    m_store(std::nullopt);
     if (m_beep)
         m_beep();
 }
 
-void HotKeyService::clearShortcut()
+void ShortcutService::clearShortcut()
 {
     setShortcut(std::nullopt);
 }
 
-void HotKeyService::handleHotKeyPressed()
+void ShortcutService::handleShortcutPressed()
 {
     if (m_onTrigger)
         m_onTrigger();
 }
 
-void HotKeyService::assignShortcut(const std::optional<HotKeyShortcut> &shortcut)
+void ShortcutService::assignShortcut(const std::optional<Shortcut> &shortcut)
 {
     m_shortcut = shortcut;
     Q_EMIT shortcutChanged(m_shortcut);
 }
 
-void HotKeyService::installEventHandler()
+void ShortcutService::installEventHandler()
 {
     // There is one shortcut, so the press is not looked at. Queued, so that onTrigger runs from
     // the main loop and never inside the display's event handling.
     m_eventHandler = connect(
-        m_keyGrabber.get(), &KeyGrabber::pressed, this, [this] { handleHotKeyPressed(); },
+        m_keyGrabber.get(), &KeyGrabber::pressed, this, [this] { handleShortcutPressed(); },
         Qt::QueuedConnection);
 }

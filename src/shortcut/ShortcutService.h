@@ -1,25 +1,22 @@
 #pragma once
 
-#include "HotKeyShortcut.h"
 #include "KeyGrabber.h"
+#include "Shortcut.h"
 
 #include <QMetaObject>
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-class PreferencesStore;
-
 // Owns the application's one system-wide shortcut: keeps it grabbed, keeps the settings in step
 // with what is grabbed, and calls onTrigger on the main thread at each press.
-class HotKeyService : public QObject
+class ShortcutService : public QObject
 {
     Q_OBJECT
     /// The current shortcut; every assignment is published.
-    Q_PROPERTY(std::optional<HotKeyShortcut> shortcut READ shortcut NOTIFY shortcutChanged)
+    Q_PROPERTY(std::optional<Shortcut> shortcut READ shortcut NOTIFY shortcutChanged)
     /// How this session lets the shortcut be held.
     Q_PROPERTY(KeyGrabber::Mechanism mechanism READ mechanism CONSTANT)
     /// Where the desktop binds the shortcut, the trigger it bound in its own words; empty while
@@ -28,18 +25,20 @@ class HotKeyService : public QObject
 
 public:
     /// The identity the shortcut is grabbed under: the four-character code "TSAL" and number 1.
-    static constexpr HotKeyId hotKeyId{0x5453414C, 1};
+    static constexpr ShortcutId shortcutId{0x5453414C, 1};
 
     using Beep = std::function<void()>;
+    /// Keeps a shortcut (or none) in the settings.
+    using Store = std::function<void(const std::optional<Shortcut> &)>;
 
     /// Takes the stored shortcut and grabs it. A refusal here is silent and leaves the stored
     /// value as it is; nothing is written back. `beep` sounds when a new shortcut is refused (the
     /// application passes QApplication::beep).
-    HotKeyService(PreferencesStore &preferencesStore, std::unique_ptr<KeyGrabber> keyGrabber,
-                  Beep beep, QObject *parent = nullptr);
-    ~HotKeyService() override;
+    ShortcutService(const std::optional<Shortcut> &stored, Store store,
+                    std::unique_ptr<KeyGrabber> keyGrabber, Beep beep, QObject *parent = nullptr);
+    ~ShortcutService() override;
 
-    [[nodiscard]] std::optional<HotKeyShortcut> shortcut() const;
+    [[nodiscard]] std::optional<Shortcut> shortcut() const;
     [[nodiscard]] KeyGrabber::Mechanism mechanism() const;
     [[nodiscard]] QString desktopTrigger() const;
 
@@ -57,24 +56,24 @@ public:
     /// shortcut: stored on success; refused, the user is left with no shortcut at all, stored as
     /// none, and the beep sounds. Where the session has no way to hold any shortcut, nothing was
     /// refused: the new one is stored for sessions that have, silently.
-    void setShortcut(const std::optional<HotKeyShortcut> &shortcut);
+    void setShortcut(const std::optional<Shortcut> &shortcut);
     void clearShortcut();
-    void handleHotKeyPressed();
+    void handleShortcutPressed();
 
 Q_SIGNALS:
-    void shortcutChanged(const std::optional<HotKeyShortcut> &shortcut);
+    void shortcutChanged(const std::optional<Shortcut> &shortcut);
     void desktopTriggerChanged(const QString &desktopTrigger);
 
 private:
-    void assignShortcut(const std::optional<HotKeyShortcut> &shortcut);
+    void assignShortcut(const std::optional<Shortcut> &shortcut);
     void installEventHandler();
 
-    std::optional<HotKeyShortcut> m_shortcut;
+    std::optional<Shortcut> m_shortcut;
     std::function<void()> m_onTrigger;
-    QPointer<PreferencesStore> m_preferencesStore;
+    Store m_store;
     std::unique_ptr<KeyGrabber> m_keyGrabber;
     // The identity the grab is held under; none while nothing is grabbed.
-    std::optional<HotKeyId> m_hotKeyRef;
+    std::optional<ShortcutId> m_grabbedId;
     QMetaObject::Connection m_eventHandler;
     QString m_desktopTrigger;
     Beep m_beep;

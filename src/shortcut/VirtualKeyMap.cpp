@@ -1,6 +1,6 @@
 #include "VirtualKeyMap.h"
 
-#include "HotKeyShortcut.h"
+#include "Shortcut.h"
 
 #include <array>
 
@@ -187,13 +187,13 @@ std::optional<QString> VirtualKeyMap::keySymbolName(quint32 virtualKey)
 quint16 VirtualKeyMap::x11ModifiersFromCarbon(quint32 carbonModifiers)
 {
     quint16 mask = 0;
-    if (carbonModifiers & HotKeyShortcut::shiftModifier)
+    if (carbonModifiers & Shortcut::shiftModifier)
         mask |= x11ShiftMask;
-    if (carbonModifiers & HotKeyShortcut::controlModifier)
+    if (carbonModifiers & Shortcut::controlModifier)
         mask |= x11ControlMask;
-    if (carbonModifiers & HotKeyShortcut::optionModifier)
+    if (carbonModifiers & Shortcut::optionModifier)
         mask |= x11Mod1Mask;
-    if (carbonModifiers & HotKeyShortcut::commandModifier)
+    if (carbonModifiers & Shortcut::commandModifier)
         mask |= x11Mod4Mask;
     return mask;
 }

@@ -1,37 +1,16 @@
 #include "X11KeyGrabber.h"
 
 #include "VirtualKeyMap.h"
+#include "shared/Logging.h"
+#include "shared/X11.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QGuiApplication>
-#include <QLoggingCategory>
-#include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
-using namespace Qt::StringLiterals;
-
 namespace {
-
-Q_LOGGING_CATEGORY(lcKeyGrab, "tessel.x11", QtWarningMsg)
-
-struct FreeDeleter
-{
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template<typename T> using XcbPointer = std::unique_ptr<T, FreeDeleter>;
-
-struct KeySymbolsDeleter
-{
-    void operator()(xcb_key_symbols_t *symbols) const { xcb_key_symbols_free(symbols); }
-};
-using KeySymbols = std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter>;
 
 constexpr xcb_keysym_t numLockKeysym = 0xff7f; // XK_Num_Lock
 // The modifier bits of an event's state; above them lie the pointer buttons and the XKB group.
@@ -39,14 +18,6 @@ constexpr quint16 modifierBits = 0xff;
 // XKB events share one event code and tell their kind in the second byte.
 constexpr quint8 xkbNewKeyboardNotify = 0;
 constexpr quint8 xkbMapNotify = 1;
-
-xcb_connection_t *applicationConnection()
-{
-    if (!qGuiApp || QGuiApplication::platformName() != "xcb"_L1)
-        return nullptr;
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
 
 struct Combination
 {
@@ -56,7 +27,7 @@ struct Combination
 
 struct Grab
 {
-    HotKeyId id;
+    ShortcutId id;
     xcb_keycode_t keycode = 0;
     quint16 modifiers = 0;
     // What the server holds for this grab: every root window with every lock state.
@@ -97,7 +68,7 @@ public:
 
 X11KeyGrabber::Private::Private(X11KeyGrabber *q)
     : q(q)
-    , connection(applicationConnection())
+    , connection(X11::connection())
 {
     if (!connection)
         return;
@@ -106,7 +77,7 @@ X11KeyGrabber::Private::Private(X11KeyGrabber *q)
         roots.push_back(it.data->root);
 
     static constexpr char xkbName[] = "XKEYBOARD";
-    const XcbPointer<xcb_query_extension_reply_t> xkb(xcb_query_extension_reply(
+    const X11::Reply<xcb_query_extension_reply_t> xkb(xcb_query_extension_reply(
         connection, xcb_query_extension(connection, std::strlen(xkbName), xkbName), nullptr));
     if (xkb && xkb->present)
         xkbEventBase = xkb->first_event;
@@ -151,10 +122,10 @@ bool X11KeyGrabber::Private::grabCombinations(Grab &grab)
     bool refused = false;
     grab.combinations.clear();
     for (const auto &[combination, cookie] : requests) {
-        const XcbPointer<xcb_generic_error_t> error(xcb_request_check(connection, cookie));
+        const X11::Reply<xcb_generic_error_t> error(xcb_request_check(connection, cookie));
         if (error) {
-            qCDebug(lcKeyGrab) << "grab of key" << grab.keycode << "with modifiers"
-                               << combination.modifiers << "refused, error" << error->error_code;
+            qCDebug(lcX11) << "grab of key" << grab.keycode << "with modifiers"
+                           << combination.modifiers << "refused, error" << error->error_code;
             refused = true;
         } else {
             grab.combinations.push_back(combination);
@@ -175,7 +146,7 @@ void X11KeyGrabber::Private::ungrabCombinations(Grab &grab)
         cookies.push_back(xcb_ungrab_key_checked(connection, grab.keycode, combination.root,
                                                  combination.modifiers));
     for (const xcb_void_cookie_t cookie : cookies)
-        XcbPointer<xcb_generic_error_t>(xcb_request_check(connection, cookie));
+        X11::Reply<xcb_generic_error_t>(xcb_request_check(connection, cookie));
     grab.combinations.clear();
     grab.down = false;
 }
@@ -202,18 +173,18 @@ void X11KeyGrabber::Private::regrabAll()
     numLockMask = findNumLockMask();
     for (Grab &grab : grabs) {
         if (!grabCombinations(grab))
-            qCDebug(lcKeyGrab) << "key" << grab.keycode << "lost after a mapping change";
+            qCDebug(lcX11) << "key" << grab.keycode << "lost after a mapping change";
     }
 }
 
 quint16 X11KeyGrabber::Private::findNumLockMask() const
 {
-    const KeySymbols symbols(xcb_key_symbols_alloc(connection));
+    const X11::KeySymbols symbols(xcb_key_symbols_alloc(connection));
     if (!symbols)
         return 0;
-    const XcbPointer<xcb_keycode_t> numLockKeys(
+    const X11::Reply<xcb_keycode_t> numLockKeys(
         xcb_key_symbols_get_keycode(symbols.get(), numLockKeysym));
-    const XcbPointer<xcb_get_modifier_mapping_reply_t> mapping(
+    const X11::Reply<xcb_get_modifier_mapping_reply_t> mapping(
         xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr));
     if (!numLockKeys || !mapping)
         return 0;
@@ -301,7 +272,7 @@ bool X11KeyGrabber::Private::nativeEventFilter(const QByteArray &eventType, void
 
 bool X11KeyGrabber::isAvailable()
 {
-    return applicationConnection() != nullptr;
+    return X11::connection() != nullptr;
 }
 
 X11KeyGrabber::X11KeyGrabber(QObject *parent)
@@ -312,7 +283,7 @@ X11KeyGrabber::X11KeyGrabber(QObject *parent)
 
 X11KeyGrabber::~X11KeyGrabber() = default;
 
-bool X11KeyGrabber::grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers)
+bool X11KeyGrabber::grab(ShortcutId id, quint32 keyCode, quint32 carbonModifiers)
 {
     ungrab(id);
     const std::optional<quint32> keycode = VirtualKeyMap::x11FromVirtualKey(keyCode);
@@ -328,7 +299,7 @@ bool X11KeyGrabber::grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers)
     return true;
 }
 
-void X11KeyGrabber::ungrab(HotKeyId id)
+void X11KeyGrabber::ungrab(ShortcutId id)
 {
     const auto grab =
         std::find_if(d->grabs.begin(), d->grabs.end(), [&](const Grab &g) { return g.id == id; });

@@ -20,8 +20,8 @@ public:
     /// Releases every grab still held.
     ~X11KeyGrabber() override;
 
-    [[nodiscard]] bool grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers) override;
-    void ungrab(HotKeyId id) override;
+    [[nodiscard]] bool grab(ShortcutId id, quint32 keyCode, quint32 carbonModifiers) override;
+    void ungrab(ShortcutId id) override;
 
 private:
     class Private;

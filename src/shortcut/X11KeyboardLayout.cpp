@@ -1,31 +1,13 @@
 #include "X11KeyboardLayout.h"
 
-#include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
+#include "shared/X11.h"
 
-#include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 // xkb.h names a member "explicit", which C++ reserves.
 #define explicit xkb_explicit
 #include <xcb/xkb.h>
 #undef explicit
 
-#include <cstdlib>
-#include <memory>
-
-using namespace Qt::StringLiterals;
-
 namespace {
-
-struct KeySymbolsDeleter
-{
-    void operator()(xcb_key_symbols_t *symbols) const { xcb_key_symbols_free(symbols); }
-};
-
-struct FreeDeleter
-{
-    void operator()(void *pointer) const { std::free(pointer); }
-};
 
 // The first two levels of a key in the keyboard group the user has active.
 struct KeyLevels
@@ -46,18 +28,16 @@ bool isKeypadDigit(quint32 keysym)
 // Nothing when the server has no XKB.
 std::optional<KeyLevels> activeGroupLevels(xcb_connection_t *connection, quint32 x11Keycode)
 {
-    const std::unique_ptr<xcb_xkb_use_extension_reply_t, FreeDeleter> extension(
-        xcb_xkb_use_extension_reply(
-            connection,
-            xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
-            nullptr));
+    const X11::Reply<xcb_xkb_use_extension_reply_t> extension(xcb_xkb_use_extension_reply(
+        connection, xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
+        nullptr));
     if (!extension || !extension->supported)
         return std::nullopt;
     const auto keyboard = xcb_xkb_device_spec_t(XCB_XKB_ID_USE_CORE_KBD);
-    const std::unique_ptr<xcb_xkb_get_state_reply_t, FreeDeleter> state(
+    const X11::Reply<xcb_xkb_get_state_reply_t> state(
         xcb_xkb_get_state_reply(connection, xcb_xkb_get_state(connection, keyboard), nullptr));
     const auto keycode = xcb_keycode_t(x11Keycode);
-    const std::unique_ptr<xcb_xkb_get_map_reply_t, FreeDeleter> map(
+    const X11::Reply<xcb_xkb_get_map_reply_t> map(
         xcb_xkb_get_map_reply(connection,
                               xcb_xkb_get_map(connection, keyboard, 0, XCB_XKB_MAP_PART_KEY_SYMS, 0,
                                               0, keycode, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
@@ -90,19 +70,14 @@ std::optional<KeyLevels> activeGroupLevels(xcb_connection_t *connection, quint32
 
 std::optional<QString> X11KeyboardLayout::unmodifiedText(quint32 x11Keycode)
 {
-    // Asked from command-line programs too, whose application has no GUI at all.
-    const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
-    if (!app || QGuiApplication::platformName() != "xcb"_L1 || x11Keycode > 255)
-        return std::nullopt;
-    auto *x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
+    xcb_connection_t *connection = X11::connection();
+    if (!connection || x11Keycode > 255)
         return std::nullopt;
     // Read afresh at each press: the user may have switched layouts since the last one.
-    std::optional<KeyLevels> levels = activeGroupLevels(x11->connection(), x11Keycode);
+    std::optional<KeyLevels> levels = activeGroupLevels(connection, x11Keycode);
     if (!levels) {
         // Without XKB the core mapping's first group is all there is.
-        const std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(
-            xcb_key_symbols_alloc(x11->connection()));
+        const X11::KeySymbols symbols(xcb_key_symbols_alloc(connection));
         if (!symbols)
             return std::nullopt;
         const auto keycode = xcb_keycode_t(x11Keycode);

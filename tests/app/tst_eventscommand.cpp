@@ -1,6 +1,6 @@
 #include "IcsTestFolder.h"
 #include "TimeZoneScope.h"
-#include "events/EventsCommand.h"
+#include "app/EventsCommand.h"
 
 #include <QTest>
 

@@ -4,8 +4,8 @@
 #include "TestWatcher.h"
 
 #include "app/PlatformChoice.h"
-#include "preferences/HotKeyShortcut.h"
-#include "preferences/PortalKeyGrabber.h"
+#include "shortcut/PortalKeyGrabber.h"
+#include "shortcut/Shortcut.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -98,8 +98,8 @@ private Q_SLOTS:
 
     void grabberFollowsWhatTheDesktopBound()
     {
-        constexpr quint32 control = HotKeyShortcut::controlModifier;
-        QCOMPARE(PortalKeyGrabber::triggerFor(83, control | HotKeyShortcut::shiftModifier),
+        constexpr quint32 control = Shortcut::controlModifier;
+        QCOMPARE(PortalKeyGrabber::triggerFor(83, control | Shortcut::shiftModifier),
                  u"CTRL+SHIFT+NUM+KP_1"_s);
         QCOMPARE(PortalKeyGrabber::triggerFor(63, control), std::nullopt);
 
@@ -109,9 +109,9 @@ private Q_SLOTS:
         QCOMPARE(grabber.mechanism(), KeyGrabber::Mechanism::desktopPortal);
         QSignalSpy described(&grabber, &KeyGrabber::triggerDescribed);
         QSignalSpy pressed(&grabber, &KeyGrabber::pressed);
-        constexpr HotKeyId id{0x5453414C, 1};
+        constexpr ShortcutId id{0x5453414C, 1};
 
-        QVERIFY(grabber.grab(id, 40, control | HotKeyShortcut::optionModifier));
+        QVERIFY(grabber.grab(id, 40, control | Shortcut::optionModifier));
         QTRY_COMPARE(described.size(), 1);
         QCOMPARE(described.last().at(1).toString(), u"Ctrl+Alt+Meta+K"_s);
         portal->changeTrigger(u"toggle-panel"_s, u"Meta+C"_s);
@@ -121,8 +121,7 @@ private Q_SLOTS:
         QTRY_COMPARE(pressed.size(), 1);
 
         // A new shortcut gets a session of its own; the old one is closed.
-        QVERIFY(
-            grabber.grab(id, 38, HotKeyShortcut::commandModifier | HotKeyShortcut::shiftModifier));
+        QVERIFY(grabber.grab(id, 38, Shortcut::commandModifier | Shortcut::shiftModifier));
         QTRY_COMPARE(portal->record().bindCalls.size(), 2);
         const PortalShortcut second = portal->record().bindCalls.last().constFirst();
         QCOMPARE(second.properties.value(u"preferred_trigger"_s), u"SHIFT+LOGO+j"_s);

@@ -6,9 +6,9 @@
 #include "calendar/HeaderBar.h"
 #include "calendar/MonthGridView.h"
 #include "calendar/ShortcutHintBanner.h"
-#include "shared/AppFonts.h"
-#include "shared/AppTheme.h"
-#include "shared/PanelText.h"
+#include "look/AppFonts.h"
+#include "look/AppTheme.h"
+#include "look/PanelText.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QFontDatabase>

@@ -2,7 +2,7 @@
 
 #include "PanelFixture.h"
 #include "events/PreviewCalendarFactory.h"
-#include "shared/AppTheme.h"
+#include "look/AppTheme.h"
 
 #include <QSignalSpy>
 #include <QTest>

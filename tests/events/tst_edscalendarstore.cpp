@@ -3,10 +3,10 @@
 
 #include "IcsTestFolder.h"
 #include "TimeZoneScope.h"
+#include "app/EventsCommand.h"
 #include "calendar/CalendarViewModel.h"
 #include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
-#include "events/EventsCommand.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"

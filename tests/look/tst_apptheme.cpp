@@ -1,4 +1,4 @@
-#include "shared/AppTheme.h"
+#include "look/AppTheme.h"
 
 #include <QTest>
 

@@ -153,7 +153,7 @@ void TestStatusBarController::waysToToggleThePanel()
 
 void TestStatusBarController::ownMenuHasTheEntriesAndKeepsThePanel()
 {
-    services->preferences->setHotKey(HotKeyShortcut{40, HotKeyShortcut::commandModifier, u"❖K"_s});
+    services->preferences->setShortcut(Shortcut{40, Shortcut::commandModifier, u"❖K"_s});
     call(u"ContextMenu"_s, {700, 12});
     QTRY_VERIFY(controller->statusMenu() && controller->statusMenu()->isVisible());
     QMenu &menu = *controller->statusMenu();

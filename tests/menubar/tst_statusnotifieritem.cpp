@@ -180,11 +180,11 @@ void TestStatusNotifierItem::menuOverTheBus()
             valid.insert((match.captured(1) == u"XF86XK_"_s ? u"XF86"_s : QString())
                          + match.captured(2));
     }
-    const quint32 allModifiers = HotKeyShortcut::controlModifier | HotKeyShortcut::optionModifier
-                                 | HotKeyShortcut::shiftModifier | HotKeyShortcut::commandModifier;
+    const quint32 allModifiers = Shortcut::controlModifier | Shortcut::optionModifier
+                                 | Shortcut::shiftModifier | Shortcut::commandModifier;
     int withHint = 0;
     for (quint32 keyCode = 0; keyCode < 128; ++keyCode) {
-        fixture.item->setPanelShortcut(HotKeyShortcut{keyCode, allModifiers, u"?"_s});
+        fixture.item->setPanelShortcut(Shortcut{keyCode, allModifiers, u"?"_s});
         const QList<QStringList> keys =
             shortcut(fixture.item->findChild<StatusMenuExporter *>()->layout().children.at(0));
         withHint += !keys.isEmpty();
@@ -193,7 +193,7 @@ void TestStatusNotifierItem::menuOverTheBus()
     }
     QVERIFY(withHint > 90);
     fixture.item->setPanelShortcut(
-        HotKeyShortcut{43, HotKeyShortcut::commandModifier | HotKeyShortcut::shiftModifier, {}});
+        Shortcut{43, Shortcut::commandModifier | Shortcut::shiftModifier, {}});
     QCOMPARE(shortcut(host.entries().at(0)),
              (QList<QStringList>{{u"Shift"_s, u"Super"_s, u"comma"_s}}));
     fixture.item->setPanelShortcut(std::nullopt);

@@ -6,12 +6,12 @@
 #include "app/AppBootstrapper.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
-#include "preferences/HotKeyService.h"
+#include "look/AppTheme.h"
 #include "preferences/LaunchAtLoginService.h"
 #include "preferences/PreferencesStore.h"
-#include "shared/AppTheme.h"
 #include "shared/DesktopColorScheme.h"
 #include "shared/SettingsStore.h"
+#include "shortcut/ShortcutService.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -47,7 +47,12 @@ public:
             std::make_unique<LaunchAtLoginService>(QCoreApplication::applicationFilePath());
         auto grabber = std::make_unique<FakeKeyGrabber>(keyGrabMechanism);
         keyGrabber = grabber.get();
-        hotKeys = std::make_unique<HotKeyService>(*preferences, std::move(grabber), [] {});
+        shortcuts = std::make_unique<ShortcutService>(
+            preferences->shortcut(),
+            [&store = *preferences](const std::optional<Shortcut> &shortcut) {
+                store.setShortcut(shortcut);
+            },
+            std::move(grabber), [] {});
         desktop = std::make_unique<DesktopColorScheme>(std::make_unique<FakeColorSchemePortal>());
     }
 
@@ -68,7 +73,7 @@ public:
     std::unique_ptr<IcsCalendarStore> calendarStore;
     std::unique_ptr<EventStoreService> eventStore;
     std::unique_ptr<LaunchAtLoginService> launchAtLogin;
-    std::unique_ptr<HotKeyService> hotKeys;
+    std::unique_ptr<ShortcutService> shortcuts;
     FakeKeyGrabber *keyGrabber = nullptr;
     std::unique_ptr<DesktopColorScheme> desktop;
 };

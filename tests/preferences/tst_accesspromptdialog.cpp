@@ -1,4 +1,4 @@
-#include "events/AccessPromptDialog.h"
+#include "preferences/AccessPromptDialog.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #include "TestFiles.h"
 #include "app/AppBootstrapper.h"
+#include "look/AppTheme.h"
 #include "preferences/PreferencesStore.h"
-#include "shared/AppTheme.h"
 #include "shared/Observable.h"
 #include "shared/SettingsStore.h"
 
@@ -19,8 +19,7 @@ using Keys = PreferencesStore::Keys;
 
 namespace {
 
-const HotKeyShortcut sample{40, HotKeyShortcut::commandModifier | HotKeyShortcut::optionModifier,
-                            u"⌥⌘K"_s};
+const Shortcut sample{40, Shortcut::commandModifier | Shortcut::optionModifier, u"⌥⌘K"_s};
 
 QJsonValue dataMember(const QByteArray &data)
 {
@@ -117,11 +116,12 @@ private Q_SLOTS:
         // Another member order is read, and written back in the program's own form.
         const QByteArray reordered =
             R"({"displayText": "⌥⌘K", "carbonModifiers": 2304, "keyCode": 40})"_ba;
-        QCOMPARE(makeStore({{Keys::hotKey, dataMember(reordered)}}).hotKey(), sample);
-        QCOMPARE(fileObject().value(Keys::hotKey), dataMember(sample.toJson()));
+        QCOMPARE(makeStore({{Keys::shortcut, dataMember(reordered)}}).shortcut(), sample);
+        QCOMPARE(fileObject().value(Keys::shortcut), dataMember(sample.toJson()));
         // One that is not JSON is dropped; the rest of the file stays.
-        QCOMPARE(makeStore({{Keys::hotKey, dataMember("{keyCode: 40")}, {u"other"_s, 1}}).hotKey(),
-                 std::nullopt);
+        QCOMPARE(
+            makeStore({{Keys::shortcut, dataMember("{keyCode: 40")}, {u"other"_s, 1}}).shortcut(),
+            std::nullopt);
         QCOMPARE(fileObject(), (QJsonObject{{u"other"_s, 1}}));
     }
 
@@ -135,13 +135,13 @@ private Q_SLOTS:
         preferences.setShowSeconds(false);
         preferences.setShowSeconds(false);
         preferences.setMenuBarStyle(MenuBarDisplayStyle::timeOnly);
-        preferences.setHotKey(sample);
+        preferences.setShortcut(sample);
         QCOMPARE(seconds.size(), 2);
         QCOMPARE(fileObject().value(Keys::showSeconds), QJsonValue(false));
         QCOMPARE(fileObject().value(Keys::menuBarStyle), QJsonValue(u"timeOnly"_s));
-        QCOMPARE(fileObject().value(Keys::hotKey), dataMember(sample.toJson()));
-        preferences.setHotKey(std::nullopt);
-        QVERIFY(!fileObject().contains(Keys::hotKey));
+        QCOMPARE(fileObject().value(Keys::shortcut), dataMember(sample.toJson()));
+        preferences.setShortcut(std::nullopt);
+        QVERIFY(!fileObject().contains(Keys::shortcut));
 
         // Code-point order, not a locale's: upper case before lower case, ASCII before the rest.
         for (const QString &id : {u"b"_s, u"é"_s, u"a"_s, u"Z"_s, u"B"_s})
@@ -198,27 +198,27 @@ private Q_SLOTS:
         PreferencesStore &preferences = makeStore({{Keys::showSeconds, false}});
         QSignalSpy seconds(&preferences, &PreferencesStore::showSecondsChanged);
         QSignalSpy style(&preferences, &PreferencesStore::menuBarStyleChanged);
-        QSignalSpy shortcut(&preferences, &PreferencesStore::hotKeyChanged);
+        QSignalSpy shortcut(&preferences, &PreferencesStore::shortcutChanged);
 
         // The running application's preferences, writing the same file.
         SettingsStore other(path);
         other.setBool(Keys::showSeconds, true);
         other.setString(Keys::menuBarStyle, u"dateAndTime"_s); // the value already held
-        other.setData(Keys::hotKey, sample.toJson());
+        other.setData(Keys::shortcut, sample.toJson());
         other.setString(Keys::appearanceMode, u"dark"_s);
         settings->reload();
         QCOMPARE(seconds.size(), 1);
         QCOMPARE(style.size(), 0);
-        QCOMPARE(preferences.hotKey(), sample);
+        QCOMPARE(preferences.shortcut(), sample);
         QCOMPARE(AppTheme::appearanceMode(), AppAppearanceMode::dark);
 
         // A shortcut that no longer decodes is dropped here but left in the file for its writer.
-        other.setData(Keys::hotKey, "garbage"_ba);
+        other.setData(Keys::shortcut, "garbage"_ba);
         other.remove(Keys::showSeconds);
         settings->reload();
         QCOMPARE(shortcut.size(), 2);
-        QCOMPARE(preferences.hotKey(), std::nullopt);
-        QCOMPARE(fileObject().value(Keys::hotKey), dataMember("garbage"_ba));
+        QCOMPARE(preferences.shortcut(), std::nullopt);
+        QCOMPARE(fileObject().value(Keys::shortcut), dataMember("garbage"_ba));
         // Removed from the file: the registered default applies again.
         QCOMPARE(preferences.showSeconds(), false);
     }

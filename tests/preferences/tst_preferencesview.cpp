@@ -1,7 +1,7 @@
 #include "PreferencesPageFixture.h"
-#include "preferences/HotKeyRecorderField.h"
+#include "look/PanelLabel.h"
 #include "preferences/PreferencesView.h"
-#include "shared/PanelLabel.h"
+#include "preferences/ShortcutRecorderField.h"
 
 #include <QAbstractButton>
 #include <QJsonArray>
@@ -25,9 +25,9 @@ private:
         view.reset();
         services.reset(); // before the next one, whose settings its end would undo
         services = std::make_unique<PreferencesPageFixture>(settings, keyGrabMechanism);
-        view = std::make_unique<PreferencesView>(*services->preferences, *services->eventStore,
-                                                 *services->launchAtLogin, services->hotKeys.get(),
-                                                 services->desktop.get());
+        view = std::make_unique<PreferencesView>(
+            *services->preferences, *services->eventStore, *services->launchAtLogin,
+            services->shortcuts.get(), services->desktop.get());
         view->show();
     }
 
@@ -160,11 +160,11 @@ private Q_SLOTS:
         // A change of appearance made elsewhere rebuilds the page; what is open stays open.
         QWidget *before = view->content();
         open(u"appearancePicker"_s);
-        view->content()->findChild<HotKeyRecorderField *>()->setRecording(true);
+        view->content()->findChild<ShortcutRecorderField *>()->setRecording(true);
         services->preferences->setAppearanceMode(AppAppearanceMode::light);
         QVERIFY(view->content() != before);
         QVERIFY(view->isAppearancePickerPresented());
-        QVERIFY(view->content()->findChild<HotKeyRecorderField *>()->isRecording());
+        QVERIFY(view->content()->findChild<ShortcutRecorderField *>()->isRecording());
     }
 
     void shortcutRowShowsWhoBindsIt_data()
@@ -187,8 +187,8 @@ private Q_SLOTS:
         QFETCH(QString, boundAs);
         QFETCH(QStringList, status);
         makePage({}, mechanism);
-        auto *field = view->content()->findChild<HotKeyRecorderField *>();
-        services->hotKeys->setShortcut(HotKeyShortcut{40, 256 | 2048, u"⌥⌘K"_s});
+        auto *field = view->content()->findChild<ShortcutRecorderField *>();
+        services->shortcuts->setShortcut(Shortcut{40, 256 | 2048, u"⌥⌘K"_s});
         services->keyGrabber->describe(boundAs);
         QCOMPARE(field->shortcutText(), boundAs.isEmpty() ? u"Alt+Super+K"_s : boundAs);
         QStringList shown;

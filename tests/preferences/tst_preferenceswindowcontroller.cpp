@@ -28,7 +28,7 @@ private Q_SLOTS:
         services = std::make_unique<PreferencesPageFixture>();
         controller = std::make_unique<PreferencesWindowController>(
             *services->preferences, *services->eventStore, holidays, *services->launchAtLogin,
-            services->hotKeys.get(), services->desktop.get());
+            services->shortcuts.get(), services->desktop.get());
     }
 
     void showsOneCentredWindowThatKeepsItsContent()

@@ -1,5 +1,5 @@
-#include "preferences/HotKeyRecorderField.h"
-#include "shared/AppTheme.h"
+#include "look/AppTheme.h"
+#include "preferences/ShortcutRecorderField.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -22,7 +22,7 @@ public:
         layout->addWidget(field);
         field->setBeep([this] { ++beeps; });
         field->setShortcutText(u"⌃⌥⌘K"_s);
-        field->setOnCapture([this](const std::optional<HotKeyShortcut> &captured) {
+        field->setOnCapture([this](const std::optional<Shortcut> &captured) {
             captures += captured ? captured->displayText : u"cleared"_s;
         });
         connect(windowShortcut, &QShortcut::activated, this, [this] { ++activations; });
@@ -30,7 +30,7 @@ public:
 
     // Has the focus when recording starts: Tab must not move it back there.
     QLineEdit *edit = new QLineEdit(this);
-    HotKeyRecorderField *field = new HotKeyRecorderField(this);
+    ShortcutRecorderField *field = new ShortcutRecorderField(this);
     // Must not take the key while it is being recorded.
     QShortcut *windowShortcut = new QShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_J), this);
     int activations = 0;
@@ -55,7 +55,7 @@ void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 
 } // namespace
 
-class TestHotKeyRecorderField : public QObject
+class TestShortcutRecorderField : public QObject
 {
     Q_OBJECT
 
@@ -141,5 +141,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestHotKeyRecorderField)
-#include "tst_hotkeyrecorderfield.moc"
+QTEST_MAIN(TestShortcutRecorderField)
+#include "tst_shortcutrecorderfield.moc"

@@ -1,6 +1,6 @@
 #include "FakeColorSchemePortal.h"
 #include "FakeDesktopPortal.h"
-#include "shared/AppTheme.h"
+#include "look/AppTheme.h"
 #include "shared/DBusColorSchemePortal.h"
 #include "shared/DesktopColorScheme.h"
 

@@ -1,5 +1,5 @@
-#include "preferences/HotKeyShortcut.h"
-#include "preferences/ShortcutKeyEventTranslator.h"
+#include "shortcut/Shortcut.h"
+#include "shortcut/ShortcutKeyEventTranslator.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,7 +10,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString describe(const std::optional<HotKeyShortcut> &s)
+QString describe(const std::optional<Shortcut> &s)
 {
     return s ? u"%1 %2 %3"_s.arg(s->keyCode).arg(s->carbonModifiers, 0, 16).arg(s->displayText)
              : u"none"_s;
@@ -18,7 +18,7 @@ QString describe(const std::optional<HotKeyShortcut> &s)
 
 } // namespace
 
-class TestHotKeyShortcut : public QObject
+class TestShortcut : public QObject
 {
     Q_OBJECT
 
@@ -71,8 +71,7 @@ private Q_SLOTS:
         const QKeyEvent event(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), x11Key, 0, 0,
                               text);
         const auto translated = ShortcutKeyEventTranslator::translate(event);
-        QCOMPARE(describe(translated ? HotKeyShortcut::capture(*translated) : std::nullopt),
-                 expected);
+        QCOMPARE(describe(translated ? Shortcut::capture(*translated) : std::nullopt), expected);
     }
 
     // A stored shortcut is read back exactly or not at all, shown by its Linux names, and written
@@ -110,13 +109,13 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, expected);
-        const std::optional<HotKeyShortcut> shortcut = HotKeyShortcut::fromJson(json);
+        const std::optional<Shortcut> shortcut = Shortcut::fromJson(json);
         QCOMPARE(shortcut ? QString(describe(shortcut) + u": "_s + displayText(*shortcut))
                           : u"none"_s,
                  expected);
         if (shortcut) {
             const QByteArray written = shortcut->toJson();
-            QCOMPARE(HotKeyShortcut::fromJson(written), shortcut);
+            QCOMPARE(Shortcut::fromJson(written), shortcut);
             QCOMPARE(QJsonDocument::fromJson(written).object().size(), 3);
             // Whole numbers, never in exponent form, so other readers see exact key codes.
             QVERIFY(written.contains(
@@ -125,5 +124,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestHotKeyShortcut)
-#include "tst_hotkeyshortcut.moc"
+QTEST_GUILESS_MAIN(TestShortcut)
+#include "tst_shortcut.moc"

@@ -1,22 +1,22 @@
 #include "FakeKeyGrabber.h"
 #include "SettingsFixture.h"
 
-#include "preferences/HotKeyService.h"
+#include "shortcut/ShortcutService.h"
 
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
-using Shortcut = std::optional<HotKeyShortcut>;
+using Shortcut = std::optional<Shortcut>;
 using Mechanism = KeyGrabber::Mechanism;
 
 Q_DECLARE_METATYPE(Shortcut)
 
 namespace {
 
-const Shortcut k = HotKeyShortcut{40, 0x1900, u"⌃⌥⌘K"_s};
-const Shortcut j = HotKeyShortcut{38, 0x300, u"⇧⌘J"_s};
+const Shortcut k = Shortcut{40, 0x1900, u"⌃⌥⌘K"_s};
+const Shortcut j = Shortcut{38, 0x300, u"⇧⌘J"_s};
 const QString grabK = u"grab 40 1900 5453414c/1"_s;
 const QString grabJ = u"grab 38 300 5453414c/1"_s;
 const QString grabL = u"grab 37 100 5453414c/1"_s;
@@ -33,21 +33,25 @@ struct ServiceUnderTest
         auto owned = std::make_unique<FakeKeyGrabber>(mechanism);
         grabber = owned.get();
         grabber->refusedKeyCodes = {37};
-        service = std::make_unique<HotKeyService>(*fixture.preferences, std::move(owned),
-                                                  [this] { ++beeps; });
+        service = std::make_unique<ShortcutService>(
+            fixture.preferences->shortcut(),
+            [&store = *fixture.preferences](const std::optional<Shortcut> &shortcut) {
+                store.setShortcut(shortcut);
+            },
+            std::move(owned), [this] { ++beeps; });
     }
 
     SettingsFixture fixture;
     QByteArray fileAtStart;
     QSignalSpy settingsChanges;
     FakeKeyGrabber *grabber = nullptr;
-    std::unique_ptr<HotKeyService> service;
+    std::unique_ptr<ShortcutService> service;
     int beeps = 0;
 };
 
 } // namespace
 
-class TestHotKeyService : public QObject
+class TestShortcutService : public QObject
 {
     Q_OBJECT
 
@@ -62,10 +66,10 @@ private Q_SLOTS:
         QTest::addColumn<Mechanism>("mechanism");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<Shortcut>("left");
-        const Shortcut sameKeys = HotKeyShortcut{40, 0x1900, u"⌃⌥⌘k"_s};
-        const Shortcut noModifiers = HotKeyShortcut{40, 0, u"K"_s};
-        const Shortcut refused = HotKeyShortcut{37, 0x100, u"⌘L"_s};
-        const Shortcut keyCodeZero = HotKeyShortcut{0, 0x100, u"⌘A"_s};
+        const Shortcut sameKeys = Shortcut{40, 0x1900, u"⌃⌥⌘k"_s};
+        const Shortcut noModifiers = Shortcut{40, 0, u"K"_s};
+        const Shortcut refused = Shortcut{37, 0x100, u"⌘L"_s};
+        const Shortcut keyCodeZero = Shortcut{0, 0x100, u"⌘A"_s};
         const Mechanism grab = Mechanism::keyGrab;
         QTest::newRow("the same again") << k << k << grab << QStringList{grabK} << k;
         QTest::newRow("another: release, then grab")
@@ -95,7 +99,7 @@ private Q_SLOTS:
         QFETCH(QStringList, calls);
         QFETCH(Shortcut, left);
         ServiceUnderTest t(initial, mechanism);
-        QSignalSpy published(t.service.get(), &HotKeyService::shortcutChanged);
+        QSignalSpy published(t.service.get(), &ShortcutService::shortcutChanged);
 
         t.service->setShortcut(next);
 
@@ -117,11 +121,11 @@ private Q_SLOTS:
     void throughTheDesktopPortal()
     {
         ServiceUnderTest t(k, Mechanism::desktopPortal);
-        QSignalSpy changes(t.service.get(), &HotKeyService::desktopTriggerChanged);
+        QSignalSpy changes(t.service.get(), &ShortcutService::desktopTriggerChanged);
         t.grabber->describe(u"Ctrl+Alt+Meta+K"_s);
         t.grabber->describe(u"Ctrl+Alt+Meta+K"_s);
         t.grabber->describe(u"Meta+C"_s);
-        Q_EMIT t.grabber->triggerDescribed(HotKeyId{1, 2}, u"someone else's"_s);
+        Q_EMIT t.grabber->triggerDescribed(ShortcutId{1, 2}, u"someone else's"_s);
         QCOMPARE(t.service->desktopTrigger(), u"Meta+C"_s);
         QCOMPARE(changes.count(), 2);
         // The stored shortcut is ours, whatever the desktop bound.
@@ -142,5 +146,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestHotKeyService)
-#include "tst_hotkeyservice.moc"
+QTEST_MAIN(TestShortcutService)
+#include "tst_shortcutservice.moc"

@@ -1,6 +1,6 @@
-#include "preferences/HotKeyShortcut.h"
-#include "preferences/ShortcutKeyEventTranslator.h"
-#include "preferences/VirtualKeyMap.h"
+#include "shortcut/Shortcut.h"
+#include "shortcut/ShortcutKeyEventTranslator.h"
+#include "shortcut/VirtualKeyMap.h"
 
 #include <QTest>
 
@@ -28,7 +28,7 @@ private Q_SLOTS:
             keys.append({i <= 10 ? 66 + i : i <= 12 ? 84 + i : 178 + i, u"F%1"_s.arg(i)});
         for (const auto &[x11, label] : keys) {
             const auto virtualKey = VirtualKeyMap::virtualKeyFromX11(x11);
-            QCOMPARE(virtualKey ? HotKeyShortcut::keyLabel(*virtualKey) : std::nullopt,
+            QCOMPARE(virtualKey ? Shortcut::keyLabel(*virtualKey) : std::nullopt,
                      std::optional(label));
         }
     }
@@ -43,7 +43,7 @@ private Q_SLOTS:
         }
         // Every labelled key can be grabbed, but Fn: the kernel reports it above 255 if at all.
         for (quint32 code = 0; code < 128; ++code) {
-            if (HotKeyShortcut::keyLabel(code) && code != 63)
+            if (Shortcut::keyLabel(code) && code != 63)
                 QVERIFY2(VirtualKeyMap::x11FromVirtualKey(code), qPrintable(QString::number(code)));
         }
         QCOMPARE(VirtualKeyMap::x11FromVirtualKey(63), std::nullopt);

@@ -1,8 +1,8 @@
 #include "X11TestClient.h"
 
-#include "preferences/HotKeyShortcut.h"
-#include "preferences/ShortcutKeyEventTranslator.h"
-#include "preferences/X11KeyboardLayout.h"
+#include "shortcut/Shortcut.h"
+#include "shortcut/ShortcutKeyEventTranslator.h"
+#include "shortcut/X11KeyboardLayout.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -63,7 +63,7 @@ private Q_SLOTS:
             QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::KeyboardModifiers(modifiers), x11Key,
                       0, 0, text));
         QVERIFY(translated);
-        const auto shortcut = HotKeyShortcut::capture(*translated);
+        const auto shortcut = Shortcut::capture(*translated);
         QVERIFY(shortcut);
         QCOMPARE(QString(translated->charactersIgnoringModifiers + u' ' + shortcut->displayText),
                  expected);

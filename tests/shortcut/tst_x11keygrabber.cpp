@@ -1,6 +1,6 @@
 #include "X11TestClient.h"
 
-#include "preferences/X11KeyGrabber.h"
+#include "shortcut/X11KeyGrabber.h"
 
 #include <QGuiApplication>
 #include <QScopeGuard>
@@ -11,8 +11,8 @@ using Client = X11TestClient;
 
 namespace {
 
-constexpr HotKeyId shortcutId{0x5453414c, 1};
-constexpr HotKeyId sentinelId{0x54455354, 9};
+constexpr ShortcutId shortcutId{0x5453414c, 1};
+constexpr ShortcutId sentinelId{0x54455354, 9};
 constexpr quint32 kCode = 40; // virtual key codes
 constexpr quint32 jCode = 38;
 constexpr quint32 controlOptionCommand = 0x1900; // Carbon modifiers
@@ -64,7 +64,7 @@ private Q_SLOTS:
         QVERIFY(qobject_cast<X11KeyGrabber *>(KeyGrabber::create().get()));
         presses = 0;
         grabber = std::make_unique<X11KeyGrabber>();
-        connect(grabber.get(), &KeyGrabber::pressed, this, [this](HotKeyId id) {
+        connect(grabber.get(), &KeyGrabber::pressed, this, [this](ShortcutId id) {
             presses += id == shortcutId;
             sentinelSeen = sentinelSeen || id == sentinelId;
         });

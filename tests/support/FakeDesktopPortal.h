@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BusNameOwner.h"
-#include "preferences/PortalShortcut.h"
+#include "shortcut/PortalShortcut.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

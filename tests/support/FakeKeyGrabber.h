@@ -1,7 +1,7 @@
 #pragma once
 
-#include "preferences/HotKeyService.h"
-#include "preferences/KeyGrabber.h"
+#include "shortcut/KeyGrabber.h"
+#include "shortcut/ShortcutService.h"
 
 #include <QStringList>
 
@@ -16,7 +16,7 @@ public:
     {
     }
 
-    bool grab(HotKeyId id, quint32 keyCode, quint32 carbonModifiers) override
+    bool grab(ShortcutId id, quint32 keyCode, quint32 carbonModifiers) override
     {
         calls.append(QStringLiteral("grab %1 %2 %3/%4")
                          .arg(keyCode)
@@ -29,7 +29,7 @@ public:
         return true;
     }
 
-    void ungrab(HotKeyId id) override
+    void ungrab(ShortcutId id) override
     {
         calls.append(QStringLiteral("ungrab %1/%2").arg(id.signature, 0, 16).arg(id.id));
         if (held == id)
@@ -37,14 +37,14 @@ public:
     }
 
     /// The user pressed the shortcut.
-    void press() { Q_EMIT pressed(HotKeyService::hotKeyId); }
+    void press() { Q_EMIT pressed(ShortcutService::shortcutId); }
     /// The desktop says what it bound the shortcut to.
     void describe(const QString &trigger)
     {
-        Q_EMIT triggerDescribed(HotKeyService::hotKeyId, trigger);
+        Q_EMIT triggerDescribed(ShortcutService::shortcutId, trigger);
     }
 
     QStringList calls;
     QList<quint32> refusedKeyCodes;
-    std::optional<HotKeyId> held;
+    std::optional<ShortcutId> held;
 };

@@ -2,10 +2,10 @@
 
 #include "TestFiles.h"
 #include "app/AppBootstrapper.h"
-#include "shortcut/Shortcut.h"
-#include "preferences/PreferencesStore.h"
 #include "look/AppTheme.h"
+#include "preferences/PreferencesStore.h"
 #include "shared/SettingsStore.h"
+#include "shortcut/Shortcut.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,7 +18,7 @@
 class SettingsFixture
 {
 public:
-    explicit SettingsFixture(const std::optional<HotKeyShortcut> &storedShortcut = std::nullopt)
+    explicit SettingsFixture(const std::optional<Shortcut> &storedShortcut = std::nullopt)
     {
         using namespace Qt::StringLiterals;
         // Never ask the desktop's portal.
@@ -27,8 +27,9 @@ public:
         if (storedShortcut) {
             const QJsonObject data{
                 {u"$data"_s, QString::fromLatin1(storedShortcut->toJson().toBase64())}};
-            writeFile(path,
-                      QJsonDocument(QJsonObject{{PreferencesStore::Keys::hotKey, data}}).toJson());
+            writeFile(
+                path,
+                QJsonDocument(QJsonObject{{PreferencesStore::Keys::shortcut, data}}).toJson());
         }
         settings = std::make_unique<SettingsStore>(path);
         AppBootstrapper::configureAppearance(*settings);
@@ -38,14 +39,14 @@ public:
     [[nodiscard]] QByteArray fileContents() const { return readFile(path); }
 
     /// The shortcut as the file on disk holds it.
-    [[nodiscard]] std::optional<HotKeyShortcut> storedShortcut() const
+    [[nodiscard]] std::optional<Shortcut> storedShortcut() const
     {
         using namespace Qt::StringLiterals;
         const QJsonObject file = QJsonDocument::fromJson(fileContents()).object();
-        const QJsonValue value = file.value(PreferencesStore::Keys::hotKey);
+        const QJsonValue value = file.value(PreferencesStore::Keys::shortcut);
         if (!value.isObject())
             return std::nullopt;
-        return HotKeyShortcut::fromJson(
+        return Shortcut::fromJson(
             QByteArray::fromBase64(value.toObject().value("$data"_L1).toString().toLatin1()));
     }
 
@@ -53,7 +54,7 @@ public:
     {
         return QJsonDocument::fromJson(fileContents())
             .object()
-            .contains(PreferencesStore::Keys::hotKey);
+            .contains(PreferencesStore::Keys::shortcut);
     }
 
     QTemporaryDir dir;
