@@ -1,6 +1,7 @@
 #include "CalendarAppOpener.h"
 
 #include "DesktopLauncher.h"
+#include "shared/CHandle.h"
 #include "shared/DateHelpers.h"
 #include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
@@ -26,17 +27,12 @@ struct KnownApplication
     bool (CalendarAppOpener::*open)(const QDateTime &);
 };
 
-struct LocaleDeleter
-{
-    void operator()(locale_t locale) const { freelocale(locale); }
-};
-
 // The day as strftime's %x writes it in the named locale, which is how GNOME Calendar reads its
 // --date. A locale that is not installed leaves the launched program in the C locale, so its
 // form is used then.
 QString localeDateText(const QDate &date, const QString &localeName)
 {
-    std::unique_ptr<std::remove_pointer_t<locale_t>, LocaleDeleter> locale(
+    CHandle<std::remove_pointer_t<locale_t>, freelocale> locale(
         newlocale(LC_TIME_MASK, localeName.toLocal8Bit().constData(), locale_t(nullptr)));
     if (!locale)
         locale.reset(newlocale(LC_TIME_MASK, "C", locale_t(nullptr)));

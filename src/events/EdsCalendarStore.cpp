@@ -3,6 +3,7 @@
 #include "CalendarColor.h"
 #include "EvolutionNames.h"
 #include "IcsCalendarStore.h"
+#include "shared/CHandle.h"
 #include "shared/Logging.h"
 #include "shared/SettingsStore.h"
 
@@ -31,19 +32,8 @@ constexpr int reopenDelayMs = 1000;
 // The months around the one asked for are read with it, so that paging finds them ready.
 constexpr qint64 windowMarginSecs = 62LL * 86'400;
 
-struct GObjectDeleter
-{
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-
-template<typename T> using GPtr = std::unique_ptr<T, GObjectDeleter>;
-
-struct GErrorDeleter
-{
-    void operator()(GError *error) const { g_error_free(error); }
-};
-
-using ErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
+template<typename T> using GPtr = CHandle<T, g_object_unref>;
+using ErrorPtr = CHandle<GError, g_error_free>;
 
 bool wasCancelled(const GError *error)
 {
@@ -282,10 +272,9 @@ struct EdsCalendarStore::Private
         record.sourceTitle = EvolutionNames::accountTitle(parentUid, parentName);
         auto *selectable = static_cast<ESourceSelectable *>(
             e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR));
-        gchar *color = e_source_selectable_dup_color(selectable);
+        const CHandle<gchar, g_free> color(e_source_selectable_dup_color(selectable));
         if (color && *color)
-            record.color = CalendarColor::parse(text(color));
-        g_free(color);
+            record.color = CalendarColor::parse(text(color.get()));
         return record;
     }
 

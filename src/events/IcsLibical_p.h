@@ -1,26 +1,18 @@
 #pragma once
 
+#include "shared/CHandle.h"
+
 #include <QDate>
 
 #include <libical/ical.h>
 
-#include <memory>
 #include <optional>
 
 // Small bridges between libical values and the millisecond wall clock the reader computes in.
 namespace IcsLibical {
 
-struct ComponentDeleter
-{
-    void operator()(icalcomponent *component) const { icalcomponent_free(component); }
-};
-using ComponentPtr = std::unique_ptr<icalcomponent, ComponentDeleter>;
-
-struct IteratorDeleter
-{
-    void operator()(icalrecur_iterator *iterator) const { icalrecur_iterator_free(iterator); }
-};
-using IteratorPtr = std::unique_ptr<icalrecur_iterator, IteratorDeleter>;
+using ComponentPtr = CHandle<icalcomponent, icalcomponent_free>;
+using IteratorPtr = CHandle<icalrecur_iterator, icalrecur_iterator_free>;
 
 inline constexpr qint64 msPerDay = 86'400'000;
 inline constexpr qint64 unixEpochJulianDay = 2'440'588;

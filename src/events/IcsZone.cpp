@@ -1,5 +1,6 @@
 #include "IcsZone_p.h"
 
+#include "IcsLibical_p.h"
 #include "shared/IcuSupport_p.h"
 
 #include <QHash>
@@ -172,15 +173,17 @@ private:
     mutable OffsetCache offsets;
 };
 
-struct IcalTimezoneDeleter
+// Frees the zone with the component it owns.
+void freeZone(icaltimezone *zone)
 {
-    void operator()(icaltimezone *zone) const { icaltimezone_free(zone, 1); }
-};
+    icaltimezone_free(zone, 1);
+}
+using ZonePtr = CHandle<icaltimezone, freeZone>;
 
 class VTimezoneZone final : public IcsZone
 {
 public:
-    explicit VTimezoneZone(std::unique_ptr<icaltimezone, IcalTimezoneDeleter> zone)
+    explicit VTimezoneZone(ZonePtr zone)
         : zone(std::move(zone))
     {
     }
@@ -207,7 +210,7 @@ public:
 private:
     static qint64 floorDiv(qint64 a, qint64 b) { return a / b - ((a % b) < 0 ? 1 : 0); }
 
-    std::unique_ptr<icaltimezone, IcalTimezoneDeleter> zone;
+    ZonePtr zone;
 };
 
 // Exporters that prefix the zone name with their own path ("/mozilla.org/20050126_1/Europe/Paris",
@@ -332,16 +335,13 @@ std::shared_ptr<const IcsZone> makeVTimezoneZone(const icalcomponent *vtimezone)
 {
     if (!vtimezone)
         return nullptr;
-    std::unique_ptr<icaltimezone, IcalTimezoneDeleter> zone(icaltimezone_new());
+    ZonePtr zone(icaltimezone_new());
     if (!zone)
         return nullptr;
-    icalcomponent *copy = icalcomponent_new_clone(const_cast<icalcomponent *>(vtimezone));
-    if (!copy)
+    IcsLibical::ComponentPtr copy(icalcomponent_new_clone(const_cast<icalcomponent *>(vtimezone)));
+    if (!copy || !icaltimezone_set_component(zone.get(), copy.get()))
         return nullptr;
     // The zone owns the copy from here on.
-    if (!icaltimezone_set_component(zone.get(), copy)) {
-        icalcomponent_free(copy);
-        return nullptr;
-    }
+    copy.release();
     return std::make_shared<VTimezoneZone>(std::move(zone));
 }
