@@ -10,13 +10,13 @@ MenuBarTitle::MenuBarTitle(PreferencesStore *preferences, Clock clock, QObject *
     : QObject(parent)
     , preferences(preferences)
     , clock(std::move(clock))
-    , clockMonitor(new SystemClockMonitor(QStringLiteral("/etc/localtime"), this))
+    , m_clockMonitor(new SystemClockMonitor(QStringLiteral("/etc/localtime"), this))
 {
     // One wake when the text can change, not a tick: an idle program should sleep.
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, &MenuBarTitle::rebuild);
-    connect(clockMonitor, &SystemClockMonitor::changed, this, &MenuBarTitle::rebuild);
+    connect(m_clockMonitor, &SystemClockMonitor::changed, this, &MenuBarTitle::rebuild);
     rebuild();
 
     const auto onChange = [this](const auto &) {

@@ -36,6 +36,9 @@ public:
 
     [[nodiscard]] static QDateTime currentInstant();
 
+    /// What tells of a clock set or a zone change; tests report one through it.
+    [[nodiscard]] SystemClockMonitor &clockMonitor() const { return *m_clockMonitor; }
+
 Q_SIGNALS:
     /// Emitted only when a rebuild gives a different text.
     void textChanged(const QString &text);
@@ -44,6 +47,6 @@ private:
     PreferencesStore *preferences;
     Clock clock;
     QTimer timer;
-    SystemClockMonitor *clockMonitor;
+    SystemClockMonitor *m_clockMonitor;
     QString m_text;
 };

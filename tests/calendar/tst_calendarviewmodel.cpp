@@ -180,6 +180,8 @@ void TestCalendarViewModel::pagingAndBackToToday()
     QCOMPARE(model.displayedMonth(), at(2025, 2, 1));
     model.previousMonth();
     QCOMPARE(model.displayedMonth(), at(2025, 1, 1));
+    model.previousYear();
+    QCOMPARE(model.displayedMonth(), at(2024, 1, 1));
     QVERIFY(!model.hasVisibleSelection());
     QCOMPARE(model.selectedDate(), selected);
 

@@ -26,7 +26,7 @@ CalendarDayEvent item(const QString &title, const QString &display, const QStrin
 
 } // namespace
 
-class CalendarDayEventTest : public QObject
+class TestCalendarDayEvent : public QObject
 {
     Q_OBJECT
 
@@ -38,7 +38,7 @@ private Q_SLOTS:
     void sortInDayOrder();
 };
 
-void CalendarDayEventTest::timeText_data()
+void TestCalendarDayEvent::timeText_data()
 {
     QTest::addColumn<QByteArray>("zone");
     QTest::addColumn<QString>("start");
@@ -66,7 +66,7 @@ void CalendarDayEventTest::timeText_data()
         << event << u"01:30 - 01:30"_s;
 }
 
-void CalendarDayEventTest::timeText()
+void TestCalendarDayEvent::timeText()
 {
     QFETCH(QByteArray, zone);
     QFETCH(QString, start);
@@ -81,7 +81,7 @@ void CalendarDayEventTest::timeText()
     QCOMPARE(event.timeText(), expected);
 }
 
-void CalendarDayEventTest::storeItemId_data()
+void TestCalendarDayEvent::storeItemId_data()
 {
     QTest::addColumn<QString>("identifier");
     QTest::addColumn<QDateTime>("anchor");
@@ -98,7 +98,7 @@ void CalendarDayEventTest::storeItemId_data()
         << u"5F0C-11-AB"_s << utc(u"2001-01-01T00:01:00Z"_s) << u"5F0C-11-AB-60"_s;
 }
 
-void CalendarDayEventTest::storeItemId()
+void TestCalendarDayEvent::storeItemId()
 {
     QFETCH(QString, identifier);
     QFETCH(QDateTime, anchor);
@@ -106,7 +106,7 @@ void CalendarDayEventTest::storeItemId()
     QCOMPARE(CalendarDayEvent::storeItemId(identifier, anchor), expected);
 }
 
-void CalendarDayEventTest::sortInDayOrder()
+void TestCalendarDayEvent::sortInDayOrder()
 {
     // Days in Asia/Shanghai: 5 March starts at 2026-03-04T16:00Z, 6 March a day later.
     const auto day5 = u"2026-03-04T16:00:00Z"_s;
@@ -134,5 +134,5 @@ void CalendarDayEventTest::sortInDayOrder()
     QCOMPARE(titles, expected);
 }
 
-QTEST_GUILESS_MAIN(CalendarDayEventTest)
+QTEST_GUILESS_MAIN(TestCalendarDayEvent)
 #include "tst_calendardayevent.moc"

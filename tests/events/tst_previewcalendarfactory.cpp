@@ -24,7 +24,7 @@ QStringList listing(const QList<CalendarDayEvent> &events)
 
 } // namespace
 
-class PreviewCalendarFactoryTest : public QObject
+class TestPreviewCalendarFactory : public QObject
 {
     Q_OBJECT
 
@@ -34,7 +34,7 @@ private Q_SLOTS:
     void excludedCalendarsAreLeftOut();
 };
 
-void PreviewCalendarFactoryTest::samplesFollowTheMonthAndItsClockChanges_data()
+void TestPreviewCalendarFactory::samplesFollowTheMonthAndItsClockChanges_data()
 {
     QTest::addColumn<QByteArray>("zone");
     QTest::addColumn<QString>("date");
@@ -58,7 +58,7 @@ void PreviewCalendarFactoryTest::samplesFollowTheMonthAndItsClockChanges_data()
                        u"09-11 10:00→11 11:00"_s, u"09-15 16:30→15 17:00"_s};
 }
 
-void PreviewCalendarFactoryTest::samplesFollowTheMonthAndItsClockChanges()
+void TestPreviewCalendarFactory::samplesFollowTheMonthAndItsClockChanges()
 {
     QFETCH(QByteArray, zone);
     QFETCH(QString, date);
@@ -67,7 +67,7 @@ void PreviewCalendarFactoryTest::samplesFollowTheMonthAndItsClockChanges()
     QCOMPARE(listing(PreviewCalendarFactory::events(wall(date), {})), expected);
 }
 
-void PreviewCalendarFactoryTest::excludedCalendarsAreLeftOut()
+void TestPreviewCalendarFactory::excludedCalendarsAreLeftOut()
 {
     const TimeZoneScope zone("Asia/Shanghai");
     const QDateTime may = wall(u"2026-05-10 00:00:00"_s);
@@ -78,5 +78,5 @@ void PreviewCalendarFactoryTest::excludedCalendarsAreLeftOut()
     QCOMPARE(titles, QStringList({u"和朋友吃饭"_s, u"端午放假"_s, u"牙医预约"_s}));
 }
 
-QTEST_GUILESS_MAIN(PreviewCalendarFactoryTest)
+QTEST_GUILESS_MAIN(TestPreviewCalendarFactory)
 #include "tst_previewcalendarfactory.moc"

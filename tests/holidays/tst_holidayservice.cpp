@@ -27,7 +27,7 @@ QDateTime beijingNoon(QDate day)
 
 } // namespace
 
-class tst_HolidayService : public QObject
+class TestHolidayService : public QObject
 {
     Q_OBJECT
 
@@ -200,11 +200,11 @@ private:
     int fileCount = 0;
 };
 
-QString tst_HolidayService::fileWith(const QByteArray &contents)
+QString TestHolidayService::fileWith(const QByteArray &contents)
 {
     const QString path = directory.filePath(u"holidays-%1.json"_s.arg(++fileCount));
     return writeFile(path, contents) ? path : QString();
 }
 
-QTEST_GUILESS_MAIN(tst_HolidayService)
+QTEST_GUILESS_MAIN(TestHolidayService)
 #include "tst_holidayservice.moc"

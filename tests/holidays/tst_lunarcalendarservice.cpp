@@ -23,7 +23,7 @@ QString text(const std::optional<LunarDate> &date)
 
 } // namespace
 
-class tst_LunarCalendarService : public QObject
+class TestLunarCalendarService : public QObject
 {
     Q_OBJECT
 
@@ -157,5 +157,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_LunarCalendarService)
+QTEST_GUILESS_MAIN(TestLunarCalendarService)
 #include "tst_lunarcalendarservice.moc"

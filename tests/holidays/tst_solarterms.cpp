@@ -58,7 +58,7 @@ constexpr NearMidnight nearMidnight[] = {
 
 } // namespace
 
-class tst_SolarTerms : public QObject
+class TestSolarTerms : public QObject
 {
     Q_OBJECT
 
@@ -103,5 +103,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_SolarTerms)
+QTEST_APPLESS_MAIN(TestSolarTerms)
 #include "tst_solarterms.moc"

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <cstdio>
 
@@ -48,6 +49,7 @@ private Q_SLOTS:
     void makeTitle();
     void rebuildsOnSettingsAndMinutes();
     void zoneChangeIsPickedUp();
+    void clockSetIsPickedUp();
     void wakesWhenTheTextCanChange();
 };
 
@@ -137,6 +139,18 @@ void TestMenuBarTitle::zoneChangeIsPickedUp()
     QCOMPARE(std::rename(QFile::encodeName(next).constData(), QFile::encodeName(link).constData()),
              0);
     QTRY_VERIFY(!changed.isEmpty());
+}
+
+void TestMenuBarTitle::clockSetIsPickedUp()
+{
+    const TimeZoneScope pinned("Asia/Shanghai");
+    Settings file;
+    QDateTime instant = QDateTime({2026, 12, 5}, {6, 3, 9}, QTimeZone::utc());
+    MenuBarTitle title(&*file.preferences, [&instant] { return instant; });
+    // The clock set back a day: no timer is due, only the monitor's report tells.
+    instant = instant.addDays(-1);
+    Q_EMIT title.clockMonitor().changed();
+    QCOMPARE(title.text(), u"12月4日 周五 14:03"_s);
 }
 
 void TestMenuBarTitle::wakesWhenTheTextCanChange()
