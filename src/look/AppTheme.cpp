@@ -119,6 +119,8 @@ void AppTheme::refreshSystemAppearance(ColorScheme effective)
 void AppTheme::setSystemAppearanceSource(SystemAppearanceSource source)
 {
     state().source = std::move(source);
+    // What the old source said is no answer of the new one.
+    state().systemPrefersDark.reset();
 }
 
 bool AppTheme::isDark()

@@ -31,7 +31,7 @@ public:
 
     /// Answers whether the desktop prefers dark. Used for the first read and by
     /// refreshSystemAppearance(); an empty function restores the default, which asks
-    /// DesktopColorScheme::query().
+    /// DesktopColorScheme::query(). The next read asks the new source.
     using SystemAppearanceSource = std::function<bool()>;
     static void setSystemAppearanceSource(SystemAppearanceSource source);
 

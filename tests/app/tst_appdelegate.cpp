@@ -8,6 +8,9 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -26,7 +29,13 @@ private Q_SLOTS:
             home.filePath(u"config/tessel-calendar/settings.json"_s),
             "{\"preferences.timeFormat\": \"twelveHour\", \"preferences.showAMPM\": true}"));
     }
-    void cleanup() { qunsetenv("TS_PREVIEW_POPUP"); }
+    void cleanup()
+    {
+        qunsetenv("TS_PREVIEW_POPUP");
+        qunsetenv("TS_PREVIEW_SETTINGS");
+        for (QWidget *window : QApplication::topLevelWidgets())
+            window->close();
+    }
 
     void menuBarTextFromTheStoredSettingsAndTheDefaults()
     {
@@ -55,14 +64,22 @@ private Q_SLOTS:
         QFETCH(QByteArray, value);
         QFETCH(bool, opens);
         qputenv("TS_PREVIEW_POPUP", value);
+        // The preferences switch acts after the panel's: once the window shows, the panel's
+        // switch has had its turn.
+        qputenv("TS_PREVIEW_SETTINGS", "1");
 
         AppDelegate delegate(AppServices::shared(), std::make_unique<StatusItem>());
         delegate.applicationDidFinishLaunching();
         MenuBarCalendarPanel *panel = delegate.statusBarController()->panel();
         QVERIFY(!panel->isVisible());
-        // The switch acts 0.2 s after the start, if at all.
-        QTest::qWait(opens ? 0 : 600);
-        QTRY_COMPARE_WITH_TIMEOUT(panel->isVisible(), opens, 2000);
+        const auto preferencesShown = [panel] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            return std::any_of(windows.cbegin(), windows.cend(), [panel](const QWidget *window) {
+                return window != panel && window->isVisible();
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(preferencesShown(), 2000);
+        QCOMPARE(panel->isVisible(), opens);
     }
 
 private:

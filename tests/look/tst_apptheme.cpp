@@ -18,15 +18,16 @@ class TestAppTheme : public QObject
 
 private Q_SLOTS:
 
-    void initTestCase()
+    void init()
     {
+        AppTheme::setAppearanceMode(AppAppearanceMode::system);
         AppTheme::setSystemAppearanceSource([] {
             ++desktopReads;
             return desktopDark;
         });
+        desktopReads = 0;
     }
 
-    // Runs first: nothing has read the theme's state yet.
     void systemAppearanceIsAskedOnFirstReadOnly()
     {
         desktopDark = true;
