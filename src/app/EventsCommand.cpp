@@ -2,6 +2,7 @@
 
 #include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
+#include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/CommandArguments.h"
 #include "shared/SettingsStore.h"
@@ -13,8 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString excludedCalendarsKey = u"preferences.excludedCalendarIdentifiers"_s;
 
 // One field per column: tabs and line breaks inside a field would break the line apart.
 QString field(const QString &text)
@@ -83,7 +82,8 @@ int EventsCommand::run(const QStringList &arguments)
         loop.exec();
     }
     const QStringList excluded =
-        settings.stringListValue(excludedCalendarsKey).value_or(QStringList());
+        settings.stringListValue(PreferencesStore::Keys::excludedCalendarIdentifiers)
+            .value_or(QStringList());
     const QList<CalendarDayEvent> items =
         service.events(*start, *end, QSet<QString>(excluded.cbegin(), excluded.cend()));
 
