@@ -5,6 +5,7 @@
 #include "shared/X11.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
 
 #include <algorithm>
 #include <cstring>
