@@ -6,7 +6,6 @@
 #include "menubar/MenuBarCalendarPanel.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItemHost.h"
-#include "shared/DateHelpers.h"
 #include "shared/SettingsStore.h"
 
 #include <QMenu>
@@ -98,8 +97,7 @@ void TestStatusBarController::itemTextAndTheMidnightRefresh()
     QTRY_COMPARE(item->title(), u"12月5日 周六 14:03:09"_s);
     // Hosts that draw icons only show the same text on a hover.
     QCOMPARE(item->toolTipTitle(), u"12月5日 周六 14:03:09"_s);
-    QCOMPARE(item->toolTipSubtitle(), DateHelpers::longDescription(now) + u'\n'
-                                          + LunarCalendarService::lunarYearMonthDayText(now));
+    QCOMPARE(item->toolTipSubtitle(), u"12月5日 星期六\n丙午马年 十月廿七"_s);
 
     // A text without any date part stays the same across midnight; icon and tip do not.
     now = QDateTime({2026, 12, 5}, {15, 59, 59, 700}, Qt::UTC);
@@ -110,8 +108,7 @@ void TestStatusBarController::itemTextAndTheMidnightRefresh()
     QCOMPARE(item->dayNumber(), 5);
     now = now.addSecs(1);
     QTRY_COMPARE(item->dayNumber(), 6);
-    QCOMPARE(item->toolTipSubtitle(), DateHelpers::longDescription(now) + u'\n'
-                                          + LunarCalendarService::lunarYearMonthDayText(now));
+    QCOMPARE(item->toolTipSubtitle(), u"12月6日 星期日\n丙午马年 十月廿八"_s);
 }
 
 void TestStatusBarController::waysToToggleThePanel_data()
