@@ -1,4 +1,4 @@
-#include "../calendar/PanelFixture.h"
+#include "PanelFixture.h"
 #include "DBusTestSupport.h"
 #include "TestWatcher.h"
 #include "calendar/CalendarPopoverView.h"
