@@ -8,15 +8,15 @@
 #include <QThread>
 
 using namespace Qt::StringLiterals;
-using Shortcut = std::optional<Shortcut>;
+using MaybeShortcut = std::optional<Shortcut>;
 using Mechanism = KeyGrabber::Mechanism;
 
-Q_DECLARE_METATYPE(Shortcut)
+Q_DECLARE_METATYPE(MaybeShortcut)
 
 namespace {
 
-const Shortcut k = Shortcut{40, 0x1900, u"⌃⌥⌘K"_s};
-const Shortcut j = Shortcut{38, 0x300, u"⇧⌘J"_s};
+const MaybeShortcut k = Shortcut{40, 0x1900, u"⌃⌥⌘K"_s};
+const MaybeShortcut j = Shortcut{38, 0x300, u"⇧⌘J"_s};
 const QString grabK = u"grab 40 1900 5453414c/1"_s;
 const QString grabJ = u"grab 38 300 5453414c/1"_s;
 const QString grabL = u"grab 37 100 5453414c/1"_s;
@@ -25,7 +25,7 @@ const QString ungrab = u"ungrab 5453414c/1"_s;
 // The service over a settings file holding a shortcut, with a grabber that refuses ⌘L.
 struct ServiceUnderTest
 {
-    explicit ServiceUnderTest(const Shortcut &stored, Mechanism mechanism = Mechanism::keyGrab)
+    explicit ServiceUnderTest(const MaybeShortcut &stored, Mechanism mechanism = Mechanism::keyGrab)
         : fixture(stored)
         , fileAtStart(fixture.fileContents())
         , settingsChanges(fixture.settings.get(), &SettingsStore::valueChanged)
@@ -61,24 +61,24 @@ private Q_SLOTS:
     // no way to hold one, the choice waits for a session that has.
     void setShortcut_data()
     {
-        QTest::addColumn<Shortcut>("initial");
-        QTest::addColumn<Shortcut>("next");
+        QTest::addColumn<MaybeShortcut>("initial");
+        QTest::addColumn<MaybeShortcut>("next");
         QTest::addColumn<Mechanism>("mechanism");
         QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<Shortcut>("left");
-        const Shortcut sameKeys = Shortcut{40, 0x1900, u"⌃⌥⌘k"_s};
-        const Shortcut noModifiers = Shortcut{40, 0, u"K"_s};
-        const Shortcut refused = Shortcut{37, 0x100, u"⌘L"_s};
-        const Shortcut keyCodeZero = Shortcut{0, 0x100, u"⌘A"_s};
+        QTest::addColumn<MaybeShortcut>("left");
+        const MaybeShortcut sameKeys = Shortcut{40, 0x1900, u"⌃⌥⌘k"_s};
+        const MaybeShortcut noModifiers = Shortcut{40, 0, u"K"_s};
+        const MaybeShortcut refused = Shortcut{37, 0x100, u"⌘L"_s};
+        const MaybeShortcut keyCodeZero = Shortcut{0, 0x100, u"⌘A"_s};
         const Mechanism grab = Mechanism::keyGrab;
         QTest::newRow("the same again") << k << k << grab << QStringList{grabK} << k;
         QTest::newRow("another: release, then grab")
             << k << j << grab << QStringList{grabK, ungrab, grabJ} << j;
         QTest::newRow("same keys, other text")
             << k << sameKeys << grab << QStringList{grabK, ungrab, grabK} << sameKeys;
-        QTest::newRow("first one") << Shortcut() << j << grab << QStringList{grabJ} << j;
-        QTest::newRow("cleared") << k << Shortcut() << grab << QStringList{grabK, ungrab}
-                                 << Shortcut();
+        QTest::newRow("first one") << MaybeShortcut() << j << grab << QStringList{grabJ} << j;
+        QTest::newRow("cleared") << k << MaybeShortcut() << grab << QStringList{grabK, ungrab}
+                                 << MaybeShortcut();
         QTest::newRow("without modifiers: stored, not grabbed")
             << k << noModifiers << grab << QStringList{grabK, ungrab} << noModifiers;
         QTest::newRow("key code 0 at start: kept, never grabbed")
@@ -86,18 +86,18 @@ private Q_SLOTS:
         QTest::newRow("held elsewhere at start: kept, silently")
             << refused << refused << grab << QStringList{grabL} << refused;
         QTest::newRow("refused by another client")
-            << k << refused << grab << QStringList{grabK, ungrab, grabL} << Shortcut();
+            << k << refused << grab << QStringList{grabK, ungrab, grabL} << MaybeShortcut();
         QTest::newRow("no way in this session")
             << k << refused << Mechanism::none << QStringList{grabK, ungrab, grabL} << refused;
     }
 
     void setShortcut()
     {
-        QFETCH(Shortcut, initial);
-        QFETCH(Shortcut, next);
+        QFETCH(MaybeShortcut, initial);
+        QFETCH(MaybeShortcut, next);
         QFETCH(Mechanism, mechanism);
         QFETCH(QStringList, calls);
-        QFETCH(Shortcut, left);
+        QFETCH(MaybeShortcut, left);
         ServiceUnderTest t(initial, mechanism);
         QSignalSpy published(t.service.get(), &ShortcutService::shortcutChanged);
 
@@ -108,7 +108,7 @@ private Q_SLOTS:
         QCOMPARE(t.service->shortcut(), left);
         QCOMPARE(published.isEmpty(), initial == next);
         if (!published.isEmpty())
-            QCOMPARE(published.last().at(0).value<Shortcut>(), left);
+            QCOMPARE(published.last().at(0).value<MaybeShortcut>(), left);
         QCOMPARE(t.fixture.storedShortcut(), left);
         QCOMPARE(t.fixture.fileHasShortcutKey(), left.has_value());
         QCOMPARE(t.settingsChanges.isEmpty(), initial == left);
