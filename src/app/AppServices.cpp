@@ -1,13 +1,13 @@
 #include "AppServices.h"
 
 #include "AppBootstrapper.h"
+#include "events/AccessPrompter.h"
 #include "events/CalendarAppOpener.h"
 #include "events/CombinedCalendarStore.h"
+#include "events/DesktopLauncher.h"
 #include "events/EventStoreService.h"
-#include "events/SystemDesktopLauncher.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
-#include "preferences/AccessPromptDialog.h"
 #include "preferences/CalendarAccessPage.h"
 #include "preferences/LaunchAtLoginService.h"
 #include "preferences/PreferencesStore.h"
@@ -18,27 +18,15 @@
 
 #include <QApplication>
 
-AppServices &AppServices::shared()
-{
-    // Never destroyed: the services live until the process ends, past the application object
-    // their Qt parts would otherwise outlive.
-    static AppServices *const instance = new AppServices();
-    return *instance;
-}
-
-void AppServices::openSettingsReadOnly()
-{
-    settingsReadOnly = true;
-}
-
-AppServices::AppServices()
-    : m_settingsStore(std::make_unique<SettingsStore>(
-        SettingsStore::defaultFilePath(),
-        settingsReadOnly ? SettingsStore::Access::readOnly : SettingsStore::Access::readWrite))
+AppServices::AppServices(const QString &settingsPath, SettingsStore::Access access,
+                         Platform platform)
+    : m_settingsStore(std::make_unique<SettingsStore>(settingsPath, access))
+    , m_accessPrompter(std::move(platform.accessPrompter))
+    , m_desktopLauncher(std::move(platform.desktopLauncher))
+    , m_makeKeyGrabber(std::move(platform.keyGrabber))
 {
     AppBootstrapper::configureAppearance(*m_settingsStore);
     m_preferencesStore = std::make_unique<PreferencesStore>(*m_settingsStore);
-    m_accessPrompter = std::make_unique<AccessPromptDialog>();
     // Only the running application follows Evolution Data Server: the commands that print are
     // plain-core processes and read through stores of their own, or not at all.
     CombinedCalendarStore::Options storeOptions;
@@ -46,7 +34,6 @@ AppServices::AppServices()
         qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     m_calendarStore = std::make_unique<CombinedCalendarStore>(*m_settingsStore,
                                                               m_accessPrompter.get(), storeOptions);
-    m_desktopLauncher = std::make_unique<SystemDesktopLauncher>();
     m_calendarAppOpener =
         std::make_unique<CalendarAppOpener>(*m_desktopLauncher, m_settingsStore.get());
     m_eventStoreService =
@@ -103,7 +90,7 @@ ShortcutService &AppServices::shortcutService()
             [&store = *m_preferencesStore](const std::optional<Shortcut> &shortcut) {
                 store.setShortcut(shortcut);
             },
-            KeyGrabber::create(), &QApplication::beep);
+            m_makeKeyGrabber(), &QApplication::beep);
     }
     return *m_shortcutService;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "shared/SettingsStore.h"
+
+#include <functional>
 #include <memory>
 
 class AccessPrompter;
@@ -9,22 +12,31 @@ class CombinedCalendarStore;
 class DesktopLauncher;
 class EventStoreService;
 class HolidayService;
+class KeyGrabber;
 class ShortcutService;
 class LaunchAtLoginService;
 class LunarCalendarService;
 class PreferencesStore;
 class PreferencesWindowController;
-class SettingsStore;
 
-// Owns every long-lived service for the whole run; everything else holds references to these.
+// Owns every long-lived service of the process; everything else holds references to these.
+// main builds one after the application object, so it is gone before that is.
 class AppServices
 {
 public:
-    /// The one container, created on first use (from any thread, once) and never destroyed.
-    [[nodiscard]] static AppServices &shared();
-    /// Called before the first shared(): the settings are read but never written, for commands
-    /// that only print.
-    static void openSettingsReadOnly();
+    /// What reaches out to the desktop; tests give fakes.
+    struct Platform
+    {
+        /// Asks the user for calendar access; without one nobody is asked.
+        std::unique_ptr<AccessPrompter> accessPrompter;
+        std::unique_ptr<DesktopLauncher> desktopLauncher;
+        /// Makes the global shortcut's grabber once the application's display is there.
+        std::function<std::unique_ptr<KeyGrabber>()> keyGrabber;
+    };
+
+    /// Over the settings file at settingsPath; read-only for commands that only print.
+    AppServices(const QString &settingsPath, SettingsStore::Access access, Platform platform);
+    ~AppServices();
 
     AppServices(const AppServices &) = delete;
     AppServices &operator=(const AppServices &) = delete;
@@ -41,11 +53,6 @@ public:
     [[nodiscard]] PreferencesWindowController &preferencesWindowController();
 
 private:
-    AppServices();
-
-    static inline bool settingsReadOnly = false;
-    ~AppServices();
-
     // Created in this order. The settings store comes first so that its defaults are registered
     // before any service reads a setting.
     std::unique_ptr<SettingsStore> m_settingsStore;
@@ -59,6 +66,7 @@ private:
     std::unique_ptr<HolidayService> m_holidayService;
     std::unique_ptr<LunarCalendarService> m_lunarCalendarService;
     std::unique_ptr<LaunchAtLoginService> m_launchAtLoginService;
+    std::function<std::unique_ptr<KeyGrabber>()> m_makeKeyGrabber;
     // Created on first use.
     std::unique_ptr<ShortcutService> m_shortcutService;
     std::unique_ptr<PreferencesWindowController> m_preferencesWindowController;

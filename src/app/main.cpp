@@ -4,10 +4,13 @@
 #include "app/PanelPreview.h"
 #include "app/PlatformChoice.h"
 #include "app/SingleInstance.h"
+#include "events/SystemDesktopLauncher.h"
 #include "look/BrandLogoView.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItemHost.h"
+#include "preferences/AccessPromptDialog.h"
 #include "shared/Logging.h"
+#include "shortcut/KeyGrabber.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -27,14 +30,26 @@ bool startsTheApplication(int argc, char *argv[])
     return first == "--toggle" || first == "--preferences";
 }
 
+AppServices::Platform desktopPlatform()
+{
+    AppServices::Platform platform;
+    platform.accessPrompter = std::make_unique<AccessPromptDialog>();
+    platform.desktopLauncher = std::make_unique<SystemDesktopLauncher>();
+    platform.keyGrabber = [] {
+        return KeyGrabber::create();
+    };
+    return platform;
+}
+
 int runCommand(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"tessel-calendar"_s);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    AppServices::openSettingsReadOnly();
-    return CommandLine(out, err, AppServices::shared())
+    AppServices services(SettingsStore::defaultFilePath(), SettingsStore::Access::readOnly,
+                         desktopPlatform());
+    return CommandLine(out, err, services)
         .run(QCoreApplication::arguments().mid(1), QDateTime::currentDateTimeUtc());
 }
 
@@ -69,7 +84,9 @@ int runApplication(int argc, char *argv[])
         break;
     }
 
-    AppDelegate delegate(AppServices::shared(), std::make_unique<StatusItemHost>());
+    AppServices services(SettingsStore::defaultFilePath(), SettingsStore::Access::readWrite,
+                         desktopPlatform());
+    AppDelegate delegate(services, std::make_unique<StatusItemHost>());
     delegate.applicationDidFinishLaunching();
     StatusBarController *controller = delegate.statusBarController();
     QObject::connect(&instance, &SingleInstance::showRequested, controller,

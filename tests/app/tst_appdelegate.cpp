@@ -1,4 +1,5 @@
 #include "TestFiles.h"
+#include "TestServices.h"
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "menubar/MenuBarCalendarPanel.h"
@@ -29,19 +30,19 @@ private Q_SLOTS:
             home.filePath(u"config/tessel-calendar/settings.json"_s),
             "{\"preferences.timeFormat\": \"twelveHour\", \"preferences.showAMPM\": true}"));
     }
+    void init() { services = makeTestServices(); }
     void cleanup()
     {
         qunsetenv("TS_PREVIEW_POPUP");
         qunsetenv("TS_PREVIEW_SETTINGS");
-        for (QWidget *window : QApplication::topLevelWidgets())
-            window->close();
+        services.reset();
     }
 
     void menuBarTextFromTheStoredSettingsAndTheDefaults()
     {
         auto item = std::make_unique<StatusItem>();
         StatusItem *shown = item.get();
-        AppDelegate delegate(AppServices::shared(), std::move(item));
+        AppDelegate delegate(*services, std::move(item));
         delegate.applicationDidFinishLaunching();
         // The stored 12-hour clock, and the weekday a first launch shows.
         QVERIFY2(shown->title().contains(u"上午"_s) || shown->title().contains(u"下午"_s),
@@ -68,7 +69,7 @@ private Q_SLOTS:
         // switch has had its turn.
         qputenv("TS_PREVIEW_SETTINGS", "1");
 
-        AppDelegate delegate(AppServices::shared(), std::make_unique<StatusItem>());
+        AppDelegate delegate(*services, std::make_unique<StatusItem>());
         delegate.applicationDidFinishLaunching();
         MenuBarCalendarPanel *panel = delegate.statusBarController()->panel();
         QVERIFY(!panel->isVisible());
@@ -84,6 +85,7 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir home;
+    std::unique_ptr<AppServices> services;
 };
 
 QTEST_MAIN(TestAppDelegate)

@@ -1,5 +1,5 @@
+#include "TestServices.h"
 #include "TimeZoneScope.h"
-#include "app/AppServices.h"
 #include "app/CommandLine.h"
 
 #include <QProcess>
@@ -116,7 +116,9 @@ TestCommandLine::Result TestCommandLine::run(const QStringList &arguments, const
     QString errText;
     QTextStream out(&outText);
     QTextStream err(&errText);
-    const int status = CommandLine(out, err, AppServices::shared()).run(arguments, now);
+    // As main does: a command only reads the settings.
+    const std::unique_ptr<AppServices> services = makeTestServices(SettingsStore::Access::readOnly);
+    const int status = CommandLine(out, err, *services).run(arguments, now);
     return {status, outText, errText};
 }
 
