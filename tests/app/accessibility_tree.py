@@ -97,7 +97,7 @@ def check_panel(environment):
         # being the 49th.
         header = table.get_row_header(0)
         check(header is not None and header.get_name() == "第 49 周"
-              and header.get_role() == Atspi.Role.ROW_HEADER, "the first row's header")
+              and header.get_role() == Atspi.Role.TABLE_ROW_HEADER, "the first row's header")
         cells = walk(table, Atspi.Role.TABLE_CELL)
         names = [c.get_name() for c in cells]
         pattern = re.compile(r"\d{1,2}月\d{1,2}日 星期[一二三四五六日]，农历\S+")
