@@ -6,16 +6,19 @@
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "menubar/MenuBarTitle.h"
+#include "preferences/FirstWeekday.h"
 #include "preferences/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/CommandArguments.h"
 #include "shared/DateHelpers.h"
+#include "shared/SystemTimeZone.h"
 
 #include <QCoreApplication>
 
 #include <QRegularExpression>
 
+#include <array>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
@@ -58,30 +61,56 @@ int CommandLine::fail(const QString &message)
 
 int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
 {
-    if (arguments.size() > 1)
-        return fail(u"cal takes at most one month, YYYY-MM"_s);
-    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const PreferencesStore &preferences = services.preferencesStore();
+    bool weekNumbers = preferences.showWeekNumbers();
+    int firstWeekday = weekdayNumber(preferences.firstWeekday());
+    std::optional<QString> monthArgument;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == "--week-numbers"_L1) {
+            weekNumbers = true;
+        } else if (argument == "--first-day"_L1) {
+            const auto day = fromRawValue<FirstWeekday>(arguments.value(++i));
+            if (!day || *day == FirstWeekday::system)
+                return fail(u"--first-day takes monday or sunday"_s);
+            firstWeekday = weekdayNumber(*day);
+        } else if (argument.startsWith(u'-')) {
+            return fail(u"unknown option: %1"_s.arg(argument));
+        } else if (monthArgument) {
+            return fail(u"cal takes at most one month, YYYY-MM"_s);
+        } else {
+            monthArgument = argument;
+        }
+    }
+    const CivilCalendar calendar(firstWeekday);
     QDateTime month = now;
-    if (!arguments.isEmpty()) {
+    if (monthArgument) {
         static const QRegularExpression form(u"^(\\d{4})-(\\d{2})$"_s);
-        const auto match = form.match(arguments.first());
+        const auto match = form.match(*monthArgument);
         const int monthNumber = match.captured(2).toInt();
         if (!match.hasMatch() || monthNumber < 1 || monthNumber > 12)
-            return fail(u"not a month (YYYY-MM): %1"_s.arg(arguments.first()));
+            return fail(u"not a month (YYYY-MM): %1"_s.arg(*monthArgument));
         if (!CommandArguments::isShownYear(match.captured(1).toInt()))
-            return fail(CommandArguments::yearOutOfRange(arguments.first()));
+            return fail(CommandArguments::yearOutOfRange(*monthArgument));
         const auto first = calendar.date(match.captured(1).toInt(), monthNumber, 1);
         if (!first)
-            return fail(u"not a month (YYYY-MM): %1"_s.arg(arguments.first()));
+            return fail(u"not a month (YYYY-MM): %1"_s.arg(*monthArgument));
         month = *first;
     }
 
+    // The week number column, as wide as "53" and a space, left of the days.
+    const QString weekColumn = weekNumbers ? u"   "_s : QString();
     const QString title = DateHelpers::monthYearText(month);
     const int lineWidth = 7 * calCellWidth;
-    out << QString((lineWidth - CommandArguments::displayWidth(title)) / 2, u' ') << title << '\n';
-    QString header;
-    for (const QString &weekday : {u"一"_s, u"二"_s, u"三"_s, u"四"_s, u"五"_s, u"六"_s, u"日"_s})
+    out << weekColumn << QString((lineWidth - CommandArguments::displayWidth(title)) / 2, u' ')
+        << title << '\n';
+    static constexpr std::array<QStringView, 7> weekdays = {u"日", u"一", u"二", u"三",
+                                                            u"四", u"五", u"六"};
+    QString header = weekNumbers ? u"周 "_s : QString();
+    for (int column = 0; column < 7; ++column) {
+        const QStringView weekday = weekdays[size_t((firstWeekday - 1 + column) % 7)];
         header += CommandArguments::padded(u"  "_s + weekday, calCellWidth);
+    }
     out << CommandArguments::withoutTrailingSpace(header) << '\n';
 
     const auto shown = calendar.components(month);
@@ -91,8 +120,13 @@ int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
     const HolidayService &holidays = services.holidayService();
     const QList<QDateTime> dates = DateHelpers::monthGridDates(month, calendar);
     for (qsizetype week = 0; week + 7 <= dates.size(); week += 7) {
-        QString numbers;
-        QString labels;
+        QString numbers = weekColumn;
+        QString labels = weekColumn;
+        if (weekNumbers) {
+            const QDate rowStart = SystemTimeZone::civilDate(dates.at(week));
+            numbers =
+                QString::number(DateHelpers::weekNumberOfRow(rowStart)).rightJustified(2) + u' ';
+        }
         for (qsizetype i = week; i < week + 7; ++i) {
             const QDateTime &day = dates.at(i);
             if (calendar.components(day)->month != shown->month) {

@@ -18,6 +18,11 @@ QString AccessibleText::weekday(int dayOfWeek)
     return dayOfWeek >= 1 && dayOfWeek <= 7 ? names[size_t(dayOfWeek - 1)].toString() : QString();
 }
 
+QString AccessibleText::week(int weekNumber)
+{
+    return u"第 %1 周"_s.arg(weekNumber);
+}
+
 QString AccessibleText::day(const Day &day)
 {
     QStringList parts{u"%1月%2日 %3"_s.arg(day.date.month())

@@ -28,6 +28,9 @@ struct Day
 /// "星期一" … "星期日" for 1 (Monday) … 7.
 [[nodiscard]] QString weekday(int dayOfWeek);
 
+/// A row header of the grid: "第 49 周".
+[[nodiscard]] QString week(int weekNumber);
+
 /// The whole day in one line: "12月7日 星期一，农历十月廿九，今天，已选中，1 个日程".
 [[nodiscard]] QString day(const Day &day);
 

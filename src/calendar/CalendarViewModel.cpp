@@ -57,7 +57,7 @@ CalendarViewModel::CalendarViewModel(PreferencesStore &preferencesStore,
         };
     setMonthEventsFetch({});
 
-    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const CivilCalendar calendar = viewCalendar();
     const QDateTime today = calendar.startOfDay(now());
     m_displayedMonth = DateHelpers::startOfMonth(today, calendar);
     m_selectedDate = today;
@@ -129,6 +129,12 @@ void CalendarViewModel::bind()
             &PreferencesStore::showLunarCalendar, this, droppingRepeats<bool>(announce));
     observe(&m_preferencesStore, &PreferencesStore::showFestivalsChanged,
             &PreferencesStore::showFestivals, this, droppingRepeats<bool>(announce));
+    observe(&m_preferencesStore, &PreferencesStore::showWeekNumbersChanged,
+            &PreferencesStore::showWeekNumbers, this, droppingRepeats<bool>(announce));
+    // Every first weekday's grid lies within the days the month loads fetch, so no reload.
+    observe(&m_preferencesStore, &PreferencesStore::firstWeekdayChanged,
+            &PreferencesStore::firstWeekday, this,
+            droppingRepeats<FirstWeekday>([this](FirstWeekday) { Q_EMIT changed(); }));
 }
 
 void CalendarViewModel::startLoadTask()
@@ -150,8 +156,7 @@ void CalendarViewModel::startRefreshAndLoadTask()
 
 void CalendarViewModel::loadMonth()
 {
-    const QDateTime requested =
-        DateHelpers::startOfMonth(m_displayedMonth, CivilCalendar::viewCalendar());
+    const QDateTime requested = DateHelpers::startOfMonth(m_displayedMonth, viewCalendar());
     const qint64 token = ++m_monthLoadToken;
     setIsLoadingMonth(true);
     const QSet<QString> excluded = m_preferencesStore.excludedCalendarIdentifiers();
@@ -178,7 +183,7 @@ void CalendarViewModel::applyLoad(qint64 token, const QDateTime &requested, bool
     if (token != m_monthLoadToken)
         return;
     const bool stillWanted =
-        DateHelpers::startOfMonth(m_displayedMonth, CivilCalendar::viewCalendar()) == requested
+        DateHelpers::startOfMonth(m_displayedMonth, viewCalendar()) == requested
         && m_preferencesStore.usePreviewData() == preview
         && m_preferencesStore.excludedCalendarIdentifiers() == excluded;
     if (stillWanted)
@@ -186,9 +191,25 @@ void CalendarViewModel::applyLoad(qint64 token, const QDateTime &requested, bool
     setIsLoadingMonth(false);
 }
 
+int CalendarViewModel::firstWeekday() const
+{
+    return weekdayNumber(m_preferencesStore.firstWeekday());
+}
+
 QList<QDateTime> CalendarViewModel::gridDates() const
 {
-    return DateHelpers::monthGridDates(m_displayedMonth, CivilCalendar::viewCalendar());
+    return DateHelpers::monthGridDates(m_displayedMonth, viewCalendar());
+}
+
+QList<int> CalendarViewModel::weekNumbers() const
+{
+    if (!m_preferencesStore.showWeekNumbers())
+        return {};
+    const QList<QDateTime> dates = gridDates();
+    QList<int> numbers;
+    for (qsizetype row = 0; row + 7 <= dates.size(); row += 7)
+        numbers.append(DateHelpers::weekNumberOfRow(dayOf(dates.at(row))));
+    return numbers;
 }
 
 const QList<qsizetype> &CalendarViewModel::eventIndices(const QDateTime &date) const
@@ -289,7 +310,7 @@ bool CalendarViewModel::isSelected(const QDateTime &date) const
 
 void CalendarViewModel::select(const QDateTime &date)
 {
-    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const CivilCalendar calendar = viewCalendar();
     Q_EMIT animatedChangeStarted(animationDurationMs);
     setDisplayedMonth(DateHelpers::startOfMonth(date, calendar));
     setSelectedDate(calendar.startOfDay(date));
@@ -318,7 +339,7 @@ void CalendarViewModel::nextYear()
 
 void CalendarViewModel::goToCurrentMonth()
 {
-    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const CivilCalendar calendar = viewCalendar();
     const QDateTime today = calendar.startOfDay(now());
     Q_EMIT animatedChangeStarted(animationDurationMs);
     setDisplayedMonth(DateHelpers::startOfMonth(today, calendar));
@@ -333,7 +354,7 @@ void CalendarViewModel::goToToday()
 
 void CalendarViewModel::moveDisplayedMonth(Step step, int value)
 {
-    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    const CivilCalendar calendar = viewCalendar();
     const auto moved =
         calendar.addingMonths(m_displayedMonth, step == Step::year ? 12 * value : value);
     if (!moved)
@@ -357,6 +378,11 @@ void CalendarViewModel::open(const CalendarDayEvent &event)
 QDateTime CalendarViewModel::now() const
 {
     return m_clock();
+}
+
+CivilCalendar CalendarViewModel::viewCalendar() const
+{
+    return CivilCalendar(firstWeekday());
 }
 
 CalendarAuthorizationStatus

@@ -2,6 +2,7 @@
 
 #include "events/CalendarDayEvent.h"
 #include "holidays/HolidayService.h"
+#include "shared/CivilCalendar.h"
 
 #include <QColor>
 #include <QDate>
@@ -21,8 +22,8 @@ class PreferencesStore;
 
 // The state behind the calendar panel: the month shown, the selected day, the events of the
 // visible grid, whether a load runs, and the calendar access state. All date arithmetic is done
-// in the view calendar (Monday first, the process's zone at the time of each call). Every
-// assignment of a property is published, also of an equal value.
+// in the view calendar (the chosen first weekday, the process's zone at the time of each call).
+// Every assignment of a property is published, also of an equal value.
 class CalendarViewModel : public QObject
 {
     Q_OBJECT
@@ -69,8 +70,12 @@ public:
         return m_authorizationStatus;
     }
 
-    /// The days of the displayed month's grid: 28, 35 or 42 starts of days, Monday first.
+    /// The weekday the grid's rows start on, as a CivilCalendar weekday (1 = Sunday).
+    [[nodiscard]] int firstWeekday() const;
+    /// The days of the displayed month's grid: 28, 35 or 42 starts of days, from firstWeekday.
     [[nodiscard]] QList<QDateTime> gridDates() const;
+    /// The ISO week number of each row of gridDates; empty with week numbers off.
+    [[nodiscard]] QList<int> weekNumbers() const;
     /// The loaded events listed under the date's day: all-day first, then by start.
     [[nodiscard]] QList<CalendarDayEvent> events(const QDateTime &date) const;
     [[nodiscard]] QList<CalendarDayEvent> selectedDayEvents() const;
@@ -115,7 +120,7 @@ Q_SIGNALS:
     void isLoadingMonthChanged(bool isLoadingMonth);
     void authorizationStatusChanged(CalendarAuthorizationStatus authorizationStatus);
     /// Cells must re-read dots and subtitles (showEventDots / showLunarCalendar /
-    /// showFestivals changed).
+    /// showFestivals changed), or the rows changed (firstWeekday / showWeekNumbers).
     void changed();
     /// Emitted just before a group of assignments that views should animate: 0.16 s ease-out
     /// (QEasingCurve::OutCubic), from select, goToCurrentMonth/goToToday and paging.
@@ -136,6 +141,7 @@ private:
                    const QSet<QString> &excluded, const QList<CalendarDayEvent> &events);
     void moveDisplayedMonth(Step step, int value);
     [[nodiscard]] QDateTime now() const;
+    [[nodiscard]] CivilCalendar viewCalendar() const;
     [[nodiscard]] CalendarAuthorizationStatus effectiveStatus(CalendarAuthorizationStatus) const;
     // Indices into monthEvents of the events listed under a day, in list order.
     [[nodiscard]] const QList<qsizetype> &eventIndices(const QDateTime &date) const;

@@ -69,9 +69,11 @@ struct DayCellView
     /// Draws the cell centred in `cell`, which is its column's width and its row's height.
     void paint(QPainter &painter, const QRectF &cell) const;
 
-private:
-    // Where the parts go in `cell`; the dot's and the badge's are empty when not drawn.
+    /// The day number's line box in `cell`; what lines up with the day numbers of a row.
     [[nodiscard]] QRectF dayNumberRect(const QRectF &cell) const;
+
+private:
+    // Where the other parts go in `cell`; the dot's and the badge's are empty when not drawn.
     [[nodiscard]] QRectF subtitleRect(const QRectF &cell) const;
     [[nodiscard]] QRectF dotRect(const QRectF &cell) const;
     [[nodiscard]] QRectF badgeRect(const QRectF &cell) const;

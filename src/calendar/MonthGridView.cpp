@@ -25,6 +25,12 @@ const QFont &weekdayFont()
     return font;
 }
 
+const QFont &weekNumberFont()
+{
+    static const QFont font = AppFonts::ui(11, QFont::Medium);
+    return font;
+}
+
 } // namespace
 
 MonthGridView::MonthGridView(CalendarViewModel &viewModel, QWidget *parent)
@@ -76,6 +82,27 @@ int MonthGridView::rowCount() const
     return int(cells().size() / 7);
 }
 
+const QList<int> &MonthGridView::weekNumbers() const
+{
+    static_cast<void>(cells());
+    return m_weekNumbers;
+}
+
+QRectF MonthGridView::weekNumberRect(int row) const
+{
+    if (row < 0 || row >= weekNumbers().size())
+        return {};
+    return {contentsRect().left() - weekColumnOverhang, rowTop(row), weekColumnWidth,
+            m_rowHeights.at(row)};
+}
+
+int MonthGridView::columnWeekday(int column) const
+{
+    static_cast<void>(cells());
+    // CivilCalendar counts from Sunday = 1, QDate from Monday = 1.
+    return (m_firstWeekday + 5 + column) % 7 + 1;
+}
+
 void MonthGridView::invalidate()
 {
     // Built again on the next read, once for a whole group of assignments.
@@ -90,6 +117,8 @@ void MonthGridView::rebuild() const
     m_cells.clear();
     m_rowHeights.clear();
     const QList<QDateTime> dates = m_viewModel.gridDates();
+    m_weekNumbers = m_viewModel.weekNumbers();
+    m_firstWeekday = m_viewModel.firstWeekday();
     const bool selectionShown = m_viewModel.hasVisibleSelection();
     m_cells.reserve(dates.size());
     for (const QDateTime &date : dates) {
@@ -118,9 +147,15 @@ void MonthGridView::rebuild() const
     }
 }
 
+qreal MonthGridView::daysLeft() const
+{
+    const qreal weekColumn = weekNumbers().isEmpty() ? 0 : weekColumnWidth - weekColumnOverhang;
+    return contentsRect().left() + weekColumn;
+}
+
 qreal MonthGridView::columnWidth() const
 {
-    return contentsRect().width() / 7.0;
+    return (QRectF(contentsRect()).right() - daysLeft()) / 7.0;
 }
 
 qreal MonthGridView::labelRowHeight() const
@@ -209,8 +244,7 @@ QRectF MonthGridView::cellRect(int index) const
         return {};
     const int row = index / 7;
     const int column = index % 7;
-    return {contentsRect().left() + column * columnWidth(), rowTop(row), columnWidth(),
-            m_rowHeights.at(row)};
+    return {daysLeft() + column * columnWidth(), rowTop(row), columnWidth(), m_rowHeights.at(row)};
 }
 
 int MonthGridView::cellIndexAt(QPointF point) const
@@ -220,7 +254,7 @@ int MonthGridView::cellIndexAt(QPointF point) const
         const qreal top = rowTop(row);
         if (point.y() < top || point.y() >= top + m_rowHeights.at(row))
             continue;
-        const int column = int(std::floor((point.x() - contentsRect().left()) / columnWidth()));
+        const int column = int(std::floor((point.x() - daysLeft()) / columnWidth()));
         return column >= 0 && column < 7 ? row * 7 + column : -1;
     }
     return -1;
@@ -247,18 +281,29 @@ void MonthGridView::paintEvent(QPaintEvent *)
     const qreal column = columnWidth();
     QColor labelColor = AppTheme::secondaryText();
     labelColor.setAlphaF(labelColor.alphaF() * 0.82);
-    const QRectF labelRow(contentsRect().left(), contentsRect().top() + topPadding,
-                          contentsRect().width(), labelRowHeight());
+    const qreal labelTop = contentsRect().top() + topPadding;
     for (int i = 0; i < 7; ++i) {
-        PanelText::draw(
-            painter,
-            QRectF(labelRow.left() + i * column, labelRow.top(), column, labelRow.height()),
-            weekdays[size_t(i)].toString(), weekdayFont(), labelColor, Qt::AlignHCenter);
+        PanelText::draw(painter,
+                        QRectF(daysLeft() + i * column, labelTop, column, labelRowHeight()),
+                        weekdays[size_t(columnWeekday(i) - 1)].toString(), weekdayFont(),
+                        labelColor, Qt::AlignHCenter);
     }
 
     const QList<DayCellView> &all = cells();
     for (int i = 0; i < all.size(); ++i)
         all.at(i).paint(painter, cellRect(i));
+
+    // The week column: headed like the weekdays, each number on its row's day number line.
+    if (!weekNumbers().isEmpty()) {
+        const QRectF header(weekNumberRect(0).left(), labelTop, weekColumnWidth, labelRowHeight());
+        PanelText::draw(painter, header, weekColumnHeader.toString(), weekdayFont(), labelColor,
+                        Qt::AlignHCenter);
+        for (int row = 0; row < weekNumbers().size(); ++row) {
+            PanelText::draw(painter, DayCellView().dayNumberRect(weekNumberRect(row)),
+                            QString::number(weekNumbers().at(row)), weekNumberFont(),
+                            AppTheme::secondaryText(), Qt::AlignHCenter);
+        }
+    }
 
     m_transition->paintOutgoing(painter);
 }

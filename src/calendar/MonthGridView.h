@@ -11,9 +11,11 @@ class CalendarViewModel;
 class FadeTransition;
 
 // The displayed month as one grid of seven equal columns: the weekday labels, then 4, 5 or 6
-// weeks starting on Monday, never padded to a fixed count. A click on a day selects it, a day
+// weeks starting on the chosen first weekday, never padded to a fixed count, with the weeks' ISO
+// numbers in a narrow column on the left when they are shown. A click on a day selects it, a day
 // of a neighbouring month included, which also shows that month. The grid is laid out in the
-// contents rectangle; the margins around it leave room for the selection's shadow.
+// contents rectangle; the margins around it leave room for the selection's shadow, and the week
+// column reaches into the left one, where no shadow falls.
 class MonthGridView : public QWidget
 {
     Q_OBJECT
@@ -22,6 +24,10 @@ public:
                                                             u"周五", u"周六", u"周日"};
     static constexpr qreal topPadding = 2;
     static constexpr qreal rowSpacing = 8;
+    static constexpr qreal weekColumnWidth = 20;
+    /// How much of the week column lies in the left margin rather than the days' width.
+    static constexpr qreal weekColumnOverhang = 6;
+    static constexpr QStringView weekColumnHeader = u"周";
 
     explicit MonthGridView(CalendarViewModel &viewModel, QWidget *parent = nullptr);
     ~MonthGridView() override;
@@ -29,6 +35,12 @@ public:
     /// The cells as last built from the view model, rebuilt first if it changed since.
     [[nodiscard]] const QList<DayCellView> &cells() const;
     [[nodiscard]] int rowCount() const;
+    /// The ISO week number of each row; empty while week numbers are off.
+    [[nodiscard]] const QList<int> &weekNumbers() const;
+    /// The week number's place beside a row; empty while week numbers are off.
+    [[nodiscard]] QRectF weekNumberRect(int row) const;
+    /// The weekday of a column, 1 = Monday … 7 = Sunday (QDate::dayOfWeek).
+    [[nodiscard]] int columnWeekday(int column) const;
     /// A day's whole cell area in widget coordinates: its column, its row's height.
     [[nodiscard]] QRectF cellRect(int index) const;
     /// The cell under a point, or -1.
@@ -58,6 +70,7 @@ private:
     void announceMonth();
     void announceSelection();
     void rebuild() const;
+    [[nodiscard]] qreal daysLeft() const;
     [[nodiscard]] qreal columnWidth() const;
     [[nodiscard]] qreal labelRowHeight() const;
     [[nodiscard]] qreal rowTop(int row) const;
@@ -66,6 +79,8 @@ private:
     FadeTransition *m_transition;
     mutable QList<DayCellView> m_cells;
     mutable QList<qreal> m_rowHeights;
+    mutable QList<int> m_weekNumbers;
+    mutable int m_firstWeekday = 0;
     mutable bool m_stale = true;
     int m_pressedIndex = -1;
 };

@@ -188,7 +188,7 @@ public:
     {
         if (t != QAccessible::Name || !isValid())
             return {};
-        return isHeader() ? AccessibleText::weekday(m_childIndex + 1)
+        return isHeader() ? AccessibleText::weekday(m_grid->columnWeekday(m_childIndex))
                           : m_grid->cellDescription(cellIndex());
     }
     [[nodiscard]] QRect rect() const override
@@ -217,7 +217,7 @@ public:
     // A day cell of the table.
     [[nodiscard]] bool isSelected() const override { return state().selected; }
     [[nodiscard]] QList<QAccessibleInterface *> columnHeaderCells() const override;
-    [[nodiscard]] QList<QAccessibleInterface *> rowHeaderCells() const override { return {}; }
+    [[nodiscard]] QList<QAccessibleInterface *> rowHeaderCells() const override;
     [[nodiscard]] int columnIndex() const override { return cellIndex() % columns; }
     [[nodiscard]] int rowIndex() const override { return cellIndex() / columns; }
     [[nodiscard]] int columnExtent() const override { return 1; }
@@ -242,19 +242,61 @@ private:
     int m_childIndex;
 };
 
-// The grid as a table: the seven weekday headers, then one cell per day, row by row.
+// The week number beside a row, while week numbers are shown.
+class RowHeaderAccessible : public PaintedChild
+{
+public:
+    RowHeaderAccessible(QAccessibleInterface *table, MonthGridView *grid, int row)
+        : PaintedChild(table)
+        , m_grid(grid)
+        , m_row(row)
+    {
+    }
+
+    [[nodiscard]] bool isValid() const override
+    {
+        return m_grid && m_row < m_grid->weekNumbers().size();
+    }
+    [[nodiscard]] QAccessible::Role role() const override { return QAccessible::RowHeader; }
+    [[nodiscard]] QAccessible::State state() const override
+    {
+        QAccessible::State state = visibility();
+        state.readOnly = true;
+        return state;
+    }
+    [[nodiscard]] QString text(QAccessible::Text t) const override
+    {
+        if (t != QAccessible::Name || !isValid())
+            return {};
+        return AccessibleText::week(m_grid->weekNumbers().at(m_row));
+    }
+    [[nodiscard]] QRect rect() const override
+    {
+        return isValid() ? globalRect(m_grid->weekNumberRect(m_row)) : QRect();
+    }
+
+private:
+    QPointer<MonthGridView> m_grid;
+    int m_row;
+};
+
+// The grid as a table: the seven weekday headers, one cell per day row by row, then the rows'
+// week numbers while they are shown.
 class MonthGridAccessible : public QAccessibleWidget, public QAccessibleTableInterface
 {
 public:
     explicit MonthGridAccessible(MonthGridView *grid)
         : QAccessibleWidget(grid, QAccessible::Table)
-        , m_announcedCount(childCount())
+        , m_announcedCount(dayChildCount())
+        , m_announcedRows(int(grid->weekNumbers().size()))
         , m_announcedSelection(grid->selectedIndex())
     {
     }
     ~MonthGridAccessible() override
     {
         for (const QAccessible::Id id : std::as_const(m_children))
+            QAccessible::deleteAccessibleInterface(id);
+        for (const QAccessible::Id id : std::as_const(m_rowHeaders))
             QAccessible::deleteAccessibleInterface(id);
     }
 
@@ -271,24 +313,35 @@ public:
         }
         return {};
     }
-    [[nodiscard]] int childCount() const override { return columns + int(grid()->cells().size()); }
+    // The headers and the days; the row headers follow them.
+    [[nodiscard]] int dayChildCount() const { return columns + int(grid()->cells().size()); }
+    [[nodiscard]] int childCount() const override
+    {
+        return dayChildCount() + int(grid()->weekNumbers().size());
+    }
+    [[nodiscard]] QAccessibleInterface *rowHeader(int row) const
+    {
+        if (row < 0 || row >= grid()->weekNumbers().size())
+            return nullptr;
+        return cached<RowHeaderAccessible>(m_rowHeaders, row);
+    }
     [[nodiscard]] QAccessibleInterface *child(int index) const override
     {
-        if (index < 0 || index >= childCount())
+        if (index >= dayChildCount())
+            return rowHeader(index - dayChildCount());
+        if (index < 0)
             return nullptr;
-        QAccessible::Id &id = m_children[index];
-        if (!id) {
-            auto *self = const_cast<MonthGridAccessible *>(this);
-            id = QAccessible::registerAccessibleInterface(
-                new GridItemAccessible(self, grid(), index));
-        }
-        return QAccessible::accessibleInterface(id);
+        return cached<GridItemAccessible>(m_children, index);
     }
     [[nodiscard]] int indexOfChild(const QAccessibleInterface *child) const override
     {
         for (auto it = m_children.cbegin(); it != m_children.cend(); ++it) {
             if (QAccessible::accessibleInterface(it.value()) == child)
-                return it.key() < childCount() ? it.key() : -1;
+                return it.key() < dayChildCount() ? it.key() : -1;
+        }
+        for (auto it = m_rowHeaders.cbegin(); it != m_rowHeaders.cend(); ++it) {
+            if (QAccessible::accessibleInterface(it.value()) == child)
+                return it.key() < grid()->weekNumbers().size() ? dayChildCount() + it.key() : -1;
         }
         return -1;
     }
@@ -325,9 +378,13 @@ public:
     }
     [[nodiscard]] QString columnDescription(int column) const override
     {
-        return AccessibleText::weekday(column + 1);
+        return AccessibleText::weekday(grid()->columnWeekday(column));
     }
-    [[nodiscard]] QString rowDescription(int) const override { return {}; }
+    [[nodiscard]] QString rowDescription(int row) const override
+    {
+        QAccessibleInterface *header = rowHeader(row);
+        return header ? header->text(QAccessible::Name) : QString();
+    }
     [[nodiscard]] int selectedColumnCount() const override { return 0; }
     [[nodiscard]] int selectedRowCount() const override { return 0; }
     [[nodiscard]] QList<int> selectedColumns() const override { return {}; }
@@ -343,24 +400,31 @@ public:
     // Weeks come and go with the month; every day's name changes.
     void announceCells()
     {
-        const int count = childCount();
-        for (int i = count; i < m_announcedCount; ++i) {
-            if (m_children.contains(i)) {
-                QAccessibleEvent gone(QAccessible::accessibleInterface(m_children.value(i)),
-                                      QAccessible::ObjectDestroyed);
-                QAccessible::updateAccessibility(&gone);
+        const auto announce = [](QAccessibleInterface *item, QAccessible::Event change) {
+            if (item) {
+                QAccessibleEvent event(item, change);
+                QAccessible::updateAccessibility(&event);
             }
-        }
-        for (int i = m_announcedCount; i < count; ++i) {
-            QAccessibleEvent added(child(i), QAccessible::ObjectCreated);
-            QAccessible::updateAccessibility(&added);
-        }
+        };
+        const int count = dayChildCount();
+        for (int i = count; i < m_announcedCount; ++i)
+            announce(QAccessible::accessibleInterface(m_children.value(i)),
+                     QAccessible::ObjectDestroyed);
+        for (int i = m_announcedCount; i < count; ++i)
+            announce(child(i), QAccessible::ObjectCreated);
+        const int rows = int(grid()->weekNumbers().size());
+        for (int row = rows; row < m_announcedRows; ++row)
+            announce(QAccessible::accessibleInterface(m_rowHeaders.value(row)),
+                     QAccessible::ObjectDestroyed);
+        for (int row = m_announcedRows; row < rows; ++row)
+            announce(rowHeader(row), QAccessible::ObjectCreated);
         m_announcedCount = count;
+        m_announcedRows = rows;
         QAccessibleTableModelChangeEvent reset(grid(),
                                                QAccessibleTableModelChangeEvent::ModelReset);
         QAccessible::updateAccessibility(&reset);
         PanelAccessibility::nameChanged(grid());
-        for (int i = columns; i < count; ++i)
+        for (int i = columns; i < count + rows; ++i)
             PanelAccessibility::nameChanged(grid(), i);
     }
 
@@ -387,8 +451,21 @@ public:
     }
 
 private:
+    // The child made once for a key and kept: its id lasts as long as the table.
+    template<typename Item>
+    QAccessibleInterface *cached(QHash<int, QAccessible::Id> &ids, int key) const
+    {
+        QAccessible::Id &id = ids[key];
+        if (!id)
+            id = QAccessible::registerAccessibleInterface(
+                new Item(const_cast<MonthGridAccessible *>(this), grid(), key));
+        return QAccessible::accessibleInterface(id);
+    }
+
     mutable QHash<int, QAccessible::Id> m_children;
+    mutable QHash<int, QAccessible::Id> m_rowHeaders;
     int m_announcedCount;
+    int m_announcedRows;
     int m_announcedSelection;
 };
 
@@ -404,6 +481,12 @@ GridItemAccessible::GridItemAccessible(MonthGridAccessible *table, MonthGridView
 QList<QAccessibleInterface *> GridItemAccessible::columnHeaderCells() const
 {
     QAccessibleInterface *header = m_table->child(columnIndex());
+    return header ? QList{header} : QList<QAccessibleInterface *>();
+}
+
+QList<QAccessibleInterface *> GridItemAccessible::rowHeaderCells() const
+{
+    QAccessibleInterface *header = m_table->rowHeader(rowIndex());
     return header ? QList{header} : QList<QAccessibleInterface *>();
 }
 

@@ -208,15 +208,15 @@ EventStoreService::eventsForVisibleGrid(const QDateTime &month,
 {
     if (!hasCalendarAccess())
         return {};
-    // The panel's own grid, Monday first, so that its last column is always covered.
+    // Whatever weekday the panel's weeks start on, its grid lies within six days of the month.
     const CivilCalendar calendar = CivilCalendar::viewCalendar();
-    const QList<QDateTime> dates = DateHelpers::monthGridDates(month, calendar);
-    if (dates.isEmpty())
+    const QDateTime monthStart = DateHelpers::startOfMonth(month, calendar);
+    const auto start = calendar.addingDays(monthStart, -6);
+    const auto nextMonth = calendar.addingMonths(monthStart, 1);
+    const auto end = nextMonth ? calendar.addingDays(*nextMonth, 6) : std::nullopt;
+    if (!start || !end)
         return {};
-    const auto end = calendar.addingDays(dates.last(), 1);
-    if (!end)
-        return {};
-    return events(dates.first(), *end, excludedCalendarIDs);
+    return events(*start, *end, excludedCalendarIDs);
 }
 
 QList<CalendarDayEvent> EventStoreService::events(const QDateTime &start, const QDateTime &end,

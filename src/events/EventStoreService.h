@@ -59,7 +59,7 @@ public:
     /// gets whether both are granted. Nothing runs once `context` is gone.
     void requestAccess(QObject *context, std::function<void(bool granted)> done);
 
-    /// The events of the whole month grid (Monday first) holding `month`, in day order.
+    /// The events of the month grid holding `month`, for any first weekday, in day order.
     [[nodiscard]] QList<CalendarDayEvent>
     eventsForVisibleGrid(const QDateTime &month, const QSet<QString> &excludedCalendarIDs);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FirstWeekday.h"
 #include "MenuBarDisplayStyle.h"
 #include "MenuBarTimeFormat.h"
 #include "PreferencesStore.h"
@@ -20,10 +21,11 @@ namespace PreferenceDefaults {
 struct Entry
 {
     QLatin1StringView key;
-    std::variant<bool, AppAppearanceMode, MenuBarDisplayStyle, MenuBarTimeFormat> value;
+    std::variant<bool, AppAppearanceMode, MenuBarDisplayStyle, MenuBarTimeFormat, FirstWeekday>
+        value;
 };
 
-inline constexpr std::array<Entry, 14> table{{
+inline constexpr std::array<Entry, 15> table{{
     {PreferencesStore::Keys::launchAtLogin, false},
     {PreferencesStore::Keys::appearanceMode, AppAppearanceMode::system},
     {PreferencesStore::Keys::menuBarStyle, MenuBarDisplayStyle::dateAndTime},
@@ -37,6 +39,7 @@ inline constexpr std::array<Entry, 14> table{{
     {PreferencesStore::Keys::showEventDots, true},
     {PreferencesStore::Keys::showPreferencesAndQuitMenu, true},
     {PreferencesStore::Keys::showWeekNumbers, false},
+    {PreferencesStore::Keys::firstWeekday, FirstWeekday::monday},
     {PreferencesStore::Keys::usePreviewData, false},
 }};
 

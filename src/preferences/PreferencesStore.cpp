@@ -72,6 +72,7 @@ PreferencesStore::PreferencesStore(SettingsStore &defaults, QObject *parent)
           &PreferencesStore::m_showEventDots, &PreferencesStore::m_showPreferencesAndQuitMenu,
           &PreferencesStore::m_showWeekNumbers})
         this->*field = loadBool(boolSetting(field));
+    m_firstWeekday = loadFirstWeekday();
     m_excludedCalendarIdentifiers = loadExcludedCalendarIdentifiers();
     m_usePreviewData = loadBool(boolSetting(&PreferencesStore::m_usePreviewData));
     // Saved at once: a readable shortcut is written back in today's form, an unreadable one
@@ -160,6 +161,11 @@ bool PreferencesStore::showWeekNumbers() const
     return m_showWeekNumbers;
 }
 
+FirstWeekday PreferencesStore::firstWeekday() const
+{
+    return m_firstWeekday;
+}
+
 QSet<QString> PreferencesStore::excludedCalendarIdentifiers() const
 {
     return m_excludedCalendarIdentifiers;
@@ -192,11 +198,8 @@ void PreferencesStore::setAppearanceMode(AppAppearanceMode value)
 
 void PreferencesStore::setMenuBarStyle(MenuBarDisplayStyle value)
 {
-    m_menuBarStyle = value;
-    Q_EMIT menuBarStyleChanged(m_menuBarStyle);
-    Q_EMIT changed();
-    const QScopedValueRollback writing(m_writingKey, QString(Keys::menuBarStyle));
-    m_defaults.setString(Keys::menuBarStyle, rawValue(value));
+    assignChoice(&PreferencesStore::m_menuBarStyle, &PreferencesStore::menuBarStyleChanged,
+                 Keys::menuBarStyle, value);
 }
 
 void PreferencesStore::setShowWeekday(bool value)
@@ -211,11 +214,8 @@ void PreferencesStore::setShowDate(bool value)
 
 void PreferencesStore::setTimeFormat(MenuBarTimeFormat value)
 {
-    m_timeFormat = value;
-    Q_EMIT timeFormatChanged(m_timeFormat);
-    Q_EMIT changed();
-    const QScopedValueRollback writing(m_writingKey, QString(Keys::timeFormat));
-    m_defaults.setString(Keys::timeFormat, rawValue(value));
+    assignChoice(&PreferencesStore::m_timeFormat, &PreferencesStore::timeFormatChanged,
+                 Keys::timeFormat, value);
 }
 
 void PreferencesStore::setShowAMPM(bool value)
@@ -251,6 +251,12 @@ void PreferencesStore::setShowPreferencesAndQuitMenu(bool value)
 void PreferencesStore::setShowWeekNumbers(bool value)
 {
     assignBool(&PreferencesStore::m_showWeekNumbers, value);
+}
+
+void PreferencesStore::setFirstWeekday(FirstWeekday value)
+{
+    assignChoice(&PreferencesStore::m_firstWeekday, &PreferencesStore::firstWeekdayChanged,
+                 Keys::firstWeekday, value);
 }
 
 void PreferencesStore::setExcludedCalendarIdentifiers(const QSet<QString> &value)
@@ -334,6 +340,12 @@ MenuBarTimeFormat PreferencesStore::loadTimeFormat() const
                       PreferenceDefaults::of<MenuBarTimeFormat>(Keys::timeFormat));
 }
 
+FirstWeekday PreferencesStore::loadFirstWeekday() const
+{
+    return loadChoice(m_defaults, Keys::firstWeekday,
+                      PreferenceDefaults::of<FirstWeekday>(Keys::firstWeekday));
+}
+
 QSet<QString> PreferencesStore::loadExcludedCalendarIdentifiers() const
 {
     const QStringList stored =
@@ -357,6 +369,18 @@ void PreferencesStore::assignBool(bool PreferencesStore::*field, bool value)
     Q_EMIT changed();
     const QScopedValueRollback writing(m_writingKey, QString(setting.key));
     m_defaults.setBool(setting.key, value);
+}
+
+template<typename Choice>
+void PreferencesStore::assignChoice(Choice PreferencesStore::*field,
+                                    void (PreferencesStore::*changedSignal)(Choice),
+                                    QLatin1StringView key, Choice value)
+{
+    this->*field = value;
+    Q_EMIT(this->*changedSignal)(value);
+    Q_EMIT changed();
+    const QScopedValueRollback writing(m_writingKey, QString(key));
+    m_defaults.setString(key, rawValue(value));
 }
 
 void PreferencesStore::applyAppearanceMode()
@@ -405,6 +429,8 @@ void PreferencesStore::followSettingsFile(const QString &key)
         follow(m_menuBarStyle, loadMenuBarStyle(), &PreferencesStore::menuBarStyleChanged);
     } else if (key == Keys::timeFormat) {
         follow(m_timeFormat, loadTimeFormat(), &PreferencesStore::timeFormatChanged);
+    } else if (key == Keys::firstWeekday) {
+        follow(m_firstWeekday, loadFirstWeekday(), &PreferencesStore::firstWeekdayChanged);
     } else if (key == Keys::excludedCalendarIdentifiers) {
         follow(m_excludedCalendarIdentifiers, loadExcludedCalendarIdentifiers(),
                &PreferencesStore::excludedCalendarIdentifiersChanged);

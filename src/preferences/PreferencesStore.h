@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FirstWeekday.h"
 #include "MenuBarDisplayStyle.h"
 #include "MenuBarTimeFormat.h"
 #include "shared/AppAppearanceMode.h"
@@ -57,9 +58,12 @@ class PreferencesStore : public QObject
     /// The preferences and quit items in the item's menu.
     Q_PROPERTY(bool showPreferencesAndQuitMenu READ showPreferencesAndQuitMenu WRITE
                    setShowPreferencesAndQuitMenu NOTIFY showPreferencesAndQuitMenuChanged)
-    /// Stored and loaded; nothing reads it yet.
+    /// A column of ISO week numbers left of the month grid.
     Q_PROPERTY(bool showWeekNumbers READ showWeekNumbers WRITE setShowWeekNumbers NOTIFY
                    showWeekNumbersChanged)
+    /// The day the grid's weeks start on.
+    Q_PROPERTY(FirstWeekday firstWeekday READ firstWeekday WRITE setFirstWeekday NOTIFY
+                   firstWeekdayChanged)
     /// Calendars whose events are not shown.
     Q_PROPERTY(QSet<QString> excludedCalendarIdentifiers READ excludedCalendarIdentifiers WRITE
                    setExcludedCalendarIdentifiers NOTIFY excludedCalendarIdentifiersChanged)
@@ -88,6 +92,7 @@ public:
         static constexpr QLatin1StringView showPreferencesAndQuitMenu{
             "preferences.showPreferencesAndQuitMenu"};
         static constexpr QLatin1StringView showWeekNumbers{"preferences.showWeekNumbers"};
+        static constexpr QLatin1StringView firstWeekday{"preferences.firstWeekday"};
         static constexpr QLatin1StringView excludedCalendarIdentifiers{
             "preferences.excludedCalendarIdentifiers"};
         static constexpr QLatin1StringView usePreviewData{"preferences.usePreviewData"};
@@ -115,6 +120,7 @@ public:
     [[nodiscard]] bool showEventDots() const;
     [[nodiscard]] bool showPreferencesAndQuitMenu() const;
     [[nodiscard]] bool showWeekNumbers() const;
+    [[nodiscard]] FirstWeekday firstWeekday() const;
     [[nodiscard]] QSet<QString> excludedCalendarIdentifiers() const;
     [[nodiscard]] bool usePreviewData() const;
     [[nodiscard]] std::optional<Shortcut> shortcut() const;
@@ -133,6 +139,7 @@ public:
     void setShowEventDots(bool value);
     void setShowPreferencesAndQuitMenu(bool value);
     void setShowWeekNumbers(bool value);
+    void setFirstWeekday(FirstWeekday value);
     void setExcludedCalendarIdentifiers(const QSet<QString> &value);
     void setUsePreviewData(bool value);
     void setShortcut(const std::optional<Shortcut> &value);
@@ -161,6 +168,7 @@ Q_SIGNALS:
     void showEventDotsChanged(bool showEventDots);
     void showPreferencesAndQuitMenuChanged(bool showPreferencesAndQuitMenu);
     void showWeekNumbersChanged(bool showWeekNumbers);
+    void firstWeekdayChanged(FirstWeekday firstWeekday);
     void excludedCalendarIdentifiersChanged(const QSet<QString> &excludedCalendarIdentifiers);
     void usePreviewDataChanged(bool usePreviewData);
     void shortcutChanged(const std::optional<Shortcut> &shortcut);
@@ -183,10 +191,15 @@ private:
     [[nodiscard]] AppAppearanceMode loadAppearanceMode() const;
     [[nodiscard]] MenuBarDisplayStyle loadMenuBarStyle() const;
     [[nodiscard]] MenuBarTimeFormat loadTimeFormat() const;
+    [[nodiscard]] FirstWeekday loadFirstWeekday() const;
     [[nodiscard]] QSet<QString> loadExcludedCalendarIdentifiers() const;
     [[nodiscard]] std::optional<Shortcut> loadShortcut() const;
 
     void assignBool(bool PreferencesStore::*field, bool value);
+    template<typename Choice>
+    void assignChoice(Choice PreferencesStore::*field,
+                      void (PreferencesStore::*changedSignal)(Choice), QLatin1StringView key,
+                      Choice value);
     void applyAppearanceMode();
     void saveShortcut();
     void followSettingsFile(const QString &key);
@@ -209,6 +222,7 @@ private:
     bool m_showEventDots = true;
     bool m_showPreferencesAndQuitMenu = true;
     bool m_showWeekNumbers = false;
+    FirstWeekday m_firstWeekday = FirstWeekday::monday;
     QSet<QString> m_excludedCalendarIdentifiers;
     bool m_usePreviewData = false;
     std::optional<Shortcut> m_shortcut;

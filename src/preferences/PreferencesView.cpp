@@ -47,15 +47,20 @@ PanelLabel *sectionTitle(const QString &text, QWidget *parent)
         [] { return withOpacity(AppTheme::primaryText(), 0.9); }, parent);
 }
 
+PanelLabel *rowLabel(const QString &text, QWidget *parent)
+{
+    return new PanelLabel(
+        text, AppFonts::ui(14, QFont::DemiBold),
+        [] { return withOpacity(AppTheme::secondaryText(), 0.92); }, parent);
+}
+
 QWidget *settingRow(const QString &label, QWidget *control, QWidget *parent)
 {
     auto *row = new QWidget(parent);
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(rowSpacing);
-    layout->addWidget(new PanelLabel(
-        label, AppFonts::ui(14, QFont::DemiBold),
-        [] { return withOpacity(AppTheme::secondaryText(), 0.92); }, row));
+    layout->addWidget(rowLabel(label, row));
     control->setParent(row);
     layout->addWidget(control);
     layout->addStretch(1);
@@ -72,6 +77,25 @@ GlassCheckBox *boundCheckBox(const QString &label, PreferencesStore &store, Sign
     QObject::connect(box, &QAbstractButton::clicked, &store,
                      [&store, setter](bool on) { std::invoke(setter, store, on); });
     return box;
+}
+
+// One capsule per case of a choice setting, the current one selected; pressing one assigns it.
+template<typename Choice>
+void addChoiceButtons(QHBoxLayout *row, PreferencesStore &store,
+                      void (PreferencesStore::*signal)(Choice),
+                      Choice (PreferencesStore::*getter)() const,
+                      void (PreferencesStore::*setter)(Choice), QWidget *parent)
+{
+    for (const auto &entry : choiceCases(Choice{})) {
+        const Choice choice = entry.value;
+        auto *button = new CapsuleToggle(QString::fromUtf16(entry.title), parent);
+        // Pressing the selected case keeps it selected.
+        observe(&store, signal, getter, button,
+                [button, choice](Choice current) { button->setChecked(current == choice); });
+        QObject::connect(button, &QAbstractButton::clicked, &store,
+                         [&store, setter, choice] { (store.*setter)(choice); });
+        row->addWidget(button);
+    }
 }
 
 } // namespace
@@ -432,6 +456,18 @@ QWidget *PreferencesView::makeDateCard(QWidget *parent)
     layout->addWidget(
         boundCheckBox(u"显示事件红点"_s, store, &PreferencesStore::showEventDotsChanged,
                       &PreferencesStore::showEventDots, &PreferencesStore::setShowEventDots, card));
+    layout->addWidget(boundCheckBox(u"显示周数"_s, store, &PreferencesStore::showWeekNumbersChanged,
+                                    &PreferencesStore::showWeekNumbers,
+                                    &PreferencesStore::setShowWeekNumbers, card));
+
+    // The three choices do not fit beside their label in the page's width.
+    layout->addWidget(rowLabel(u"每周起始日"_s, card));
+    auto *row = new QHBoxLayout;
+    row->setSpacing(8);
+    addChoiceButtons(row, store, &PreferencesStore::firstWeekdayChanged,
+                     &PreferencesStore::firstWeekday, &PreferencesStore::setFirstWeekday, card);
+    row->addStretch(1);
+    layout->addLayout(row);
     return card;
 }
 
@@ -443,18 +479,8 @@ QWidget *PreferencesView::makeTimeCard(QWidget *parent)
 
     auto *row = new QHBoxLayout;
     row->setSpacing(8);
-    for (const auto &entry : choiceCases(MenuBarTimeFormat{})) {
-        const MenuBarTimeFormat format = entry.value;
-        auto *button = new CapsuleToggle(QString::fromUtf16(entry.title), card);
-        // Pressing the selected format keeps it selected.
-        observe(&m_preferencesStore, &PreferencesStore::timeFormatChanged,
-                &PreferencesStore::timeFormat, button, [button, format](MenuBarTimeFormat current) {
-                    button->setChecked(current == format);
-                });
-        connect(button, &QAbstractButton::clicked, this,
-                [this, format] { m_preferencesStore.setTimeFormat(format); });
-        row->addWidget(button);
-    }
+    addChoiceButtons(row, m_preferencesStore, &PreferencesStore::timeFormatChanged,
+                     &PreferencesStore::timeFormat, &PreferencesStore::setTimeFormat, card);
     auto *seconds = new CapsuleToggle(u"显示秒"_s, card);
     observe(&m_preferencesStore, &PreferencesStore::showSecondsChanged,
             &PreferencesStore::showSeconds, seconds,

@@ -65,6 +65,26 @@ CivilCalendar CivilCalendar::viewCalendar()
     return CivilCalendar(Monday);
 }
 
+int CivilCalendar::localeFirstWeekday()
+{
+    QByteArray name;
+    for (const char *variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+        name = qgetenv(variable);
+        if (!name.isEmpty())
+            break;
+    }
+    if (name.isEmpty())
+        return Monday;
+    // ICU reads POSIX names ("zh_CN.UTF-8", "C") once canonicalized.
+    const icu::Locale locale = icu::Locale::createCanonical(name.constData());
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(locale, status));
+    if (U_FAILURE(status) || !calendar)
+        return Monday;
+    const int weekday = calendar->getFirstDayOfWeek(status);
+    return U_SUCCESS(status) && weekday >= Sunday && weekday <= Saturday ? weekday : Monday;
+}
+
 std::optional<CivilCalendar::Components> CivilCalendar::components(const QDateTime &instant) const
 {
     const auto calendar = makeCalendar(m_timeZoneId);

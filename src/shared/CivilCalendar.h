@@ -39,6 +39,10 @@ public:
     // The calendar the panel computes in: Monday first, in the system's zone.
     [[nodiscard]] static CivilCalendar viewCalendar();
 
+    /// The first weekday of the locale that formats times (LC_ALL, else LC_TIME, else LANG),
+    /// from ICU's week data for its region; Monday when there is no such locale.
+    [[nodiscard]] static int localeFirstWeekday();
+
     [[nodiscard]] int firstWeekday() const { return m_firstWeekday; }
     [[nodiscard]] QByteArray timeZoneId() const { return m_timeZoneId; }
 

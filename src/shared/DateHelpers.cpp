@@ -49,6 +49,11 @@ QList<QDateTime> DateHelpers::monthGridDates(const QDateTime &date, const CivilC
     return dates;
 }
 
+int DateHelpers::weekNumberOfRow(QDate rowStart)
+{
+    return rowStart.addDays(3).weekNumber();
+}
+
 QString DateHelpers::formatDate(const QDateTime &date, const char *locale, const QString &pattern)
 {
     // Making a formatter costs ten times what formatting with it does, and a listing of events

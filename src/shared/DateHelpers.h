@@ -19,6 +19,10 @@ namespace DateHelpers {
 /// day of the month: 28, 35 or 42 starts of days.
 [[nodiscard]] QList<QDateTime> monthGridDates(const QDateTime &date, const CivilCalendar &calendar);
 
+/// The ISO 8601 week number of a grid row that starts on the given day: the week holding most of
+/// the row's days, which is the week of its fourth day (its Thursday when rows start on Monday).
+[[nodiscard]] int weekNumberOfRow(QDate rowStart);
+
 /// e.g. "2026年 3月".
 [[nodiscard]] QString monthYearText(const QDateTime &date);
 

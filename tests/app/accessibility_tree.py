@@ -93,6 +93,11 @@ def check_panel(environment):
         table = wait_for(lambda: next((t for t in walk(app, Atspi.Role.TABLE)
                                        if t.get_child_count() > 7), None), "the month grid")
         check(table.get_name() == "2026年 12月", "the table is named after the month")
+        # Week numbers are on: each row is headed by its ISO week, 30 November to 6 December
+        # being the 49th.
+        header = table.get_row_header(0)
+        check(header is not None and header.get_name() == "第 49 周"
+              and header.get_role() == Atspi.Role.TABLE_ROW_HEADER, "the first row's header")
         cells = walk(table, Atspi.Role.TABLE_CELL)
         names = [c.get_name() for c in cells]
         pattern = re.compile(r"\d{1,2}月\d{1,2}日 星期[一二三四五六日]，农历\S+")
@@ -147,7 +152,7 @@ def main():
     os.makedirs(os.path.join(home, "config", "tessel-calendar"))
     with open(os.path.join(home, "config", "tessel-calendar", "settings.json"), "w") as f:
         json.dump({"preferences.usePreviewData": True, "preferences.showLunarCalendar": True,
-                   "calendar.didShowShortcutHint": True}, f)
+                   "preferences.showWeekNumbers": True, "calendar.didShowShortcutHint": True}, f)
     environment = dict(os.environ, XDG_CONFIG_HOME=os.path.join(home, "config"),
                        XDG_DATA_HOME=os.path.join(home, "data"), TZ="Asia/Shanghai",
                        LANG="C.UTF-8", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")

@@ -1,6 +1,7 @@
 #include "TestServices.h"
 #include "TimeZoneScope.h"
 #include "app/CommandLine.h"
+#include "preferences/PreferencesStore.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -43,6 +44,29 @@ private Q_SLOTS:
         QVERIFY(run({u"cal"_s}).out.contains(u"[ 6]"_s));
     }
 
+    void calWeekNumbersAndFirstDay()
+    {
+        // Weeks from Sunday: February 2026 fills four rows, numbered by their Monday's week.
+        const QStringList sunday =
+            run({u"cal"_s, u"--first-day"_s, u"sunday"_s, u"2026-02"_s, u"--week-numbers"_s})
+                .out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(sunday.size(), 2 + 4 * 2);
+        QCOMPARE(sunday.at(1), u"周   日     一     二     三     四     五     六"_s);
+        QCOMPARE(sunday.at(2), u" 6   1      2      3      4      5      6      7"_s);
+        QCOMPARE(sunday.at(8).left(3), u" 9 "_s);
+
+        // The settings are followed, and an option overrides them for one run.
+        PreferencesStore &preferences = AppServices::shared().preferencesStore();
+        preferences.setFirstWeekday(FirstWeekday::sunday);
+        preferences.setShowWeekNumbers(true);
+        const QStringList stored = run({u"cal"_s, u"2026-02"_s}).out.split(u'\n');
+        const QString monday = run({u"cal"_s, u"2026-02"_s, u"--first-day"_s, u"monday"_s}).out;
+        preferences.setFirstWeekday(FirstWeekday::monday);
+        preferences.setShowWeekNumbers(false);
+        QCOMPARE(stored.mid(1, 2), sunday.mid(1, 2));
+        QVERIFY(monday.contains(u"\n周   一     二"_s));
+    }
+
     void daysAndTitle()
     {
         // Every day's columns are checked against the lunar table by a script; the holiday and
@@ -69,6 +93,9 @@ private Q_SLOTS:
         QTest::newRow("cal month 13") << u"cal 2024-13"_s << u"2024-13"_s;
         QTest::newRow("cal year 1") << u"cal 0001-01"_s << range;
         QTest::newRow("cal before the first full Gregorian year") << u"cal 1582-12"_s << range;
+        QTest::newRow("cal first day friday") << u"cal --first-day friday"_s << u"--first-day"_s;
+        QTest::newRow("cal first day missing") << u"cal 2024-02 --first-day"_s << u"--first-day"_s;
+        QTest::newRow("cal unknown option") << u"cal --weeks"_s << u"--weeks"_s;
         QTest::newRow("days 31 February") << u"days 2024-02-31 2024-03-01"_s << u"2024-02-31"_s;
         QTest::newRow("days without leading zeros")
             << u"days 2024-1-1 2024-01-02"_s << u"2024-1-1"_s;

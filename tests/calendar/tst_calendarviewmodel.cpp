@@ -50,6 +50,7 @@ private Q_SLOTS:
     void pagingAndBackToToday();
     void eventsOfADay_data();
     void eventsOfADay();
+    void rowsAndWeekNumbersOfEveryMonth();
 };
 
 void TestCalendarViewModel::initTestCase()
@@ -236,6 +237,60 @@ void TestCalendarViewModel::eventsOfADay()
     QCOMPARE(fixture.viewModel->eventDotColor(day).value_or(QColor()), dot);
     fixture.viewModel->select(day);
     QCOMPARE(titles(fixture.viewModel->selectedDayEvents()), expected);
+}
+
+void TestCalendarViewModel::rowsAndWeekNumbersOfEveryMonth()
+{
+    // Walked day by day with QDate: the grid's ends, and each row's number as the ISO week that
+    // holds at least four of its seven days.
+    PanelFixture fixture("Asia/Shanghai", QDate(2026, 12, 7));
+    CalendarViewModel &model = *fixture.viewModel;
+    fixture.preferences->setShowWeekNumbers(true);
+    int fiftyThirdWeeks = 0;
+    int rowsAcrossYears = 0;
+    for (const FirstWeekday first : {FirstWeekday::monday, FirstWeekday::sunday}) {
+        fixture.preferences->setFirstWeekday(first);
+        const int firstDay = first == FirstWeekday::monday ? Qt::Monday : Qt::Sunday;
+        for (int year = 1900; year <= 2100; ++year) {
+            for (int month = 1; month <= 12; ++month) {
+                model.select(at(year, month, 1));
+                QDate start(year, month, 1);
+                QDate end(year, month, start.daysInMonth());
+                while (start.dayOfWeek() != firstDay)
+                    start = start.addDays(-1);
+                while (end.addDays(1).dayOfWeek() != firstDay)
+                    end = end.addDays(1);
+                const QList<QDateTime> dates = model.gridDates();
+                const QList<int> weeks = model.weekNumbers();
+                const QByteArray where = QDate(year, month, 1).toString(u"yyyy-MM"_s).toLatin1();
+                QVERIFY2(!dates.isEmpty() && SystemTimeZone::civilDate(dates.first()) == start
+                             && SystemTimeZone::civilDate(dates.last()) == end
+                             && dates.size() == start.daysTo(end) + 1
+                             && weeks.size() * 7 == dates.size(),
+                         where);
+                for (qsizetype row = 0; row < weeks.size(); ++row) {
+                    QHash<int, int> days;
+                    for (int i = 0; i < 7; ++i)
+                        ++days[start.addDays(row * 7 + i).weekNumber()];
+                    QVERIFY2(days.value(weeks.at(row)) >= 4, where);
+                    fiftyThirdWeeks += weeks.at(row) == 53;
+                    rowsAcrossYears +=
+                        start.addDays(row * 7).year() != start.addDays(row * 7 + 6).year();
+                }
+            }
+        }
+    }
+    QVERIFY(fiftyThirdWeeks > 0 && rowsAcrossYears > 0);
+
+    // February 2026 starts on a Sunday: four rows from Sunday, five from Monday.
+    fixture.preferences->setFirstWeekday(FirstWeekday::monday);
+    model.select(at(2026, 2, 10));
+    QCOMPARE(model.gridDates().size(), 35);
+    fixture.preferences->setFirstWeekday(FirstWeekday::sunday);
+    QCOMPARE(model.gridDates().size(), 28);
+    QCOMPARE(model.weekNumbers(), QList<int>({6, 7, 8, 9}));
+    fixture.preferences->setShowWeekNumbers(false);
+    QVERIFY(model.weekNumbers().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCalendarViewModel)

@@ -94,6 +94,10 @@ private Q_SLOTS:
             QVariant::fromValue(MenuBarDisplayStyle::dateAndTime));
         row("time format", u"timeFormat"_s, u"twelveHour"_s,
             QVariant::fromValue(MenuBarTimeFormat::twelveHour));
+        row("first weekday", u"firstWeekday"_s, u"sunday"_s,
+            QVariant::fromValue(FirstWeekday::sunday));
+        row("first weekday by name", u"firstWeekday"_s, u"Saturday"_s,
+            QVariant::fromValue(FirstWeekday::monday));
         row("excluded with a number", u"excludedCalendarIdentifiers"_s, QJsonArray{u"a"_s, 1},
             ids({}));
     }

@@ -122,6 +122,32 @@ private Q_SLOTS:
         QTEST(DateHelpers::longDescription(instant), "longDescription");
         QTEST(DateHelpers::dayNumberText(instant), "dayNumber");
     }
+
+    void localeFirstWeekday_data()
+    {
+        QTest::addColumn<QByteArray>("allCategories");
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("US") << QByteArray() << "en_US.UTF-8"_ba << int(CivilCalendar::Sunday);
+        QTest::newRow("Germany") << QByteArray() << "de_DE.UTF-8"_ba << int(CivilCalendar::Monday);
+        QTest::newRow("Egypt") << QByteArray() << "ar_EG.UTF-8"_ba << int(CivilCalendar::Saturday);
+        QTest::newRow("LC_ALL first") << "en_US.UTF-8"_ba
+                                      << "de_DE.UTF-8"_ba << int(CivilCalendar::Sunday);
+    }
+
+    void localeFirstWeekday()
+    {
+        QFETCH(QByteArray, allCategories);
+        QFETCH(QByteArray, time);
+        const QByteArray savedAll = qgetenv("LC_ALL");
+        const QByteArray savedTime = qgetenv("LC_TIME");
+        qputenv("LC_ALL", allCategories);
+        qputenv("LC_TIME", time);
+        const int weekday = CivilCalendar::localeFirstWeekday();
+        qputenv("LC_ALL", savedAll);
+        qputenv("LC_TIME", savedTime);
+        QTEST(weekday, "expected");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDateHelpers)
