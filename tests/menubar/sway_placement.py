@@ -117,10 +117,14 @@ session = subprocess.Popen(sway, stdout=swaylog, stderr=subprocess.STDOUT, env={
     "PATH": os.environ["PATH"], "HOME": work, "XDG_RUNTIME_DIR": runtime,
     "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1", "WLR_RENDERER": "pixman"})
 try:
-    sockets = wait_for(lambda: session.poll() is None and (
-        [f for f in os.listdir(runtime) if f.startswith("sway-ipc.")],
-        [f for f in os.listdir(runtime) if f.startswith("wayland-") and "." not in f]), 20)
-    if not sockets or not all(sockets):
+    def find_sockets():
+        names = os.listdir(runtime)
+        found = ([f for f in names if f.startswith("sway-ipc.")],
+                 [f for f in names if f.startswith("wayland-") and "." not in f])
+        return session.poll() is None and all(found) and found
+
+    sockets = wait_for(find_sockets, 20)
+    if not sockets:
         swaylog.flush()
         print("SKIP sway could not start:", open(swaylog.name, encoding="utf-8").read()[-600:])
         sys.exit(77)
