@@ -6,8 +6,6 @@ start. As root, sway (which refuses root) runs as nobody with an X11 socket fold
 
 import json
 import os
-import socket
-import struct
 import subprocess
 import sys
 import tempfile
@@ -26,14 +24,9 @@ def wait_for(probe, seconds=30):
     return found
 
 
-def ipc(kind, payload=b""):
-    with socket.socket(socket.AF_UNIX) as connection:
-        connection.connect(sway_socket)
-        connection.sendall(b"i3-ipc" + struct.pack("=II", len(payload), kind) + payload)
-        data = b""
-        while len(data) < 14 or len(data) < 14 + struct.unpack("=I", data[6:10])[0]:
-            data += connection.recv(65536) or sys.exit("FAIL sway closed its socket")
-        return json.loads(data[14:])
+def swaymsg(*arguments):
+    return json.loads(subprocess.run(["swaymsg", "-s", sway_socket, "-r", *arguments],
+                                     capture_output=True, check=True).stdout)
 
 
 def rect(node):
@@ -43,27 +36,23 @@ def rect(node):
 
 def areas():
     """The focused output's rectangle and its usable part, as (x, y, right, bottom)."""
-    workspace = next(w for w in ipc(1) if w["focused"])
-    return next(rect(o) for o in ipc(3) if o["name"] == workspace["output"]), rect(workspace)
+    workspace = next(w for w in swaymsg("-t", "get_workspaces") if w["focused"])
+    return next(rect(o) for o in swaymsg("-t", "get_outputs")
+                if o["name"] == workspace["output"]), rect(workspace)
 
 
-def panel():
-    """The floating panel's rectangle, once it has left the middle of the screen."""
-    nodes = [ipc(4)]
-    while nodes:
-        node = nodes.pop()
-        nodes += node.get("nodes", [])
-        found = [rect(w) for w in node.get("floating_nodes", []) if w.get("name") == "栖格日历"]
-        if found:
-            return found[0]
-    return None
+def panel(node):
+    """The rectangle of the floating panel in sway's tree under that node."""
+    found = [rect(w) for w in node.get("floating_nodes", []) if w.get("name") == "栖格日历"]
+    return next(iter(found + [r for n in node.get("nodes", []) if (r := panel(n))]), None)
 
 
 def show_panel(how, side, environment):
     program = subprocess.Popen([PROGRAM], env=dict(base, **environment))
     try:
         (_, _, right, _), (ux, uy, ux2, uy2) = areas()
-        found = wait_for(lambda: (r := panel()) and right - r[2] == MARGIN and r) or panel()
+        found = wait_for(lambda: (r := panel(swaymsg("-t", "get_tree"))) and right - r[2] == MARGIN
+                         and r) or panel(swaymsg("-t", "get_tree"))
         x, y, x2, y2 = found or (0, 0, 0, 0)
         ok = ux <= x and x2 <= ux2 and uy <= y and y2 <= uy2 and right - x2 <= MARGIN
         ok = ok and (y == uy + GAP if side == "top" else y2 == uy2 - GAP)
@@ -120,7 +109,7 @@ try:
                 XDG_CONFIG_HOME=work + "/config", XDG_DATA_HOME=work + "/data")
     for side in ("top", "bottom"):
         write_config(side)
-        ipc(0, b"reload")
+        swaymsg("reload")
         if not wait_for(lambda: (lambda o, u: u[1] > o[1] if side == "top" else u[3] < o[3])(
                 *areas())):
             failures.append(f"the bar at the {side} reserves no space: {areas()}")
