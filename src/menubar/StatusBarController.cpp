@@ -3,6 +3,7 @@
 #include "MenuBarCalendarPanel.h"
 #include "PanelContentContainerView.h"
 #include "StatusItem.h"
+#include "SwayPanelPlacer.h"
 #include "calendar/CalendarPopoverView.h"
 #include "holidays/LunarCalendarService.h"
 #include "look/AppTheme.h"
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +34,8 @@ constexpr int itemSlop = 4;
 // clock set back is caught up with.
 constexpr qint64 dayChangeSlackMs = 20;
 constexpr qint64 maxDayChangeWaitMs = 24 * 60 * 60 * 1000;
+// Sway moves a new window a frame or two after it appears; no longer is the panel kept empty.
+constexpr int placementWaitMs = 50;
 
 } // namespace
 
@@ -87,6 +91,14 @@ void StatusBarController::configurePanel()
     m_container->setContent(m_content);
     m_container->setGeometry(QRect(QPoint(), m_layout.panelSize()));
     m_panel->setFixedSize(m_layout.panelSize());
+    m_swayPlacer = SwayPanelPlacer::forSession(m_panel->windowTitle());
+    if (m_swayPlacer) {
+        connect(m_swayPlacer.get(), &SwayPanelPlacer::placed, this,
+                &StatusBarController::unveilPanel);
+        m_placementWait.setSingleShot(true);
+        m_placementWait.setInterval(placementWaitMs);
+        connect(&m_placementWait, &QTimer::timeout, this, &StatusBarController::unveilPanel);
+    }
     connect(m_panel.get(), &MenuBarCalendarPanel::deactivated, this, [this] {
         if (!isPanelVisible() || isMouseInsideStatusItem())
             return;
@@ -161,7 +173,7 @@ void StatusBarController::onContentHeightChange(qreal height)
     m_panel->setFixedSize(m_layout.panelSize());
     m_container->setGeometry(QRect(QPoint(), m_layout.panelSize()));
     if (isPanelVisible())
-        m_panel->move(panelOrigin());
+        repositionPanel();
 }
 
 void StatusBarController::refreshPanelSize(bool reposition)
@@ -171,6 +183,15 @@ void StatusBarController::refreshPanelSize(bool reposition)
         m_container->setGeometry(QRect(QPoint(), m_layout.panelSize()));
     }
     if (reposition)
+        repositionPanel();
+}
+
+void StatusBarController::repositionPanel()
+{
+    // A move of our own would have sway centre the panel again.
+    if (m_swayPlacer && m_swayPlacer->isPlacing())
+        m_swayPlacer->updatePlacement(m_layout.panelSize());
+    else
         m_panel->move(panelOrigin());
 }
 
@@ -184,7 +205,12 @@ void StatusBarController::showPopover()
     AppTheme::setAppearanceMode(m_preferencesStore.appearanceMode());
     m_calendarViewModel.goToCurrentMonth();
     refreshPanelSize(false);
-    m_panel->move(panelOrigin());
+    repositionPanel();
+    // Sway shows a new window in the middle of the screen first: the content waits until sway
+    // has moved the panel.
+    if (!isPanelVisible())
+        m_container->setHidden(
+            m_swayPlacer && m_swayPlacer->preparePlacement(m_lastItemPoint, m_layout.panelSize()));
     m_panel->show();
     m_panel->raise();
     // Take the keyboard once the window is mapped, so the navigation keys reach the content.
@@ -242,9 +268,21 @@ void StatusBarController::itemContextMenuRequested(const QPoint &where)
     m_statusMenu->popup(m_lastItemPoint.value_or(QCursor::pos()));
 }
 
+void StatusBarController::unveilPanel()
+{
+    m_placementWait.stop();
+    if (!isPanelVisible() || !m_container->isHidden())
+        return;
+    m_container->show();
+    m_content->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 void StatusBarController::hidePanel()
 {
     m_panel->hide();
+    m_placementWait.stop();
+    if (m_swayPlacer)
+        m_swayPlacer->panelHidden();
     // Hiding deactivates the window too; only a click elsewhere may swallow the item's next click.
     m_hiddenByDeactivation.invalidate();
 }
@@ -310,6 +348,14 @@ bool StatusBarController::isMouseInsideStatusItem() const
 
 bool StatusBarController::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_swayPlacer && isPanelVisible()) {
+        // The wait for sway's move starts when the panel's window is first drawn.
+        if (event->type() == QEvent::Expose && m_container->isHidden()
+            && watched == m_panel->windowHandle() && !m_placementWait.isActive())
+            m_placementWait.start();
+        if (event->type() == QEvent::Move && watched == m_panel.get())
+            m_swayPlacer->windowMoved(m_panel->pos());
+    }
     // A press in another of our windows (the preferences window, say) closes the panel; the
     // item's own menu leaves it open behind it.
     if (event->type() == QEvent::MouseButtonPress && isPanelVisible()) {

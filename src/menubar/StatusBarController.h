@@ -25,6 +25,7 @@ class PreferencesStore;
 class QAction;
 class QMenu;
 class StatusItem;
+class SwayPanelPlacer;
 
 // Owns what the menu bar item leads to: the item's text, icon and menu, the view model and the
 // floating panel with the calendar, shown under the item and closed by a click elsewhere.
@@ -68,6 +69,10 @@ private:
     void onContentHeightChange(qreal height);
     void refreshPanelSize(bool reposition);
     void hidePanel();
+    // Moves the showing panel to where it belongs now.
+    void repositionPanel();
+    // The panel's content shows again once the window manager has put the panel in its place.
+    void unveilPanel();
     // From the panel: the panel makes way for the preferences.
     void openPreferences();
     void showPreferences();
@@ -91,6 +96,9 @@ private:
     std::unique_ptr<QMenu> m_statusMenu;
     QAction *m_showPanelAction = nullptr;
     QTimer m_dayChange;
+    std::unique_ptr<SwayPanelPlacer> m_swayPlacer;
+    // How long the panel, already shown, waits for sway to move it with its content hidden.
+    QTimer m_placementWait;
     // The tool tip's date lines, formatted once a day rather than at every tick of the text.
     QDate m_describedDay;
     QString m_dayDescription;
