@@ -1,7 +1,9 @@
+#include "BusNameOwner.h"
 #include "DBusTestSupport.h"
 #include "FakeNotifications.h"
 #include "TestWatcher.h"
 #include "menubar/NoTrayNotice.h"
+#include "menubar/ShellTopBarItem.h"
 #include "menubar/StatusItemHost.h"
 #include "menubar/StatusNotifierItem.h"
 #include "menubar/SystemTrayStatusItem.h"
@@ -40,6 +42,21 @@ QString busTitle(const TestWatcher &watcher)
 
 } // namespace
 
+// Records the PropertiesChanged signals of the top-bar interface.
+class PropertyLog : public QObject
+{
+    Q_OBJECT
+
+public:
+    QVariantMap changed;
+
+public Q_SLOTS:
+    void onChanged(const QString &, const QVariantMap &properties, const QStringList &)
+    {
+        changed.insert(properties);
+    }
+};
+
 class TestStatusItemHost : public QObject
 {
     Q_OBJECT
@@ -49,6 +66,7 @@ private Q_SLOTS:
     void fallbackTakesTheStateAndPassesClicks_data();
     void fallbackTakesTheStateAndPassesClicks();
     void trayIcon();
+    void extensionButtonTakesOverFromTheTray();
 };
 
 void TestStatusItemHost::unseenIsToldOnceAndRegistersWhenAWatcherAppears()
@@ -137,6 +155,63 @@ void TestStatusItemHost::trayIcon()
         Q_EMIT item.trayIcon()->activated(reason);
     QCOMPARE(activated.size(), 1);
     QCOMPARE(contextMenu.size(), 1);
+}
+
+void TestStatusItemHost::extensionButtonTakesOverFromTheTray()
+{
+    TestWatcher tray;
+    QVERIFY(tray.start());
+    FallbackLog log;
+    StatusItemHost host(QDBusConnection::sessionBus(), log.factory(), StatusItemHost::ItemBus::Own);
+    host.setTitle(u"12月5日 周六 14:03"_s);
+    QTRY_COMPARE(tray.registeredItems().size(), 1);
+    const QString item = tray.registeredItems().constFirst();
+    const QString program = QDBusConnection::sessionBus().baseService();
+    QVERIFY(item != program);
+
+    // The extension's button comes: the tray item goes, and its connection with it.
+    const QString extensionName = QString::fromLatin1(ShellTopBarItem::extensionService);
+    QDBusConnection extension =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"extension"_s);
+    QVERIFY(changeBusNameOwner(QDBusConnection::sessionBus(), extensionName,
+                               [&] { return extension.registerService(extensionName); }));
+    QCOMPARE(host.backend(), StatusItemHost::Backend::ShellTopBar);
+    QVERIFY(!host.statusNotifierItem());
+    QVERIFY(host.isShown());
+    QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(item));
+
+    // What the button reads and calls.
+    const QString path = QString::fromLatin1(ShellTopBarItem::objectPath);
+    const QString interface = QString::fromLatin1(ShellTopBarItem::interfaceName);
+    QCOMPARE(readProperty(extension, program, path, interface, u"Title"_s).toString(),
+             u"12月5日 周六 14:03"_s);
+    PropertyLog properties;
+    QVERIFY(extension.connect(program, path, u"org.freedesktop.DBus.Properties"_s,
+                              u"PropertiesChanged"_s, &properties,
+                              SLOT(onChanged(QString, QVariantMap, QStringList))));
+    host.setTitle(u"12月5日 周六 14:04"_s);
+    host.setPanelVisible(true);
+    QTRY_COMPARE(properties.changed.value(u"PanelVisible"_s).toBool(), true);
+    QCOMPARE(properties.changed.value(u"Title"_s).toString(), u"12月5日 周六 14:04"_s);
+    QSignalSpy activated(&host, &StatusItem::activated);
+    QSignalSpy quit(&host, &StatusItem::quitChosen);
+    callAndWait(extension, program, path, interface, u"TogglePanel"_s, {1100, 0, 120, 32});
+    callAndWait(extension, program, path, interface, u"Quit"_s);
+    QCOMPARE(activated.value(0).value(0).toPoint(), QRect(1100, 0, 120, 32).center());
+    QCOMPARE(host.geometry(), QRect(1100, 0, 120, 32));
+    QCOMPARE(quit.size(), 1);
+
+    // The extension goes: the tray item is back.
+    QVERIFY(changeBusNameOwner(QDBusConnection::sessionBus(), extensionName,
+                               [&] { return extension.unregisterService(extensionName); }));
+    QDBusConnection::disconnectFromBus(u"extension"_s);
+    QTRY_COMPARE(tray.registeredItems().size(), 2);
+    QCOMPARE(host.backend(), StatusItemHost::Backend::StatusNotifier);
+    QCOMPARE(readProperty(tray.connection(), tray.registeredItems().constLast(),
+                          u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s,
+                          u"XAyatanaLabel"_s)
+                 .toString(),
+             u"12月5日 周六 14:04"_s);
 }
 
 QTEST_MAIN(TestStatusItemHost)
