@@ -57,6 +57,29 @@ public Q_SLOTS:
     }
 };
 
+// GNOME Shell's extension list, knowing our extension as installed but off.
+class FakeShellExtensions : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Shell.Extensions")
+
+public:
+    QStringList enabled;
+
+public Q_SLOTS:
+    Q_SCRIPTABLE QVariantMap GetExtensionInfo(const QString &uuid)
+    {
+        return uuid == QLatin1StringView(ShellTopBarItem::extensionUuid)
+                   ? QVariantMap{{u"state"_s, 6.0}}
+                   : QVariantMap();
+    }
+    Q_SCRIPTABLE bool EnableExtension(const QString &uuid)
+    {
+        enabled.append(uuid);
+        return true;
+    }
+};
+
 class TestStatusItemHost : public QObject
 {
     Q_OBJECT
@@ -67,6 +90,7 @@ private Q_SLOTS:
     void fallbackTakesTheStateAndPassesClicks();
     void trayIcon();
     void extensionButtonTakesOverFromTheTray();
+    void noticeOffersTheInstalledExtension();
 };
 
 void TestStatusItemHost::unseenIsToldOnceAndRegistersWhenAWatcherAppears()
@@ -212,6 +236,33 @@ void TestStatusItemHost::extensionButtonTakesOverFromTheTray()
                           u"XAyatanaLabel"_s)
                  .toString(),
              u"12月5日 周六 14:04"_s);
+}
+
+void TestStatusItemHost::noticeOffersTheInstalledExtension()
+{
+    FakeNotifications notifications;
+    QVERIFY(notifications.start());
+    FakeShellExtensions extensions;
+    QDBusConnection shell = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"shell"_s);
+    QVERIFY(shell.registerObject(u"/org/gnome/Shell"_s, &extensions,
+                                 QDBusConnection::ExportScriptableSlots));
+    QVERIFY(shell.registerService(u"org.gnome.Shell"_s));
+    StatusItem unseen;
+    NoTrayNotice notice(unseen, QDBusConnection::sessionBus(), std::chrono::milliseconds(10));
+    QTRY_COMPARE(notifications.notifications().size(), 1);
+    const QVariantList notify = notifications.notifications().constFirst();
+    QCOMPARE(notify.at(4).toString(), NoTrayNotice::extensionBody());
+    QCOMPARE(notify.at(5).toStringList().value(0),
+             QLatin1StringView(NoTrayNotice::enableExtensionAction));
+    // Another notification's action is not ours.
+    notifications.invokeAction(7, QString::fromLatin1(NoTrayNotice::enableExtensionAction));
+    notifications.invokeAction(1, QString::fromLatin1(NoTrayNotice::enableExtensionAction));
+    QTRY_VERIFY(!extensions.enabled.isEmpty());
+    // Calls keep their order: once this one is answered, a wrong call would have come too.
+    callAndWait(QDBusConnection::sessionBus(), u"org.gnome.Shell"_s, u"/org/gnome/Shell"_s,
+                u"org.gnome.Shell.Extensions"_s, u"GetExtensionInfo"_s, {QString()});
+    QCOMPARE(extensions.enabled, QStringList{QString::fromLatin1(ShellTopBarItem::extensionUuid)});
+    QDBusConnection::disconnectFromBus(u"shell"_s);
 }
 
 QTEST_MAIN(TestStatusItemHost)
