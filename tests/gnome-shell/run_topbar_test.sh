@@ -10,14 +10,17 @@ set -u
 if [ -z "${TESSEL_TEST_NAMESPACE:-}" ] && [ "$(id -u)" = 0 ] && command -v unshare >/dev/null; then
     TESSEL_TEST_NAMESPACE=1 exec unshare -m --propagation private "$0" "$@"
 fi
-[ -n "${TESSEL_TEST_NAMESPACE:-}" ] && mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix
+if [ -n "${TESSEL_TEST_NAMESPACE:-}" ]; then
+    [ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
+    mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix
+fi
 build=$(cd "$1" && pwd)
 uuid=topbar@tessel-calendar
 appindicator=ubuntu-appindicators@ubuntu.com
 skip() { echo "SKIP: $*"; exit 77; }
 command -v gnome-shell >/dev/null || skip "gnome-shell is not installed (scripts/install-deps installs it)"
-command -v dconf >/dev/null || skip "dconf is not installed"
-[ -d "/usr/share/gnome-shell/extensions/$appindicator" ] || skip "the AppIndicator extension is not installed"
+command -v dconf >/dev/null && [ -d "/usr/share/gnome-shell/extensions/$appindicator" ] ||
+    { echo "FAIL: dconf-cli or the AppIndicator extension is missing: run scripts/install-deps"; exit 1; }
 
 tmp=$(mktemp -d -t tessel-gnome-shell.XXXXXX)
 pids=()
