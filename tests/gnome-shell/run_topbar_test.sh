@@ -78,15 +78,15 @@ cat >"$tmp/system.conf" <<CONF
   </policy>
 </busconfig>
 CONF
-# bus ADDRESS_FILE ARGS...: a dbus-daemon whose address is written to the file
+# bus ADDRESS_FILE ARGS...: a dbus-daemon that writes its address to the file
 bus() {
     local file=$1 i; shift
     dbus-daemon --nofork --print-address=3 "$@" 3>"$file" >>"$tmp/bus.log" 2>&1 &
     pids+=($!)
     for i in $(seq 100); do [ -s "$file" ] && break; sleep 0.1; done
-    head -n1 "$file"
 }
-export DBUS_SYSTEM_BUS_ADDRESS=$(bus "$tmp/system-address" --config-file="$tmp/system.conf")
+bus "$tmp/system-address" --config-file="$tmp/system.conf"
+export DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$tmp/system-address")
 # Only dconf can be started on the session bus: the shell writes its settings through it.
 mkdir -p "$tmp/services"
 cp /usr/share/dbus-1/services/ca.desrt.dconf.service "$tmp/services/"
@@ -102,7 +102,8 @@ cat >"$tmp/session.conf" <<CONF
   </policy>
 </busconfig>
 CONF
-export DBUS_SESSION_BUS_ADDRESS=$(bus "$tmp/session-address" --config-file="$tmp/session.conf")
+bus "$tmp/session-address" --config-file="$tmp/session.conf"
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/session-address")
 
 has_name() { gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
     --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true; }
