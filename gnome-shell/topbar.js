@@ -135,7 +135,9 @@ export var TopBar = class TopBar {
     }
 
     _togglePanel() {
-        const {GLib} = this._shell;
+        const {GLib, Main} = this._shell;
+        // The panel is a window: the overview would cover it.
+        Main.overview.hide();
         const box = this._buttonBox();
         this._call('TogglePanel',
             new GLib.Variant('(iiii)', [box.x, box.y, box.width, box.height]));

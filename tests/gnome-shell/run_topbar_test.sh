@@ -130,6 +130,8 @@ if ! wait_until 120 shell_ready; then
     cat "$tmp/gnome-shell.log"; echo "FAIL: GNOME Shell did not finish starting"; exit 1
 fi
 
+# GNOME opens the overview at log-in: leave it for the desktop.
+shell 'Main.overview.hide()' >/dev/null
 xdisplay=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$tmp/gnome-shell.log" | head -n1)
 xauthority=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -n1)
 
