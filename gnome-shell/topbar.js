@@ -117,13 +117,18 @@ export var TopBar = class TopBar {
         const {Clutter} = this._shell;
         const type = event.type();
         const primary = type === Clutter.EventType.TOUCH_BEGIN ||
-            (type === Clutter.EventType.BUTTON_PRESS &&
+            type === Clutter.EventType.TOUCH_END ||
+            ((type === Clutter.EventType.BUTTON_PRESS ||
+              type === Clutter.EventType.BUTTON_RELEASE) &&
              event.get_button() === Clutter.BUTTON_PRIMARY);
         // Other buttons open the menu, as the button does by itself.
         if (!primary)
             return Clutter.EVENT_PROPAGATE;
-        this._button.menu.close();
-        this._togglePanel();
+        // On release, as buttons that open a window act: the press is the shell's own.
+        if (type === Clutter.EventType.BUTTON_RELEASE || type === Clutter.EventType.TOUCH_END) {
+            this._button.menu.close();
+            this._togglePanel();
+        }
         return Clutter.EVENT_STOP;
     }
 
