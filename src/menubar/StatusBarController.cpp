@@ -99,6 +99,8 @@ void StatusBarController::configurePanel()
         m_placementWait.setInterval(placementWaitMs);
         connect(&m_placementWait, &QTimer::timeout, this, &StatusBarController::unveilPanel);
     }
+    connect(m_panel.get(), &MenuBarCalendarPanel::visibilityChanged, &m_statusItem,
+            &StatusItem::setPanelVisible);
     connect(m_panel.get(), &MenuBarCalendarPanel::deactivated, this, [this] {
         if (!isPanelVisible() || isMouseInsideStatusItem())
             return;
