@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QThreadPool>
+#include <QTimeZone>
 #include <QTimer>
 
 #include <libecal/libecal.h>
@@ -59,7 +60,7 @@ QString text(const char *utf8)
 
 QDateTime toDateTime(time_t secs)
 {
-    return QDateTime::fromSecsSinceEpoch(qint64(secs), Qt::UTC);
+    return QDateTime::fromSecsSinceEpoch(qint64(secs), QTimeZone::utc());
 }
 
 // Floating times and dates are the user's wall clock.

@@ -11,6 +11,7 @@
 
 #include <QMenu>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 
@@ -67,7 +68,7 @@ void TestStatusBarController::init()
     watcher.emplace();
     QVERIFY(watcher->start());
     item = std::make_unique<StatusItemHost>();
-    now = QDateTime({2026, 12, 5}, {6, 3, 9}, Qt::UTC);
+    now = QDateTime({2026, 12, 5}, {6, 3, 9}, QTimeZone::utc());
     // The preferences open as a window of ours that takes the focus.
     const auto showPreferences = [this] {
         preferencesWindow.emplace();
@@ -102,7 +103,7 @@ void TestStatusBarController::itemTextAndTheMidnightRefresh()
                                           + LunarCalendarService::lunarYearMonthDayText(now));
 
     // A text without any date part stays the same across midnight; icon and tip do not.
-    now = QDateTime({2026, 12, 5}, {15, 59, 59, 700}, Qt::UTC);
+    now = QDateTime({2026, 12, 5}, {15, 59, 59, 700}, QTimeZone::utc());
     services->preferences->setMenuBarStyle(MenuBarDisplayStyle::dateOnly);
     services->preferences->setShowDate(false);
     services->preferences->setShowWeekday(false);
