@@ -34,6 +34,13 @@ void MenuBarCalendarPanel::showEvent(QShowEvent *event)
     // Sent before the window is mapped.
     X11WindowHints::skipTaskbar(winId());
     QWidget::showEvent(event);
+    Q_EMIT visibilityChanged(true);
+}
+
+void MenuBarCalendarPanel::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    Q_EMIT visibilityChanged(false);
 }
 
 void MenuBarCalendarPanel::resizeEvent(QResizeEvent *event)

@@ -16,10 +16,13 @@ public:
 Q_SIGNALS:
     /// The panel stopped being the active window (a click went to another application).
     void deactivated();
+    /// The panel was shown or hidden, by whatever asked for it.
+    void visibilityChanged(bool visible);
 
 protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -87,6 +87,8 @@ void StatusBarController::configurePanel()
     m_container->setContent(m_content);
     m_container->setGeometry(QRect(QPoint(), m_layout.panelSize()));
     m_panel->setFixedSize(m_layout.panelSize());
+    connect(m_panel.get(), &MenuBarCalendarPanel::visibilityChanged, &m_statusItem,
+            &StatusItem::setPanelVisible);
     connect(m_panel.get(), &MenuBarCalendarPanel::deactivated, this, [this] {
         if (!isPanelVisible() || isMouseInsideStatusItem())
             return;

@@ -48,6 +48,14 @@ void StatusItem::setPanelShortcut(const std::optional<HotKeyShortcut> &shortcut)
     updateMenu();
 }
 
+void StatusItem::setPanelVisible(bool visible)
+{
+    if (visible == m_panelVisible)
+        return;
+    m_panelVisible = visible;
+    updatePanelVisible();
+}
+
 QRect StatusItem::geometry() const
 {
     return {};

@@ -31,6 +31,8 @@ public:
     void setMenuEnabled(bool enabled);
     /// The global shortcut shown beside the menu's "显示日历面板", if one is set.
     void setPanelShortcut(const std::optional<HotKeyShortcut> &shortcut);
+    /// Whether the panel is open; hosts that draw the item themselves show it checked meanwhile.
+    void setPanelVisible(bool visible);
 
     [[nodiscard]] QString title() const { return m_title; }
     [[nodiscard]] QString toolTipTitle() const { return m_toolTipTitle; }
@@ -38,6 +40,7 @@ public:
     [[nodiscard]] int dayNumber() const { return m_dayNumber; }
     [[nodiscard]] bool isMenuEnabled() const { return m_menuEnabled; }
     [[nodiscard]] std::optional<HotKeyShortcut> panelShortcut() const { return m_panelShortcut; }
+    [[nodiscard]] bool isPanelVisible() const { return m_panelVisible; }
 
     /// Where the item is on screen, in global coordinates, when the host tells; else empty.
     [[nodiscard]] virtual QRect geometry() const;
@@ -61,6 +64,7 @@ protected:
     virtual void updateToolTip() { }
     virtual void updateIcon() { }
     virtual void updateMenu() { }
+    virtual void updatePanelVisible() { }
 
 private:
     QString m_title;
@@ -68,5 +72,6 @@ private:
     QString m_toolTipSubtitle;
     int m_dayNumber = 0;
     bool m_menuEnabled = true;
+    bool m_panelVisible = false;
     std::optional<HotKeyShortcut> m_panelShortcut;
 };

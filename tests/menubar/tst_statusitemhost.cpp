@@ -1,7 +1,9 @@
+#include "BusNameOwner.h"
 #include "DBusTestSupport.h"
 #include "FakeNotifications.h"
 #include "TestWatcher.h"
 #include "menubar/NoTrayNotice.h"
+#include "menubar/ShellTopBarItem.h"
 #include "menubar/StatusItemHost.h"
 #include "menubar/StatusNotifierItem.h"
 #include "menubar/SystemTrayStatusItem.h"
@@ -40,6 +42,44 @@ QString busTitle(const TestWatcher &watcher)
 
 } // namespace
 
+// Records the PropertiesChanged signals of the top-bar interface.
+class PropertyLog : public QObject
+{
+    Q_OBJECT
+
+public:
+    QVariantMap changed;
+
+public Q_SLOTS:
+    void onChanged(const QString &, const QVariantMap &properties, const QStringList &)
+    {
+        changed.insert(properties);
+    }
+};
+
+// GNOME Shell's extension list, knowing our extension as installed but off.
+class FakeShellExtensions : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Shell.Extensions")
+
+public:
+    QStringList enabled;
+
+public Q_SLOTS:
+    Q_SCRIPTABLE QVariantMap GetExtensionInfo(const QString &uuid)
+    {
+        return uuid == QLatin1StringView(ShellTopBarItem::extensionUuid)
+                   ? QVariantMap{{u"state"_s, 6.0}}
+                   : QVariantMap();
+    }
+    Q_SCRIPTABLE bool EnableExtension(const QString &uuid)
+    {
+        enabled.append(uuid);
+        return true;
+    }
+};
+
 class TestStatusItemHost : public QObject
 {
     Q_OBJECT
@@ -49,6 +89,8 @@ private Q_SLOTS:
     void fallbackTakesTheStateAndPassesClicks_data();
     void fallbackTakesTheStateAndPassesClicks();
     void trayIcon();
+    void extensionButtonTakesOverFromTheTray();
+    void noticeOffersTheInstalledExtension();
 };
 
 void TestStatusItemHost::unseenIsToldOnceAndRegistersWhenAWatcherAppears()
@@ -137,6 +179,90 @@ void TestStatusItemHost::trayIcon()
         Q_EMIT item.trayIcon()->activated(reason);
     QCOMPARE(activated.size(), 1);
     QCOMPARE(contextMenu.size(), 1);
+}
+
+void TestStatusItemHost::extensionButtonTakesOverFromTheTray()
+{
+    TestWatcher tray;
+    QVERIFY(tray.start());
+    FallbackLog log;
+    StatusItemHost host(QDBusConnection::sessionBus(), log.factory(), StatusItemHost::ItemBus::Own);
+    host.setTitle(u"12月5日 周六 14:03"_s);
+    QTRY_COMPARE(tray.registeredItems().size(), 1);
+    const QString item = tray.registeredItems().constFirst();
+    const QString program = QDBusConnection::sessionBus().baseService();
+    QVERIFY(item != program);
+
+    // The extension's button comes: the tray item goes, and its connection with it.
+    const QString extensionName = QString::fromLatin1(ShellTopBarItem::extensionService);
+    QDBusConnection extension =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"extension"_s);
+    QVERIFY(changeBusNameOwner(QDBusConnection::sessionBus(), extensionName,
+                               [&] { return extension.registerService(extensionName); }));
+    QCOMPARE(host.backend(), StatusItemHost::Backend::ShellTopBar);
+    QVERIFY(!host.statusNotifierItem());
+    QVERIFY(host.isShown());
+    QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(item));
+
+    // What the button reads and calls.
+    const QString path = QString::fromLatin1(ShellTopBarItem::objectPath);
+    const QString interface = QString::fromLatin1(ShellTopBarItem::interfaceName);
+    QCOMPARE(readProperty(extension, program, path, interface, u"Title"_s).toString(),
+             u"12月5日 周六 14:03"_s);
+    PropertyLog properties;
+    QVERIFY(extension.connect(program, path, u"org.freedesktop.DBus.Properties"_s,
+                              u"PropertiesChanged"_s, &properties,
+                              SLOT(onChanged(QString, QVariantMap, QStringList))));
+    host.setTitle(u"12月5日 周六 14:04"_s);
+    host.setPanelVisible(true);
+    QTRY_COMPARE(properties.changed.value(u"PanelVisible"_s).toBool(), true);
+    QCOMPARE(properties.changed.value(u"Title"_s).toString(), u"12月5日 周六 14:04"_s);
+    QSignalSpy activated(&host, &StatusItem::activated);
+    QSignalSpy quit(&host, &StatusItem::quitChosen);
+    callAndWait(extension, program, path, interface, u"TogglePanel"_s, {1100, 0, 120, 32});
+    callAndWait(extension, program, path, interface, u"Quit"_s);
+    QCOMPARE(activated.value(0).value(0).toPoint(), QRect(1100, 0, 120, 32).center());
+    QCOMPARE(host.geometry(), QRect(1100, 0, 120, 32));
+    QCOMPARE(quit.size(), 1);
+
+    // The extension goes: the tray item is back.
+    QVERIFY(changeBusNameOwner(QDBusConnection::sessionBus(), extensionName,
+                               [&] { return extension.unregisterService(extensionName); }));
+    QDBusConnection::disconnectFromBus(u"extension"_s);
+    QTRY_COMPARE(tray.registeredItems().size(), 2);
+    QCOMPARE(host.backend(), StatusItemHost::Backend::StatusNotifier);
+    QCOMPARE(readProperty(tray.connection(), tray.registeredItems().constLast(),
+                          u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s,
+                          u"XAyatanaLabel"_s)
+                 .toString(),
+             u"12月5日 周六 14:04"_s);
+}
+
+void TestStatusItemHost::noticeOffersTheInstalledExtension()
+{
+    FakeNotifications notifications;
+    QVERIFY(notifications.start());
+    FakeShellExtensions extensions;
+    QDBusConnection shell = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"shell"_s);
+    QVERIFY(shell.registerObject(u"/org/gnome/Shell"_s, &extensions,
+                                 QDBusConnection::ExportScriptableSlots));
+    QVERIFY(shell.registerService(u"org.gnome.Shell"_s));
+    StatusItem unseen;
+    NoTrayNotice notice(unseen, QDBusConnection::sessionBus(), std::chrono::milliseconds(10));
+    QTRY_COMPARE(notifications.notifications().size(), 1);
+    const QVariantList notify = notifications.notifications().constFirst();
+    QCOMPARE(notify.at(4).toString(), NoTrayNotice::extensionBody());
+    QCOMPARE(notify.at(5).toStringList().value(0),
+             QLatin1StringView(NoTrayNotice::enableExtensionAction));
+    // Another notification's action is not ours.
+    notifications.invokeAction(7, QString::fromLatin1(NoTrayNotice::enableExtensionAction));
+    notifications.invokeAction(1, QString::fromLatin1(NoTrayNotice::enableExtensionAction));
+    QTRY_VERIFY(!extensions.enabled.isEmpty());
+    // Calls keep their order: once this one is answered, a wrong call would have come too.
+    callAndWait(QDBusConnection::sessionBus(), u"org.gnome.Shell"_s, u"/org/gnome/Shell"_s,
+                u"org.gnome.Shell.Extensions"_s, u"GetExtensionInfo"_s, {QString()});
+    QCOMPARE(extensions.enabled, QStringList{QString::fromLatin1(ShellTopBarItem::extensionUuid)});
+    QDBusConnection::disconnectFromBus(u"shell"_s);
 }
 
 QTEST_MAIN(TestStatusItemHost)

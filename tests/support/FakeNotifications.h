@@ -34,6 +34,17 @@ public:
 
     [[nodiscard]] QList<QVariantList> notifications() const { return m_notifications; }
 
+    /// The user chose an action of the notification with that id.
+    void invokeAction(uint id, const QString &action)
+    {
+        using namespace Qt::StringLiterals;
+        QDBusMessage signal =
+            QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s,
+                                       u"org.freedesktop.Notifications"_s, u"ActionInvoked"_s);
+        signal << id << action;
+        m_connection.send(signal);
+    }
+
     QString introspect(const QString &) const override { return {}; }
 
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override

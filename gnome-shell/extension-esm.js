@@ -1,0 +1,22 @@
+// GNOME Shell 45 and later: ES modules.
+import Clutter from 'gi://Clutter';
+import Gio from 'gi://Gio';
+import GLib from 'gi://GLib';
+import St from 'gi://St';
+import * as Main from 'resource:///org/gnome/shell/ui/main.js';
+import * as PanelMenu from 'resource:///org/gnome/shell/ui/panelMenu.js';
+import * as PopupMenu from 'resource:///org/gnome/shell/ui/popupMenu.js';
+import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';
+
+import {TopBar} from './topbar.js';
+
+export default class TesselCalendarExtension extends Extension {
+    enable() {
+        this._topBar = new TopBar({Clutter, Gio, GLib, St, Main, PanelMenu, PopupMenu});
+    }
+
+    disable() {
+        this._topBar.destroy();
+        this._topBar = null;
+    }
+}
