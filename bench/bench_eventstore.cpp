@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimeZone>
 
 #include <algorithm>
 
@@ -69,7 +70,7 @@ int main(int argc, char *argv[])
     for (int round = 0; round < rounds; ++round) {
         for (int month = 0; month < 24; ++month) {
             const QDateTime day =
-                QDateTime(QDate(2025, 1, 15).addMonths(month), QTime(4, 0), Qt::UTC);
+                QDateTime(QDate(2025, 1, 15).addMonths(month), QTime(4, 0), QTimeZone::utc());
             timer.restart();
             const QList<CalendarDayEvent> items = service.eventsForVisibleGrid(day, {});
             const double elapsed = milliseconds(timer);
@@ -90,7 +91,8 @@ int main(int argc, char *argv[])
     // A jump to a month far from any shown before finds nothing expanded yet.
     timer.restart();
     const qsizetype far =
-        service.eventsForVisibleGrid(QDateTime(QDate(2031, 6, 15), QTime(4, 0), Qt::UTC), {})
+        service
+            .eventsForVisibleGrid(QDateTime(QDate(2031, 6, 15), QTime(4, 0), QTimeZone::utc()), {})
             .size();
     out << "eventsForVisibleGrid after a jump to 2031-06 (series expanded on the spot): "
         << QString::number(milliseconds(timer), 'f', 3) << " ms, " << far << " items\n";

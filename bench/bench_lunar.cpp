@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QTimeZone>
 
 #include <chrono>
 #include <cstdio>
@@ -47,7 +48,7 @@ int main()
     // Noon in Beijing of every day of 1950-2049, so the lookups land all over the table.
     QList<QDateTime> days;
     for (QDate day(1950, 1, 1); day.year() < 2050; day = day.addDays(1))
-        days.append(QDateTime(day, QTime(4, 0), Qt::UTC));
+        days.append(QDateTime(day, QTime(4, 0), QTimeZone::utc()));
 
     const LunarCalendarService service;
     const double label = nanosecondsPerCall(days.size(), [&] {
@@ -91,7 +92,7 @@ int main()
     QList<QDateTime> months;
     for (int year = 2000; year < 2040; ++year) {
         for (int month = 1; month <= 12; ++month) {
-            const QDateTime middle(QDate(year, month, 15), QTime(4, 0), Qt::UTC);
+            const QDateTime middle(QDate(year, month, 15), QTime(4, 0), QTimeZone::utc());
             if (DateHelpers::monthGridDates(middle, calendar).size() == 42)
                 months.append(middle);
         }

@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <ctime>
@@ -125,7 +126,7 @@ int main(int argc, char *argv[])
     HolidayService holidays;
     LunarCalendarService lunar;
 
-    const QDateTime today(QDate(2025, 1, 15), QTime(4, 0), Qt::UTC);
+    const QDateTime today(QDate(2025, 1, 15), QTime(4, 0), QTimeZone::utc());
     CalendarViewModel model(preferences, service, holidays, lunar, [today] { return today; });
     CalendarPopoverView view(model, preferences);
     view.setAnimationsEnabled(false);

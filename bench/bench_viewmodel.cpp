@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimeZone>
 
 #include <algorithm>
 
@@ -80,7 +81,7 @@ int main(int argc, char *argv[])
     HolidayService holidays;
     LunarCalendarService lunar;
 
-    const QDateTime today(QDate(2025, 1, 15), QTime(4, 0), Qt::UTC);
+    const QDateTime today(QDate(2025, 1, 15), QTime(4, 0), QTimeZone::utc());
     CalendarViewModel model(preferences, service, holidays, lunar, [today] { return today; });
     QCoreApplication::processEvents();
 

@@ -28,6 +28,32 @@ namespace {
 constexpr int maxDays = 100'000;
 constexpr int calCellWidth = 7;
 
+const auto helpText = uR"(栖格日历 · tessel-calendar: a light calendar for the menu bar
+
+Usage:
+  tessel-calendar                  the menu bar application (one per session)
+  tessel-calendar --toggle         show or hide the running application's panel
+  tessel-calendar --preferences    open the running application's preferences
+  tessel-calendar cal [YYYY-MM]    the month grid, Monday first, with lunar day names
+  tessel-calendar days FROM TO [--tsv]
+                                   per day: lunar date, holiday, solar term, 休 or 班
+  tessel-calendar events FROM [TO] [--tsv]
+                                   the events of the days from your calendars
+  tessel-calendar title [--at "YYYY-MM-DD HH:MM:SS"]
+                                   the menu bar text for your settings
+  tessel-calendar --bar [--json|--genmon] [--once]
+                                   the menu bar text at every change, for bars
+  tessel-calendar --panel-preview  the panel in a window of its own
+  tessel-calendar --screenshot FILE
+                                   the panel as a PNG
+  tessel-calendar --help | -h      this summary
+  tessel-calendar --version        the version
+
+Dates are YYYY-MM-DD with years 1583-9999. Bad arguments exit with status 2.
+The manual page tessel-calendar(1) names the files, the environment and
+examples for waybar, polybar and XFCE's generic monitor.
+)"_s;
+
 } // namespace
 
 CommandLine::CommandLine(QTextStream &out, QTextStream &err, AppServices &services)
@@ -35,6 +61,15 @@ CommandLine::CommandLine(QTextStream &out, QTextStream &err, AppServices &servic
     , err(err)
     , services(services)
 {
+}
+
+std::optional<QString> CommandLine::informationFor(const QString &argument)
+{
+    if (argument == "--help"_L1 || argument == "-h"_L1)
+        return helpText;
+    if (argument == "--version"_L1)
+        return u"tessel-calendar " TESSEL_VERSION "\n"_s;
+    return std::nullopt;
 }
 
 int CommandLine::run(const QStringList &arguments, const QDateTime &now)

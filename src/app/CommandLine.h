@@ -9,7 +9,8 @@
 class AppServices;
 
 // The subcommands that print and exit ("cal", "days", "events", "title") and "--bar", which prints
-// the menu bar text at every change until it is stopped or its reader goes away.
+// the menu bar text at every change until it is stopped or its reader goes away; and the
+// summary and version, which main prints before anything else is set up.
 class CommandLine
 {
 public:
@@ -17,6 +18,10 @@ public:
 
     /// Runs a subcommand at the instant now; the exit status (2 for bad arguments).
     int run(const QStringList &arguments, const QDateTime &now);
+
+    /// What "--help", "-h" or "--version" prints, needing neither settings nor display; nothing
+    /// for any other argument.
+    [[nodiscard]] static std::optional<QString> informationFor(const QString &argument);
 
 private:
     int runCal(const QStringList &arguments, const QDateTime &now);

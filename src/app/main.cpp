@@ -106,6 +106,13 @@ int runApplication(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    // Answered before any settings, services or display are opened.
+    if (argc > 1) {
+        if (const auto information = CommandLine::informationFor(QString::fromLocal8Bit(argv[1]))) {
+            QTextStream(stdout) << *information;
+            return 0;
+        }
+    }
     // The preview needs widgets, and for a screenshot a platform chosen before the application.
     if (PanelPreview::isRequested(argc, argv))
         return PanelPreview::run(argc, argv);

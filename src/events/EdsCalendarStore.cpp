@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QThreadPool>
+#include <QTimeZone>
 #include <QTimer>
 
 #include <libecal/libecal.h>
@@ -47,7 +48,7 @@ QString text(const char *utf8)
 
 QDateTime toDateTime(time_t secs)
 {
-    return QDateTime::fromSecsSinceEpoch(qint64(secs), Qt::UTC);
+    return QDateTime::fromSecsSinceEpoch(qint64(secs), QTimeZone::utc());
 }
 
 // Floating times and dates are the user's wall clock.

@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QTimeZone>
 
 #include <unicode/coll.h>
 
@@ -33,7 +34,7 @@ QDateTime startOfDay(const QDateTime &instant)
     const IcsZone &zone = IcsZone::system();
     const qint64 wall = zone.toWall(instant.toMSecsSinceEpoch());
     const qint64 day = wall / msPerDay - ((wall % msPerDay) < 0 ? 1 : 0);
-    return QDateTime::fromMSecsSinceEpoch(zone.toUtc(day * msPerDay), Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(zone.toUtc(day * msPerDay), QTimeZone::utc());
 }
 
 // File browsers' order for names: zh_CN collation, case-insensitive, digits by value.

@@ -10,6 +10,7 @@
 #include <QFileSystemWatcher>
 #include <QHash>
 #include <QThread>
+#include <QTimeZone>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -18,7 +19,7 @@ namespace {
 
 QDateTime toDateTime(qint64 utcMs)
 {
-    return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(utcMs, QTimeZone::utc());
 }
 
 // The months a panel opened now shows first: this one and its neighbours.

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include <QTimeZone>
+
 namespace {
 
 LunarDate fromTable(qint64 offset)
@@ -29,7 +31,7 @@ std::optional<LunarDate> fromIcu(QDate civilDate)
     if (U_FAILURE(status))
         return std::nullopt;
     // Noon keeps the instant inside the same civil day whatever ICU does with the hour.
-    const QDateTime noon(civilDate, QTime(12, 0), Qt::UTC);
+    const QDateTime noon(civilDate, QTime(12, 0), QTimeZone::utc());
     calendar->setTime(IcuSupport::toUDate(noon), status);
     LunarDate date;
     date.month = calendar->get(UCAL_MONTH, status) + 1;

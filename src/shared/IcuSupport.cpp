@@ -2,6 +2,8 @@
 
 #include <unicode/gregocal.h>
 
+#include <QTimeZone>
+
 QString IcuSupport::toQString(const icu::UnicodeString &text)
 {
     return QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
@@ -19,7 +21,7 @@ UDate IcuSupport::toUDate(const QDateTime &instant)
 
 QDateTime IcuSupport::fromUDate(UDate date)
 {
-    return QDateTime::fromMSecsSinceEpoch(qint64(date), Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(qint64(date), QTimeZone::utc());
 }
 
 std::unique_ptr<icu::Calendar> IcuSupport::makeGregorianCalendar(const icu::TimeZone &zone)

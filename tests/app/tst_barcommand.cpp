@@ -65,6 +65,15 @@ private Q_SLOTS:
             << u"^<txt>[^<]*:[^<]*</txt><tool>[^<\n]+\n[^<\n]+</tool>.*</txtclick>\n$"_s;
         QTest::newRow("title, undecodable shortcut")
             << QStringList{u"title"_s} << undecodableShortcut << u"^[^\n]*:[^\n]*:[^\n]*\n$"_s;
+        // A read-write open would move the malformed file aside.
+        const QString usage =
+            u"^栖格日历 · tessel-calendar: .*\n  tessel-calendar --version .*\n$"_s;
+        QTest::newRow("help") << QStringList{u"--help"_s} << "{ \"cut"_ba << usage;
+        QTest::newRow("-h") << QStringList{u"-h"_s, u"cal"_s} << "{ \"cut"_ba << usage;
+        QTest::newRow("version") << QStringList{u"--version"_s} << "{ \"cut"_ba
+                                 << u"^tessel-calendar "_s
+                                        + QRegularExpression::escape(QStringLiteral(TESSEL_VERSION))
+                                        + u"\n$"_s;
     }
 
     void printsOnceAndLeavesTheSettingsAlone()
@@ -139,6 +148,9 @@ void TestBarCommand::start(const QStringList &arguments, const QString &program)
     const int offset = 12 - QDateTime::currentDateTimeUtc().time().hour();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_CONFIG_HOME"_s, configHome->path());
+    // Commands that print need no display.
+    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+        environment.remove(name);
     environment.insert(u"TZ"_s, u"Etc/GMT%1%2"_s.arg(offset > 0 ? u'-' : u'+').arg(qAbs(offset)));
     bar.setProcessEnvironment(environment);
     bar.start(program, arguments);

@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <QTest>
 
@@ -131,7 +132,7 @@ private:
         QString err;
     };
     Result run(const QStringList &arguments,
-               const QDateTime &now = QDateTime({2026, 12, 6}, {4, 0}, Qt::UTC));
+               const QDateTime &now = QDateTime({2026, 12, 6}, {4, 0}, QTimeZone::utc()));
 
     QTemporaryDir configHome;
     std::optional<TimeZoneScope> zone;

@@ -6,6 +6,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 
@@ -262,7 +263,7 @@ void TestEventStoreService::mapping()
     for (const CalendarDayEvent &item : items) {
         // The instant the identity counts from, in UTC.
         const QDateTime anchor = QDateTime::fromSecsSinceEpoch(
-            978'307'200 + item.id.section(u'-', -1).toLongLong(), Qt::UTC);
+            978'307'200 + item.id.section(u'-', -1).toLongLong(), QTimeZone::utc());
         seen.append(SystemTimeZone::civilDate(item.displayDate).toString(u"MM-dd"_s)
                     + anchor.toString(u" @MM-dd HH:mm "_s) + item.title + u'|'
                     + item.location.value_or(u"-"_s) + u'|' + item.colorHex);

@@ -13,13 +13,14 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QDateTime from(QDate(2026, 3, 1), QTime(0, 0), Qt::UTC);
-const QDateTime to(QDate(2026, 4, 1), QTime(0, 0), Qt::UTC);
+const QDateTime from(QDate(2026, 3, 1), QTime(0, 0), QTimeZone::utc());
+const QDateTime to(QDate(2026, 4, 1), QTime(0, 0), QTimeZone::utc());
 
 QStringList titles(const QList<CalendarDayEvent> &items)
 {
@@ -297,7 +298,7 @@ void TestIcsCalendarStore::itemTextComesWhileTheStoreIsStillReading()
     HolidayService holidays;
     LunarCalendarService lunar;
     StatusItem statusItem;
-    const QDateTime instant({2026, 3, 5}, {6, 3, 9}, Qt::UTC);
+    const QDateTime instant({2026, 3, 5}, {6, 3, 9}, QTimeZone::utc());
     StatusBarController controller(
         preferences, service, holidays, lunar, [] {}, statusItem, nullptr,
         [instant] { return instant; });
@@ -345,7 +346,7 @@ void TestIcsCalendarStore::fiftyMegabyteExportLoadsWhole()
     });
     QVERIFY(found != march.end());
     QCOMPARE(found->location, std::optional(u"Room 9"_s));
-    QCOMPARE(found->startDate, QDateTime(QDate(2026, 3, 1), QTime(19, 0), Qt::UTC));
+    QCOMPARE(found->startDate, QDateTime(QDate(2026, 3, 1), QTime(19, 0), QTimeZone::utc()));
 }
 
 QTEST_MAIN(TestIcsCalendarStore)

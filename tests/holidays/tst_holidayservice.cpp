@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <optional>
 
@@ -16,13 +17,13 @@ namespace {
 
 QDateTime utc(int year, int month, int day, int hour = 0, int minute = 0)
 {
-    return QDateTime(QDate(year, month, day), QTime(hour, minute), Qt::UTC);
+    return QDateTime(QDate(year, month, day), QTime(hour, minute), QTimeZone::utc());
 }
 
 // Noon in Beijing.
 QDateTime beijingNoon(QDate day)
 {
-    return QDateTime(day, QTime(4, 0), Qt::UTC);
+    return QDateTime(day, QTime(4, 0), QTimeZone::utc());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 
@@ -11,7 +12,7 @@ namespace {
 
 QDateTime utc(int year, int month, int day, int hour = 4, int minute = 0)
 {
-    return QDateTime(QDate(year, month, day), QTime(hour, minute), Qt::UTC);
+    return QDateTime(QDate(year, month, day), QTime(hour, minute), QTimeZone::utc());
 }
 
 QString text(const std::optional<LunarDate> &date)

@@ -122,7 +122,7 @@ void TestMenuBarTitle::zoneChangeIsPickedUp()
 {
     const TimeZoneScope pinned("Asia/Shanghai");
     Settings file;
-    const QDateTime instant({2026, 12, 5}, {6, 3, 9}, Qt::UTC);
+    const QDateTime instant({2026, 12, 5}, {6, 3, 9}, QTimeZone::utc());
     MenuBarTitle title(&*file.preferences, [&instant] { return instant; });
     QCOMPARE(title.text(), u"12月5日 周六 14:03"_s);
     qputenv("TZ", "America/New_York");
@@ -155,9 +155,9 @@ void TestMenuBarTitle::clockSetIsPickedUp()
 
 void TestMenuBarTitle::wakesWhenTheTextCanChange()
 {
-    const QDateTime quarter({2026, 12, 5}, {14, 3, 9, 250}, Qt::UTC);
+    const QDateTime quarter({2026, 12, 5}, {14, 3, 9, 250}, QTimeZone::utc());
     // 01:59:59.900 EST, 100 ms before the clocks go forward to 03:00 EDT.
-    const QDateTime beforeDst({2026, 3, 8}, {6, 59, 59, 900}, Qt::UTC);
+    const QDateTime beforeDst({2026, 3, 8}, {6, 59, 59, 900}, QTimeZone::utc());
     // A zone half an hour off the hour turns its minutes with UTC's all the same.
     for (const QByteArray &zone : {"America/New_York"_ba, "Asia/Kolkata"_ba}) {
         const TimeZoneScope pinned(zone);

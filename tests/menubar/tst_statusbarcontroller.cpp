@@ -10,6 +10,7 @@
 
 #include <QMenu>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 
@@ -66,7 +67,7 @@ void TestStatusBarController::init()
     watcher.emplace();
     QVERIFY(watcher->start());
     item = std::make_unique<StatusItemHost>();
-    now = QDateTime({2026, 12, 5}, {6, 3, 9}, Qt::UTC);
+    now = QDateTime({2026, 12, 5}, {6, 3, 9}, QTimeZone::utc());
     // The preferences open as a window of ours that takes the focus.
     const auto showPreferences = [this] {
         preferencesWindow.emplace();
@@ -100,7 +101,7 @@ void TestStatusBarController::itemTextAndTheMidnightRefresh()
     QCOMPARE(item->toolTipSubtitle(), u"12月5日 星期六\n丙午马年 十月廿七"_s);
 
     // A text without any date part stays the same across midnight; icon and tip do not.
-    now = QDateTime({2026, 12, 5}, {15, 59, 59, 700}, Qt::UTC);
+    now = QDateTime({2026, 12, 5}, {15, 59, 59, 700}, QTimeZone::utc());
     services->preferences->setMenuBarStyle(MenuBarDisplayStyle::dateOnly);
     services->preferences->setShowDate(false);
     services->preferences->setShowWeekday(false);

@@ -3,6 +3,7 @@
 #include "shared/DateHelpers.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 
@@ -90,7 +91,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("dayNumber");
 
         const auto utc = [](int year, int month, int day, int hour, int second = 0) {
-            return QDateTime({year, month, day}, {hour, second / 60, second % 60}, Qt::UTC);
+            return QDateTime({year, month, day}, {hour, second / 60, second % 60},
+                             QTimeZone::utc());
         };
         QTest::newRow("Shanghai, UTC day still in the previous month")
             << "Asia/Shanghai"_ba << utc(2026, 2, 28, 17) << utc(2026, 2, 28, 16) << u"2026年 3月"_s
