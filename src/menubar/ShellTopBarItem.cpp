@@ -1,15 +1,13 @@
 #include "ShellTopBarItem.h"
 
+#include "shared/Logging.h"
 #include "topbaradaptor.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
-#include <QLoggingCategory>
 
 using namespace Qt::StringLiterals;
-
-Q_LOGGING_CATEGORY(lcTopBar, "tessel.topbar", QtWarningMsg)
 
 ShellTopBarItem::ShellTopBarItem(const QDBusConnection &connection, QObject *parent)
     : StatusItem(parent)
