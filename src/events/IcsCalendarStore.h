@@ -24,7 +24,8 @@ class SettingsStore;
 // The calendar store over iCalendar files: the desktop's calendar folders and those the user
 // lists under "calendar.folders". Access is the user's consent, kept in the settings. Files are
 // read on first use and again only when they change on disk; what was parsed is kept in the
-// user's cache folder, so an unchanged file is never parsed twice.
+// user's cache folder, so an unchanged file is never parsed twice. New events go into vdir
+// folders the user can write, one new file each; no existing file is ever changed.
 class IcsCalendarStore : public CalendarStore
 {
     Q_OBJECT
@@ -57,6 +58,10 @@ public:
     [[nodiscard]] QList<StoreCalendar> calendars() override;
     [[nodiscard]] QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
                                            const QList<StoreCalendar> &calendars) override;
+    void createEvent(const NewCalendarEvent &event, QObject *context,
+                     std::function<void(CalendarWriteResult)> done) override;
+    void removeEvent(const CalendarWriteResult &created, QObject *context,
+                     std::function<void(CalendarWriteResult)> done) override;
 
     /// Reads every calendar now, on this thread, rather than on first use.
     void loadAll();
@@ -87,6 +92,8 @@ private:
     void finishRead(quint64 read);
     void updateRecord(Calendar &calendar);
     void ensureIndexed(Calendar &calendar);
+    [[nodiscard]] Calendar *writableCalendar(const QString &identifier) const;
+    void takeWrittenFile(const QString &calendarId, const QString &uid, const QByteArray &content);
     void watch(const QStringList &folders);
     void onPathChanged(const QString &path);
     void onSettingChanged(const QString &key);
