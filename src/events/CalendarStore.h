@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NewCalendarEvent.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <QList>
@@ -34,6 +36,7 @@ struct StoreCalendar
     QString title;
     QString sourceTitle;
     std::optional<QColor> color;
+    bool writable = false; // takes new events
 };
 
 // One occurrence of an event, repeating events already expanded.
@@ -73,6 +76,15 @@ public:
     /// An empty calendar list gives no occurrences.
     [[nodiscard]] virtual QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
                                                    const QList<StoreCalendar> &calendars) = 0;
+
+    /// Writes a new event into one of the store's writable calendars; on success the store lists
+    /// it before `done` runs. `done` runs once, later, on the main thread; not at all once
+    /// `context` is gone.
+    virtual void createEvent(const NewCalendarEvent &event, QObject *context,
+                             std::function<void(CalendarWriteResult)> done) = 0;
+    /// Removes an event this store wrote, and nothing else; `done` as for createEvent.
+    virtual void removeEvent(const CalendarWriteResult &created, QObject *context,
+                             std::function<void(CalendarWriteResult)> done) = 0;
 
 Q_SIGNALS:
     /// The store's content may have changed; may come in bursts.

@@ -6,6 +6,8 @@
 #include <QLoggingCategory>
 #include <QSet>
 
+#include <algorithm>
+
 #ifdef TESSEL_WITH_EDS
 #include <dlfcn.h>
 #endif
@@ -143,4 +145,32 @@ void CombinedCalendarStore::prepare(const QDateTime &start, const QDateTime &end
 bool CombinedCalendarStore::isSettled() const
 {
     return !eds || eds->isSettled();
+}
+
+bool CombinedCalendarStore::servedByServer(const QString &calendarId)
+{
+    if (!eds)
+        return false;
+    const QList<StoreCalendar> served = eds->calendars();
+    return std::any_of(served.begin(), served.end(), [&calendarId](const StoreCalendar &calendar) {
+        return calendar.identifier == calendarId;
+    });
+}
+
+void CombinedCalendarStore::createEvent(const NewCalendarEvent &event, QObject *context,
+                                        std::function<void(CalendarWriteResult)> done)
+{
+    if (servedByServer(event.calendarId))
+        eds->createEvent(event, context, std::move(done));
+    else
+        files.createEvent(event, context, std::move(done));
+}
+
+void CombinedCalendarStore::removeEvent(const CalendarWriteResult &created, QObject *context,
+                                        std::function<void(CalendarWriteResult)> done)
+{
+    if (servedByServer(created.calendarId))
+        eds->removeEvent(created, context, std::move(done));
+    else
+        files.removeEvent(created, context, std::move(done));
 }

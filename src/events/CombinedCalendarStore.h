@@ -29,6 +29,10 @@ public:
     [[nodiscard]] QList<StoreCalendar> calendars() override;
     [[nodiscard]] QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
                                            const QList<StoreCalendar> &calendars) override;
+    void createEvent(const NewCalendarEvent &event, QObject *context,
+                     std::function<void(CalendarWriteResult)> done) override;
+    void removeEvent(const CalendarWriteResult &created, QObject *context,
+                     std::function<void(CalendarWriteResult)> done) override;
 
     /// Starts reading [start, end) where reading is asynchronous.
     void prepare(const QDateTime &start, const QDateTime &end);
@@ -41,6 +45,7 @@ Q_SIGNALS:
 private:
     void useServerIfThere();
     void startServer();
+    [[nodiscard]] bool servedByServer(const QString &calendarId);
 
     SettingsStore &settings;
     IcsCalendarStore files;

@@ -3,7 +3,11 @@
 #include "CalendarColor.h"
 #include "EvolutionNames.h"
 #include "IcsCalendarStore.h"
+#include "NewEventIcs.h"
+#include "WriteInBackground.h"
 #include "shared/SettingsStore.h"
+#include "shared/SystemTimeZone.h"
+#include "shared/WriteFailure.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -11,6 +15,7 @@
 #include <QSet>
 #include <QThreadPool>
 #include <QTimer>
+#include <QUuid>
 
 #include <libecal/libecal.h>
 #include <libedataserver/libedataserver.h>
@@ -67,6 +72,54 @@ time_t toUtc(const ICalTime *time, ICalTimezone *localZone)
 {
     ICalTimezone *zone = i_cal_time_is_date(time) ? nullptr : i_cal_time_get_timezone(time);
     return i_cal_time_as_timet_with_zone(time, zone ? zone : localZone);
+}
+
+// The reason a failed call of the calendar factory stands for.
+QString failureText(const GError *error)
+{
+    using WriteFailure::Reason;
+    Reason reason = Reason::other;
+    if (error->domain == E_CLIENT_ERROR) {
+        switch (error->code) {
+        case E_CLIENT_ERROR_PERMISSION_DENIED:
+        case E_CLIENT_ERROR_NOT_SUPPORTED:
+            reason = Reason::readOnly;
+            break;
+        case E_CLIENT_ERROR_AUTHENTICATION_FAILED:
+        case E_CLIENT_ERROR_AUTHENTICATION_REQUIRED:
+            reason = Reason::noPermission;
+            break;
+        case E_CLIENT_ERROR_REPOSITORY_OFFLINE:
+        case E_CLIENT_ERROR_OFFLINE_UNAVAILABLE:
+        case E_CLIENT_ERROR_TLS_NOT_AVAILABLE:
+            reason = Reason::offline;
+            break;
+        default:
+            break;
+        }
+    } else if (error->domain == G_IO_ERROR) {
+        switch (error->code) {
+        case G_IO_ERROR_NO_SPACE:
+            reason = Reason::diskFull;
+            break;
+        case G_IO_ERROR_PERMISSION_DENIED:
+            reason = Reason::noPermission;
+            break;
+        case G_IO_ERROR_READ_ONLY:
+            reason = Reason::readOnly;
+            break;
+        case G_IO_ERROR_HOST_NOT_FOUND:
+        case G_IO_ERROR_HOST_UNREACHABLE:
+        case G_IO_ERROR_NETWORK_UNREACHABLE:
+        case G_IO_ERROR_CONNECTION_REFUSED:
+        case G_IO_ERROR_TIMED_OUT:
+            reason = Reason::offline;
+            break;
+        default:
+            break;
+        }
+    }
+    return WriteFailure::text(reason);
 }
 
 struct Occurrence
@@ -146,6 +199,7 @@ struct EdsCalendarStore::Private
                 g_signal_handlers_disconnect_by_data(client.get(), this);
             view.reset();
             client.reset();
+            record.writable = false;
         }
     };
 
@@ -317,6 +371,8 @@ struct EdsCalendarStore::Private
                 connectClient(*kept);
             }
             kept->record = recordFor(esource);
+            kept->record.writable =
+                kept->client && !e_client_is_readonly(E_CLIENT(kept->client.get()));
             sources.push_back(std::move(kept));
         }
         g_list_free_full(enabled, g_object_unref);
@@ -360,6 +416,9 @@ struct EdsCalendarStore::Private
             return;
         }
         source->client.reset(E_CAL_CLIENT(client.release()));
+        source->record.writable = !e_client_is_readonly(E_CLIENT(source->client.get()));
+        // The calendar may now be offered for new events.
+        Q_EMIT d->q->storeChanged();
         g_signal_connect(source->client.get(), "backend-died", G_CALLBACK(&Private::backendDied),
                          source);
         e_cal_client_set_default_timezone(source->client.get(), e_cal_util_get_system_timezone());
@@ -475,6 +534,41 @@ struct EdsCalendarStore::Private
             read(*source);
         Q_EMIT q->storeChanged();
         checkSettled();
+    }
+
+    [[nodiscard]] Source *writableSource(const QString &identifier) const;
+
+    // Lists an event this store added at once, rather than after the calendar is read again.
+    void takeCreated(const NewCalendarEvent &added, const QString &uid)
+    {
+        for (const auto &source : sources) {
+            if (source->record.identifier != added.calendarId)
+                continue;
+            Occurrence occurrence;
+            StoreEvent &event = occurrence.event;
+            event.calendarItemIdentifier = added.calendarId + u'/' + uid;
+            event.startDate = added.start.toUTC();
+            event.endDate = added.end.toUTC();
+            event.occurrenceDate = event.startDate;
+            event.isAllDay = added.isAllDay;
+            event.title = added.title;
+            if (!added.location.isEmpty())
+                event.location = added.location;
+            occurrence.startSecs = added.start.toSecsSinceEpoch();
+            occurrence.endSecs = added.end.toSecsSinceEpoch();
+            source->occurrences.push_back(std::move(occurrence));
+        }
+    }
+
+    void takeRemoved(const QString &calendarId, const QString &uid)
+    {
+        const QString identifier = calendarId + u'/' + uid;
+        for (const auto &source : sources) {
+            if (source->record.identifier == calendarId)
+                std::erase_if(source->occurrences, [&identifier](const Occurrence &occurrence) {
+                    return occurrence.event.calendarItemIdentifier == identifier;
+                });
+        }
     }
 
     void prepare(qint64 from, qint64 to)
@@ -598,6 +692,116 @@ bool EdsCalendarStore::registryAvailable() const
 bool EdsCalendarStore::isSettled() const
 {
     return d->isSettled();
+}
+
+EdsCalendarStore::Private::Source *
+EdsCalendarStore::Private::writableSource(const QString &identifier) const
+{
+    for (const auto &source : sources) {
+        if (source->record.identifier == identifier && source->client && source->record.writable)
+            return source.get();
+    }
+    return nullptr;
+}
+
+void EdsCalendarStore::createEvent(const NewCalendarEvent &event, QObject *context,
+                                   std::function<void(CalendarWriteResult)> done)
+{
+    Private::Source *source = d->writableSource(event.calendarId);
+    if (!source) {
+        writeInBackground(
+            this, context,
+            [id = event.calendarId] {
+                return CalendarWriteResult{
+                    {}, id, WriteFailure::text(WriteFailure::Reason::readOnly)};
+            },
+            {}, std::move(done));
+        return;
+    }
+    const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QByteArray content =
+        NewEventIcs::render(event, uid, QDateTime::currentDateTimeUtc(), SystemTimeZone::id());
+    GPtr<ECalClient> client(E_CAL_CLIENT(g_object_ref(source->client.get())));
+    GPtr<GCancellable> cancellable(G_CANCELLABLE(g_object_ref(source->cancellable.get())));
+    writeInBackground(
+        this, context,
+        [client = std::shared_ptr<ECalClient>(client.release(), GObjectDeleter()),
+         cancellable = std::shared_ptr<GCancellable>(cancellable.release(), GObjectDeleter()),
+         id = event.calendarId, uid, content] {
+            CalendarWriteResult result{uid, id, {}};
+            GError *rawError = nullptr;
+            const GPtr<ICalComponent> calendar(
+                i_cal_component_new_from_string(content.constData()));
+            // The zone goes first, so that the calendar can read the event's times.
+            for (GPtr<ICalComponent> zone{i_cal_component_get_first_component(
+                     calendar.get(), I_CAL_VTIMEZONE_COMPONENT)};
+                 zone && !rawError; zone.reset(i_cal_component_get_next_component(
+                     calendar.get(), I_CAL_VTIMEZONE_COMPONENT))) {
+                const GPtr<ICalTimezone> timezone(i_cal_timezone_new());
+                i_cal_timezone_set_component(timezone.get(), zone.get());
+                e_cal_client_add_timezone_sync(client.get(), timezone.get(), cancellable.get(),
+                                               &rawError);
+            }
+            const GPtr<ICalComponent> item(
+                i_cal_component_get_first_component(calendar.get(), I_CAL_VEVENT_COMPONENT));
+            gchar *createdUid = nullptr;
+            if (!rawError)
+                e_cal_client_create_object_sync(client.get(), item.get(), E_CAL_OPERATION_FLAG_NONE,
+                                                &createdUid, cancellable.get(), &rawError);
+            const ErrorPtr error(rawError);
+            if (error) {
+                qCWarning(lcEds) << "cannot add an event:" << text(error->message);
+                result.error = failureText(error.get());
+            } else if (createdUid) {
+                result.eventUid = text(createdUid);
+            }
+            g_free(createdUid);
+            return result;
+        },
+        [this, event](const CalendarWriteResult &result) {
+            if (result.succeeded())
+                d->takeCreated(event, result.eventUid);
+        },
+        std::move(done));
+}
+
+void EdsCalendarStore::removeEvent(const CalendarWriteResult &created, QObject *context,
+                                   std::function<void(CalendarWriteResult)> done)
+{
+    Private::Source *source = d->writableSource(created.calendarId);
+    std::shared_ptr<ECalClient> client;
+    std::shared_ptr<GCancellable> cancellable;
+    if (source) {
+        client.reset(E_CAL_CLIENT(g_object_ref(source->client.get())), GObjectDeleter());
+        cancellable.reset(G_CANCELLABLE(g_object_ref(source->cancellable.get())), GObjectDeleter());
+    }
+    writeInBackground(
+        this, context,
+        [client, cancellable, created] {
+            CalendarWriteResult result = created;
+            if (!client) {
+                result.error = WriteFailure::text(WriteFailure::Reason::readOnly);
+                return result;
+            }
+            GError *rawError = nullptr;
+            e_cal_client_remove_object_sync(client.get(), created.eventUid.toUtf8().constData(),
+                                            nullptr, E_CAL_OBJ_MOD_ALL, E_CAL_OPERATION_FLAG_NONE,
+                                            cancellable.get(), &rawError);
+            const ErrorPtr error(rawError);
+            // Already gone is what was asked for.
+            if (error
+                && !g_error_matches(error.get(), E_CAL_CLIENT_ERROR,
+                                    E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND)) {
+                qCWarning(lcEds) << "cannot remove an event:" << text(error->message);
+                result.error = failureText(error.get());
+            }
+            return result;
+        },
+        [this](const CalendarWriteResult &result) {
+            if (result.succeeded())
+                d->takeRemoved(result.calendarId, result.eventUid);
+        },
+        std::move(done));
 }
 
 // The entry point of the module this store is built into; the program looks it up by this name.

@@ -25,6 +25,10 @@ public:
     [[nodiscard]] QList<StoreCalendar> calendars() override;
     [[nodiscard]] QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
                                            const QList<StoreCalendar> &calendars) override;
+    void createEvent(const NewCalendarEvent &event, QObject *context,
+                     std::function<void(CalendarWriteResult)> done) override;
+    void removeEvent(const CalendarWriteResult &created, QObject *context,
+                     std::function<void(CalendarWriteResult)> done) override;
 
     void prepare(const QDateTime &start, const QDateTime &end) override;
     /// Whether the registry answers; while it does, Evolution's local calendars come from here.

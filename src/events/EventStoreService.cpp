@@ -6,6 +6,7 @@
 #include "shared/CivilCalendar.h"
 #include "shared/DateHelpers.h"
 #include "shared/IcuSupport_p.h"
+#include "shared/WriteFailure.h"
 
 #include <QHash>
 #include <QPointer>
@@ -146,6 +147,7 @@ CalendarAuthorizationStatus EventStoreService::refreshAuthorizationState()
 
 void EventStoreService::refreshCalendars()
 {
+    writableIds.clear();
     if (!hasCalendarAccess()) {
         setAvailableCalendars({});
         return;
@@ -157,6 +159,8 @@ void EventStoreService::refreshCalendars()
             continue;
         seen.insert(calendar.identifier);
         kept.append(calendar);
+        if (calendar.writable)
+            writableIds.insert(calendar.identifier);
     }
     const NameOrder order;
     std::stable_sort(kept.begin(), kept.end(),
@@ -306,6 +310,78 @@ QList<CalendarDayEvent> EventStoreService::fetch(const QDateTime &start, const Q
         items.append(std::move(item));
     }
     return items;
+}
+
+QList<CalendarSource> EventStoreService::writableCalendars() const
+{
+    QList<CalendarSource> result;
+    for (const CalendarSource &calendar : calendarList) {
+        if (writableIds.contains(calendar.id))
+            result.append(calendar);
+    }
+    return result;
+}
+
+void EventStoreService::createEvent(const NewCalendarEvent &event, QObject *context, WriteDone done)
+{
+    NewCalendarEvent checked = event;
+    checked.title = event.title.trimmed();
+    checked.location = event.location.trimmed();
+    QString problem;
+    if (!hasCalendarAccess())
+        problem = u"尚未允许访问日历"_s;
+    else if (!writableIds.contains(event.calendarId))
+        problem = WriteFailure::text(WriteFailure::Reason::readOnly);
+    else if (checked.title.isEmpty())
+        problem = u"请填写标题"_s;
+    else if (!event.start.isValid() || !event.end.isValid() || event.end <= event.start)
+        problem = u"结束时间须晚于开始时间"_s;
+    if (!problem.isEmpty()) {
+        answerLater(context, std::move(done), {{}, event.calendarId, problem});
+        return;
+    }
+    const QPointer<QObject> guard(context ? context : this);
+    store.createEvent(checked, this,
+                      [this, guard, done = std::move(done)](const CalendarWriteResult &result) {
+                          announceWrite(result);
+                          if (guard && done)
+                              done(result);
+                      });
+}
+
+void EventStoreService::removeCreatedEvent(const CalendarWriteResult &created, QObject *context,
+                                           WriteDone done)
+{
+    if (!hasCalendarAccess()) {
+        answerLater(context, std::move(done),
+                    {created.eventUid, created.calendarId, u"尚未允许访问日历"_s});
+        return;
+    }
+    const QPointer<QObject> guard(context ? context : this);
+    store.removeEvent(created, this,
+                      [this, guard, done = std::move(done)](const CalendarWriteResult &result) {
+                          announceWrite(result);
+                          if (guard && done)
+                              done(result);
+                      });
+}
+
+// The store lists the change already: observers reload now rather than after the debounce.
+void EventStoreService::announceWrite(const CalendarWriteResult &result)
+{
+    if (!result.succeeded())
+        return;
+    ++sequence;
+    Q_EMIT changeSequenceChanged(sequence);
+}
+
+void EventStoreService::answerLater(QObject *context, WriteDone done, CalendarWriteResult result)
+{
+    QTimer::singleShot(0, context ? context : this,
+                       [done = std::move(done), result = std::move(result)] {
+                           if (done)
+                               done(result);
+                       });
 }
 
 void EventStoreService::openCalendarApp(const CalendarDayEvent &item)

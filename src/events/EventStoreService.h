@@ -3,6 +3,7 @@
 #include "CalendarDayEvent.h"
 #include "CalendarSource.h"
 #include "CalendarStore.h"
+#include "NewCalendarEvent.h"
 
 #include <QDateTime>
 #include <QList>
@@ -30,6 +31,9 @@ class EventStoreService : public QObject
 
 public:
     static constexpr int storeChangeDebounceMs = 180;
+
+    /// Gets the outcome of a write.
+    using WriteDone = std::function<void(CalendarWriteResult)>;
 
     /// Shows the application's own calendar-access page, the given type's section first.
     using PrivacySettingsHandler = std::function<void(CalendarEntityType firstPage)>;
@@ -67,6 +71,16 @@ public:
     [[nodiscard]] QList<CalendarDayEvent> events(const QDateTime &start, const QDateTime &end,
                                                  const QSet<QString> &excludedCalendarIDs);
 
+    /// The calendars that take new events, in the order of availableCalendars; empty without
+    /// access. Single calendar files and read-only calendars are not among them.
+    [[nodiscard]] QList<CalendarSource> writableCalendars() const;
+
+    /// Writes a new event. `done` runs once, later, on the main thread (not at all once `context`
+    /// is gone); on success changeSequence has grown first, so the event is already listed.
+    void createEvent(const NewCalendarEvent &event, QObject *context, WriteDone done);
+    /// Removes an event createEvent wrote, and nothing else; `done` as for createEvent.
+    void removeCreatedEvent(const CalendarWriteResult &created, QObject *context, WriteDone done);
+
     /// Shows the item's day in a calendar application (a reminder: the to-do application).
     void openCalendarApp(const CalendarDayEvent &item);
     void openCalendarPrivacySettings();
@@ -86,6 +100,9 @@ private:
     void setAuthorizationStatus(CalendarAuthorizationStatus value);
     void setAvailableCalendars(const QList<CalendarSource> &value);
     void handleStoreChange();
+    void announceWrite(const CalendarWriteResult &result);
+    // Gives `result` to `done` from the event loop, unless `context` went away meanwhile.
+    void answerLater(QObject *context, WriteDone done, CalendarWriteResult result);
     void askIfNeeded(CalendarEntityType type, std::function<void(bool)> next);
     [[nodiscard]] QList<CalendarDayEvent> fetch(const QDateTime &start, const QDateTime &end,
                                                 const QSet<QString> &excludedCalendarIDs);
@@ -94,6 +111,7 @@ private:
     CalendarAppOpener *opener;
     CalendarAuthorizationStatus status = CalendarAuthorizationStatus::unknown;
     QList<CalendarSource> calendarList;
+    QSet<QString> writableIds;
     qint64 sequence = 0;
     QTimer storeChangeTimer;
     PrivacySettingsHandler privacySettingsHandler;

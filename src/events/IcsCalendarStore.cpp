@@ -3,7 +3,12 @@
 #include "AccessPrompter.h"
 #include "CalendarColor.h"
 #include "IcsZone.h"
+#include "NewEventIcs.h"
+#include "VdirEventFile.h"
+#include "WriteInBackground.h"
 #include "shared/SettingsStore.h"
+#include "shared/SystemTimeZone.h"
+#include "shared/WriteFailure.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -11,6 +16,9 @@
 #include <QHash>
 #include <QThread>
 #include <QTimer>
+#include <QUuid>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -427,6 +435,9 @@ void IcsCalendarStore::updateRecord(Calendar &calendar)
     else
         record.title = location.fallbackTitle;
     record.sourceTitle = location.sourceTitle;
+    // New events go only into vdir folders: a single file is a feed or an export of the user's.
+    record.writable =
+        location.kind == IcsCalendarLocation::Kind::folder && QFileInfo(location.path).isWritable();
     if (location.colorText)
         record.color = CalendarColor::parse(*location.colorText);
     else if (single && !single->colorText().isNull())
@@ -500,4 +511,91 @@ void IcsCalendarStore::onSettingChanged(const QString &key)
     } else if (key == eventsAccessKey || key == remindersAccessKey) {
         Q_EMIT storeChanged();
     }
+}
+
+IcsCalendarStore::Calendar *IcsCalendarStore::writableCalendar(const QString &identifier) const
+{
+    for (const auto &calendar : calendarList) {
+        if (calendar->location.identifier == identifier && calendar->record.writable)
+            return calendar.get();
+    }
+    return nullptr;
+}
+
+void IcsCalendarStore::createEvent(const NewCalendarEvent &event, QObject *context,
+                                   std::function<void(CalendarWriteResult)> done)
+{
+    const Calendar *calendar = writableCalendar(event.calendarId);
+    if (!calendar) {
+        writeInBackground(
+            this, context,
+            [id = event.calendarId] {
+                return CalendarWriteResult{
+                    {}, id, WriteFailure::text(WriteFailure::Reason::readOnly)};
+            },
+            {}, std::move(done));
+        return;
+    }
+    const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QByteArray content =
+        NewEventIcs::render(event, uid, QDateTime::currentDateTimeUtc(), SystemTimeZone::id());
+    writeInBackground(
+        this, context,
+        [folder = calendar->location.path, uid, id = event.calendarId, content] {
+            return CalendarWriteResult{uid, id, VdirEventFile::write(folder, uid, content)};
+        },
+        [this, content](const CalendarWriteResult &result) {
+            if (result.succeeded())
+                takeWrittenFile(result.calendarId, result.eventUid, content);
+        },
+        std::move(done));
+}
+
+void IcsCalendarStore::removeEvent(const CalendarWriteResult &created, QObject *context,
+                                   std::function<void(CalendarWriteResult)> done)
+{
+    const Calendar *calendar = writableCalendar(created.calendarId);
+    const QString folder = calendar ? calendar->location.path : QString();
+    writeInBackground(
+        this, context,
+        [folder, created] {
+            CalendarWriteResult result = created;
+            result.error = folder.isEmpty() ? WriteFailure::text(WriteFailure::Reason::readOnly)
+                                            : VdirEventFile::remove(folder, created.eventUid);
+            return result;
+        },
+        [this](const CalendarWriteResult &result) {
+            if (result.succeeded())
+                takeWrittenFile(result.calendarId, result.eventUid, {});
+        },
+        std::move(done));
+}
+
+// Lists a file this store wrote (or, with no content, removed) at once, rather than when the
+// folder's watch has led to reading it again.
+void IcsCalendarStore::takeWrittenFile(const QString &calendarId, const QString &uid,
+                                       const QByteArray &content)
+{
+    Calendar *calendar = writableCalendar(calendarId);
+    if (!calendar || !calendar->loaded)
+        return;
+    const QString name = VdirEventFile::fileName(uid);
+    IcsParseCache::Files &files = calendar->files;
+    auto place =
+        std::lower_bound(files.begin(), files.end(), name,
+                         [](const auto &entry, const QString &key) { return entry.first < key; });
+    const bool present = place != files.end() && place->first == name;
+    if (content.isNull()) {
+        if (present)
+            files.erase(place);
+    } else {
+        // No stamp: the next read parses the file itself again.
+        IcsParseCache::File file{
+            {}, std::make_shared<const IcsCalendarFile>(IcsCalendarFile::parse(content, uid))};
+        if (present)
+            place->second = std::move(file);
+        else
+            files.emplace(place, name, std::move(file));
+    }
+    calendar->indexStale = true;
 }

@@ -57,6 +57,10 @@ public:
     [[nodiscard]] QList<StoreCalendar> calendars() override;
     [[nodiscard]] QList<StoreEvent> events(const QDateTime &start, const QDateTime &end,
                                            const QList<StoreCalendar> &calendars) override;
+    void createEvent(const NewCalendarEvent &event, QObject *context,
+                     std::function<void(CalendarWriteResult)> done) override;
+    void removeEvent(const CalendarWriteResult &created, QObject *context,
+                     std::function<void(CalendarWriteResult)> done) override;
 
     /// Reads every calendar now, on this thread, rather than on first use.
     void loadAll();
@@ -87,6 +91,8 @@ private:
     void finishRead(quint64 read);
     void updateRecord(Calendar &calendar);
     void ensureIndexed(Calendar &calendar);
+    [[nodiscard]] Calendar *writableCalendar(const QString &identifier) const;
+    void takeWrittenFile(const QString &calendarId, const QString &uid, const QByteArray &content);
     void watch(const QStringList &folders);
     void onPathChanged(const QString &path);
     void onSettingChanged(const QString &key);

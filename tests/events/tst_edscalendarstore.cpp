@@ -93,12 +93,15 @@ private Q_SLOTS:
     void monthThroughStoreAndViewModel();
     void eventsCommandListsBothKinds();
     void registryGoneAndBack();
+    void newEventIntoLocalCalendarAndUndone();
     void liveChangesAndDisabledSource();
     void calDavSourceOnALocalServer();
 
 private:
     [[nodiscard]] QStringList shown(const QString &calendarId = {}) const;
     [[nodiscard]] GPtr<ESource> registrySource(const QString &uid);
+    [[nodiscard]] bool offered(const QString &calendarId) const;
+    CalendarWriteResult write(const std::function<void(EventStoreService::WriteDone)> &start);
 
     TimeZoneScope zone{"Europe/Berlin"};
     IcsTestFolder folder;
@@ -185,6 +188,23 @@ GPtr<ESource> TestEdsCalendarStore::registrySource(const QString &uid)
                  : nullptr);
 }
 
+bool TestEdsCalendarStore::offered(const QString &calendarId) const
+{
+    const QList<CalendarSource> writable = service->writableCalendars();
+    return std::any_of(writable.cbegin(), writable.cend(),
+                       [&calendarId](const auto &calendar) { return calendar.id == calendarId; });
+}
+
+CalendarWriteResult
+TestEdsCalendarStore::write(const std::function<void(EventStoreService::WriteDone)> &start)
+{
+    std::optional<CalendarWriteResult> answer;
+    start([&answer](CalendarWriteResult result) { answer = result; });
+    if (!QTest::qWaitFor([&answer] { return answer.has_value(); }, 20000))
+        return {{}, {}, u"no answer"_s};
+    return *answer;
+}
+
 void TestEdsCalendarStore::monthThroughStoreAndViewModel()
 {
     // The first start of the registry and factory on a fresh bus takes a few seconds.
@@ -262,6 +282,51 @@ void TestEdsCalendarStore::registryGoneAndBack()
     QTRY_COMPARE_WITH_TIMEOUT(standupFrom(), QStringList(work), 10000);
 }
 
+// Written through the calendar factory, listed by it and by the panel at once, and taken back.
+void TestEdsCalendarStore::newEventIntoLocalCalendarAndUndone()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(offered(work), 15000);
+    // The contacts' birthdays cannot take events.
+    QVERIFY(!offered(u"birthdays"_s));
+    const NewCalendarEvent event{work,
+                                 u"评审"_s,
+                                 u"三楼"_s,
+                                 false,
+                                 QDateTime(QDate(2026, 3, 18), QTime(10, 0)),
+                                 QDateTime(QDate(2026, 3, 18), QTime(11, 0))};
+    const CalendarWriteResult created =
+        write([&](auto done) { service->createEvent(event, this, done); });
+    QCOMPARE(created.error, QString());
+    const QList<CalendarDayEvent> listed = service->events(event.start, event.end, {});
+    QVERIFY(std::any_of(listed.cbegin(), listed.cend(),
+                        [](const CalendarDayEvent &item) { return item.title == u"评审"_s; }));
+    QTRY_VERIFY(shown(work).contains(u"03-18 10:00 - 11:00 评审 [Work #3465A4]"_s));
+
+    GError *error = nullptr;
+    const GPtr<EClient> client(e_cal_client_connect_sync(
+        registrySource(work).get(), E_CAL_CLIENT_SOURCE_TYPE_EVENTS, 5, nullptr, &error));
+    QVERIFY2(client, error ? error->message : "");
+    ICalComponent *rawStored = nullptr;
+    QVERIFY(e_cal_client_get_object_sync(E_CAL_CLIENT(client.get()),
+                                         created.eventUid.toUtf8().constData(), nullptr, &rawStored,
+                                         nullptr, &error));
+    const GPtr<ICalComponent> stored(rawStored);
+    const QString text = QString::fromUtf8(i_cal_component_as_ical_string(stored.get()));
+    QVERIFY2(text.contains(u"SUMMARY:评审"_s) && text.contains(u"LOCATION:三楼"_s)
+                 && text.contains(u"DTSTART;TZID=Europe/Berlin:20260318T100000"_s),
+             qPrintable(text));
+
+    const CalendarWriteResult removed =
+        write([&](auto done) { service->removeCreatedEvent(created, this, done); });
+    QCOMPARE(removed.error, QString());
+    QVERIFY(!shown(work).join(u'|').contains(u"评审"_s));
+    QVERIFY(!e_cal_client_get_object_sync(E_CAL_CLIENT(client.get()),
+                                          created.eventUid.toUtf8().constData(), nullptr,
+                                          &rawStored, nullptr, &error));
+    g_clear_error(&error);
+    QTRY_COMPARE(shown(work).size(), 4);
+}
+
 void TestEdsCalendarStore::liveChangesAndDisabledSource()
 {
     const GPtr<ESource> source = registrySource(work);
@@ -318,6 +383,33 @@ void TestEdsCalendarStore::calDavSourceOnALocalServer()
                        "[WebDAV Backend]\nResourcePath=/tessel/team/\n");
     QTRY_COMPARE_WITH_TIMEOUT(shown(u"tessel-team"_s).join(u'|'),
                               u"03-19 16:00 - 17:00 Planning [Team #AD7FA8]"_s, 20000);
+
+    // A new event goes to the server, as Evolution's own would.
+    QTRY_VERIFY_WITH_TIMEOUT(offered(u"tessel-team"_s), 15000);
+    const NewCalendarEvent event{u"tessel-team"_s,
+                                 u"上线"_s,
+                                 {},
+                                 false,
+                                 QDateTime(QDate(2026, 3, 20), QTime(9, 0)),
+                                 QDateTime(QDate(2026, 3, 20), QTime(10, 0))};
+    const CalendarWriteResult created =
+        write([&](auto done) { service->createEvent(event, this, done); });
+    QCOMPARE(created.error, QString());
+    const auto onServer = [port] {
+        QProcess get;
+        get.start(u"python3"_s,
+                  {u"-c"_s,
+                   u"import sys, urllib.request; "
+                   "sys.stdout.buffer.write(urllib.request.urlopen(sys.argv[1]).read())"_s,
+                   u"http://127.0.0.1:%1/tessel/team/"_s.arg(port)});
+        get.waitForFinished(10000);
+        return QString::fromUtf8(get.readAllStandardOutput());
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(onServer().contains(u"UID:"_s + created.eventUid), 15000);
+    const QString collection = onServer();
+    QVERIFY2(collection.contains(u"SUMMARY:上线"_s)
+                 && collection.contains(u"DTSTART;TZID=Europe/Berlin:20260320T090000"_s),
+             qPrintable(collection));
     radicale.terminate();
     radicale.waitForFinished();
 }

@@ -1,3 +1,4 @@
+#include "FakeCalendarStore.h"
 #include "FakeLauncher.h"
 #include "TimeZoneScope.h"
 #include "events/CalendarAppOpener.h"
@@ -17,7 +18,7 @@ QDateTime utc(const QString &iso)
 }
 
 // A store whose every answer the test sets, and which records what it was asked.
-class FakeStore final : public CalendarStore
+class FakeStore final : public FakeCalendarStore
 {
 public:
     CalendarAccessState eventState = CalendarAccessState::fullAccess;
@@ -83,6 +84,8 @@ private Q_SLOTS:
     void requestAsksEventsThenReminders();
     void calendarsAreDeduplicatedFirstWinsAndSorted();
     void mapping();
+    void writes_data();
+    void writes();
 };
 
 void TestEventStoreService::accessStates_data()
@@ -283,6 +286,70 @@ void TestEventStoreService::mapping()
     service.openCalendarApp(items.at(4));
     QCOMPARE(launcher.started.value(0),
              QStringList({u"evolution"_s, u"calendar:///?startdate=20260305"_s}));
+}
+
+void TestEventStoreService::writes_data()
+{
+    QTest::addColumn<bool>("access");
+    QTest::addColumn<QString>("calendar");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<QString>("storeError");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("written") << true << u"w"_s << u" 评审 "_s << 60 << QString() << QString();
+    QTest::newRow("store refuses")
+        << true << u"w"_s << u"评审"_s << 60 << u"磁盘已满"_s << u"磁盘已满"_s;
+    QTest::newRow("read-only calendar")
+        << true << u"r"_s << u"评审"_s << 60 << QString() << u"日历是只读的"_s;
+    QTest::newRow("blank title") << true << u"w"_s << u"  "_s << 60 << QString() << u"请填写标题"_s;
+    QTest::newRow("ends at its start")
+        << true << u"w"_s << u"评审"_s << 0 << QString() << u"结束时间须晚于开始时间"_s;
+    QTest::newRow("no access") << false << u"w"_s << u"评审"_s << 60 << QString()
+                               << u"尚未允许访问日历"_s;
+}
+
+void TestEventStoreService::writes()
+{
+    QFETCH(bool, access);
+    QFETCH(QString, calendar);
+    QFETCH(QString, title);
+    QFETCH(int, minutes);
+    QFETCH(QString, storeError);
+    QFETCH(QString, error);
+    FakeStore store;
+    store.eventState = access ? CalendarAccessState::fullAccess : CalendarAccessState::denied;
+    StoreCalendar writable{u"w"_s, u"W"_s, u"S"_s, {}, true};
+    store.calendarList = {{u"r"_s, u"R"_s, u"S"_s, {}}, writable};
+    store.storeCalendars = store.calendarList;
+    store.writeError = storeError;
+    EventStoreService service(store);
+    QCOMPARE(service.writableCalendars().size(), access ? 1 : 0);
+
+    const QDateTime start = utc(u"2026-03-05T10:00:00Z"_s);
+    std::optional<CalendarWriteResult> answer;
+    qint64 sequenceAtAnswer = -1;
+    service.createEvent({calendar, title, {}, false, start, start.addSecs(minutes * 60)}, this,
+                        [&](CalendarWriteResult result) {
+                            answer = result;
+                            sequenceAtAnswer = service.changeSequence();
+                        });
+    QVERIFY(!answer);
+    QTRY_VERIFY(answer);
+    QCOMPARE(answer->error, error);
+    // Observers have been told of a new event before the form hears that it is saved.
+    QCOMPARE(sequenceAtAnswer, error.isEmpty() ? 1 : 0);
+    QCOMPARE(store.createdEvents.size(), error.isEmpty() ? 1 : 0);
+    if (!error.isEmpty())
+        return;
+    QCOMPARE(store.createdEvents.first().title, u"评审"_s);
+
+    // A form gone before the answer hears nothing.
+    auto *form = new QObject;
+    bool heard = false;
+    service.removeCreatedEvent(*answer, form, [&heard](CalendarWriteResult) { heard = true; });
+    delete form;
+    QTRY_COMPARE(service.changeSequence(), 2);
+    QVERIFY(!heard);
 }
 
 QTEST_GUILESS_MAIN(TestEventStoreService)

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "NewCalendarEvent.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <functional>
+
+// Runs a write off the main thread, where a slow disk or a calendar server cannot freeze the
+// panel. Back on the main thread `landed` lets the owner take the result in (skipped once the
+// owner is gone), then `done` gets it (skipped once `context` is gone).
+inline void writeInBackground(QObject *owner, QObject *context,
+                              std::function<CalendarWriteResult()> work,
+                              std::function<void(const CalendarWriteResult &)> landed,
+                              std::function<void(CalendarWriteResult)> done)
+{
+    QThreadPool::globalInstance()->start(
+        [ownerGuard = QPointer<QObject>(owner),
+         contextGuard = QPointer<QObject>(context ? context : owner), work = std::move(work),
+         landed = std::move(landed), done = std::move(done)] {
+            CalendarWriteResult result = work();
+            if (!QCoreApplication::instance())
+                return;
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [ownerGuard, contextGuard, landed, done, result] {
+                    if (ownerGuard && landed)
+                        landed(result);
+                    if (contextGuard && done)
+                        done(result);
+                },
+                Qt::QueuedConnection);
+        });
+}
