@@ -2,8 +2,8 @@
 
 #include "preferences/VirtualKeyMap.h"
 
-#include <QKeyEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QVariant>
 
 namespace {

@@ -140,8 +140,7 @@ void CalendarPopoverView::rebuildContent()
         if (m_openPreferences)
             m_openPreferences();
     });
-    connect(m_dailyDock, &DailyDockView::newEventFormClosed, this,
-            qOverload<>(&QWidget::setFocus));
+    connect(m_dailyDock, &DailyDockView::newEventFormClosed, this, qOverload<>(&QWidget::setFocus));
 
     // The banner carries the stack's spacing under it, so that it can close up as it leaves;
     // the grid carries it in its bottom margin, where the shadow of a selected last week falls.

@@ -8,8 +8,8 @@
 #include "shared/AppTheme.h"
 #include "shared/CivilCalendar.h"
 #include "shared/DateHelpers.h"
-#include "shared/SettingsStore.h"
 #include "shared/Observable.h"
+#include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QPointer>
@@ -390,8 +390,7 @@ QString CalendarViewModel::preferredNewEventCalendarId() const
     return offered ? last : calendars.constFirst().id;
 }
 
-void CalendarViewModel::createEvent(const NewCalendarEvent &event, QObject *context,
-                                    WriteDone done)
+void CalendarViewModel::createEvent(const NewCalendarEvent &event, QObject *context, WriteDone done)
 {
     // Remembering the calendar and showing the day must not depend on the form still being there.
     m_eventStoreService.createEvent(
@@ -399,8 +398,7 @@ void CalendarViewModel::createEvent(const NewCalendarEvent &event, QObject *cont
         [this, receiver = QPointer<QObject>(context), done = std::move(done),
          day = event.start](const CalendarWriteResult &result) {
             if (result.error.isEmpty()) {
-                m_preferencesStore.defaults().setString(lastNewEventCalendarKey,
-                                                        result.calendarId);
+                m_preferencesStore.defaults().setString(lastNewEventCalendarKey, result.calendarId);
                 const CivilCalendar calendar = CivilCalendar::viewCalendar();
                 const QDateTime start = calendar.startOfDay(day);
                 setDisplayedMonth(DateHelpers::startOfMonth(start, calendar));

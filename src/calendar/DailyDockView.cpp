@@ -180,8 +180,8 @@ DailyDockView::DailyDockView(CalendarViewModel &viewModel, QWidget *parent)
     auto *undoLayout = new QHBoxLayout(m_undoRow);
     undoLayout->setContentsMargins(0, 0, 0, 0);
     undoLayout->setSpacing(8);
-    m_undoText = new PanelLabel(QString(), AppFonts::ui(12.5, QFont::Medium), &secondaryDetail,
-                                m_undoRow);
+    m_undoText =
+        new PanelLabel(QString(), AppFonts::ui(12.5, QFont::Medium), &secondaryDetail, m_undoRow);
     m_undoText->setMinimumScale(0.8);
     undoLayout->addWidget(m_undoText, 1);
     m_undoButton = new QPushButton(u"撤销"_s, m_undoRow);

@@ -54,9 +54,8 @@ QPushButton:focus { border: 1px solid %4; }
 QPushButton#save { background: %4; color: %5; border: none; }
 QPushButton#save:disabled { background: %7; }
 )"_s.arg(rgba(AppTheme::surfaceFillStrong()), rgba(AppTheme::primaryText()),
-         rgba(AppTheme::surfaceStroke()), rgba(AppTheme::accent()),
-         rgba(AppTheme::onAccentText()), rgba(AppTheme::panelBackground()),
-         rgba(AppTheme::accent(), 0.5));
+         rgba(AppTheme::surfaceStroke()), rgba(AppTheme::accent()), rgba(AppTheme::onAccentText()),
+         rgba(AppTheme::panelBackground()), rgba(AppTheme::accent(), 0.5));
 }
 
 QIcon colorDot(const QString &hex)
@@ -133,8 +132,8 @@ NewEventForm::NewEventForm(CalendarViewModel &viewModel, QWidget *parent)
     auto *timeRow = new QHBoxLayout;
     timeRow->setSpacing(6);
     timeRow->addWidget(m_start, 1);
-    timeRow->addWidget(new PanelLabel(u"至"_s, AppFonts::ui(12.5, QFont::Medium),
-                                      &AppTheme::secondaryText, this));
+    timeRow->addWidget(
+        new PanelLabel(u"至"_s, AppFonts::ui(12.5, QFont::Medium), &AppTheme::secondaryText, this));
     timeRow->addWidget(m_end, 1);
     layout->addLayout(timeRow);
     layout->addWidget(m_calendar);
@@ -269,7 +268,8 @@ void NewEventForm::typeTitle(const QString &line)
 
 void NewEventForm::readTitle()
 {
-    EventPhrase phrase = EventPhrase::read(m_title->text(), CalendarViewModel::dayOf(m_viewModel.now()));
+    EventPhrase phrase =
+        EventPhrase::read(m_title->text(), CalendarViewModel::dayOf(m_viewModel.now()));
     phrase.title.clear();
     if (phrase.date != m_understood.date)
         m_date->setDate(phrase.date.value_or(m_day));

@@ -4,14 +4,28 @@
 #include "calendar/NewEventForm.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Chinese arrives through the input method.
+void type(QWidget *field, const QString &text)
+{
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(field, &event);
+}
+
+} // namespace
 
 // The new-event form in the panel, against a store that records what is written.
 class TestNewEventForm : public QObject
@@ -89,12 +103,12 @@ void TestNewEventForm::typedPhraseFillsTheFieldsAndEnterSaves()
     QCOMPARE(calendar->count(), 2);
     QCOMPARE(calendar->currentData().toString(), u"home"_s);
 
-    QTest::keyClicks(m_form->titleField(), u"明天下午3点 产品评审"_s);
+    type(m_form->titleField(), u"明天下午3点 产品评审"_s);
     QCOMPARE(field<QDateEdit>(u"日期"_s)->date(), QDate(2026, 12, 31));
     QCOMPARE(field<QTimeEdit>(u"开始时间"_s)->time(), QTime(15, 0));
     QCOMPARE(field<QTimeEdit>(u"结束时间"_s)->time(), QTime(16, 0));
     calendar->setCurrentIndex(calendar->findData(u"work"_s));
-    QTest::keyClicks(field<QLineEdit>(u"地点"_s), u"三楼"_s);
+    type(field<QLineEdit>(u"地点"_s), u"三楼"_s);
     QTest::keyClick(field<QLineEdit>(u"地点"_s), Qt::Key_Return);
 
     QTRY_VERIFY(m_form->isHidden());
@@ -121,7 +135,7 @@ void TestNewEventForm::failedSaveKeepsTheFormWithTheReason()
 {
     m_fixture->store.writeError = u"磁盘已满"_s;
     open();
-    QTest::keyClicks(m_form->titleField(), u"后天 9点半 牙医"_s);
+    type(m_form->titleField(), u"后天 9点半 牙医"_s);
     QTest::keyClick(m_form->titleField(), Qt::Key_Enter);
     QTRY_COMPARE(m_form->errorText(), u"磁盘已满"_s);
     QVERIFY(m_form->isVisible());
