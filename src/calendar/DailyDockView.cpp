@@ -14,6 +14,7 @@
 #include "shared/PanelLabel.h"
 
 #include <QBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -237,6 +238,11 @@ void DailyDockView::startNewEvent()
 {
     if (m_viewModel.writableCalendars().isEmpty())
         return;
+    // A second "+" keeps what has been typed.
+    if (!m_form->isHidden()) {
+        m_form->titleField()->setFocus();
+        return;
+    }
     m_undoRow->hide();
     if (m_bodyWidget)
         m_bodyWidget->hide();
