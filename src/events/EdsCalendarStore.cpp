@@ -737,8 +737,10 @@ void EdsCalendarStore::createEvent(const NewCalendarEvent &event, QObject *conte
                      calendar.get(), I_CAL_VTIMEZONE_COMPONENT)};
                  zone && !rawError; zone.reset(i_cal_component_get_next_component(
                      calendar.get(), I_CAL_VTIMEZONE_COMPONENT))) {
+                // The zone takes the copy over; the original stays the calendar's.
                 const GPtr<ICalTimezone> timezone(i_cal_timezone_new());
-                i_cal_timezone_set_component(timezone.get(), zone.get());
+                const GPtr<ICalComponent> copy(i_cal_component_clone(zone.get()));
+                i_cal_timezone_set_component(timezone.get(), copy.get());
                 e_cal_client_add_timezone_sync(client.get(), timezone.get(), cancellable.get(),
                                                &rawError);
             }

@@ -10,7 +10,8 @@ class SettingsStore;
 // CalDAV, the online accounts of the desktop), read through libecal on the GLib main context Qt's
 // event loop runs. Connecting and reading are asynchronous: queries answer with what has arrived
 // and `storeChanged` follows when more does. The registry is first asked on the first query after
-// the user allows access to events; nothing is ever written.
+// the user allows access to events. The only writes are the new events the user adds, into
+// calendars the factory opened writable, and their undo.
 class EdsCalendarStore : public CalendarServerStore
 {
     Q_OBJECT

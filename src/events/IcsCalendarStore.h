@@ -24,7 +24,8 @@ class SettingsStore;
 // The calendar store over iCalendar files: the desktop's calendar folders and those the user
 // lists under "calendar.folders". Access is the user's consent, kept in the settings. Files are
 // read on first use and again only when they change on disk; what was parsed is kept in the
-// user's cache folder, so an unchanged file is never parsed twice.
+// user's cache folder, so an unchanged file is never parsed twice. New events go into vdir
+// folders the user can write, one new file each; no existing file is ever changed.
 class IcsCalendarStore : public CalendarStore
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 // New events written into a vdir folder, read back by khal and by our own reader.
 
+#include "AwaitWrite.h"
 #include "IcsTestFolder.h"
 #include "TimeZoneScope.h"
 #include "events/EventStoreService.h"
@@ -34,7 +35,6 @@ class TestVdirEventFile : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void onlyWritableFoldersOffered();
     void createdEventReadByKhalAndUs_data();
     void createdEventReadByKhalAndUs();
     void failedWriteLeavesFolderAsItWas_data();
@@ -68,20 +68,23 @@ void TestVdirEventFile::initTestCase()
     folder.configured = {folder.write(u"feed.ics"_s, IcsTestFolder::calendar({}))};
     store = folder.makeStore();
     service = std::make_unique<EventStoreService>(*store);
-    for (const CalendarSource &calendar : service->availableCalendars()) {
+    QStringList offered;
+    for (const CalendarSource &calendar : service->writableCalendars()) {
+        offered.append(calendar.title);
         if (calendar.title == u"工作"_s)
             workId = calendar.id;
     }
-    QVERIFY(!workId.isEmpty());
+    // The single file (a feed or an export) and, for a user who cannot write it, the locked folder
+    // are read only.
+    const QStringList expected =
+        geteuid() == 0 ? QStringList{u"工作"_s, u"锁定"_s} : QStringList{u"工作"_s};
+    QCOMPARE(offered, expected);
+    QCOMPARE(service->availableCalendars().size(), 3);
 }
 
 CalendarWriteResult TestVdirEventFile::create(const NewCalendarEvent &event)
 {
-    std::optional<CalendarWriteResult> answer;
-    service->createEvent(event, this, [&answer](CalendarWriteResult result) { answer = result; });
-    if (!QTest::qWaitFor([&answer] { return answer.has_value(); }, 10000))
-        return {{}, {}, u"no answer"_s};
-    return *answer;
+    return awaitWrite([&](auto done) { service->createEvent(event, this, done); });
 }
 
 QStringList TestVdirEventFile::titles(EventStoreService &from) const
@@ -96,17 +99,6 @@ QStringList TestVdirEventFile::titles(EventStoreService &from) const
 NewCalendarEvent TestVdirEventFile::meeting(const QString &title) const
 {
     return {workId, title, {}, false, at(u"2026-12-24 15:00"_s), at(u"2026-12-24 16:00"_s)};
-}
-
-void TestVdirEventFile::onlyWritableFoldersOffered()
-{
-    QStringList offered;
-    for (const CalendarSource &calendar : service->writableCalendars())
-        offered.append(calendar.title);
-    // The single file (a feed or an export) and, for a user who cannot write it, the locked folder
-    // are read only.
-    QCOMPARE(offered, geteuid() == 0 ? QStringList{u"工作"_s, u"锁定"_s} : QStringList{u"工作"_s});
-    QCOMPARE(service->availableCalendars().size(), 3);
 }
 
 void TestVdirEventFile::createdEventReadByKhalAndUs_data()
@@ -150,9 +142,8 @@ void TestVdirEventFile::createdEventReadByKhalAndUs()
     QFile file(work + u'/' + added.first());
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    for (const QByteArray &expected :
-         {QByteArray("PRODID:"), QByteArray("DTSTAMP:"), QByteArray("CREATED:"),
-          "UID:" + result.eventUid.toUtf8(), stored})
+    for (const QByteArray &expected : QByteArrayList{
+             "PRODID:", "DTSTAMP:", "CREATED:", "UID:" + result.eventUid.toUtf8(), stored})
         QVERIFY2(text.contains(expected), expected.constData());
     QCOMPARE(text.contains("BEGIN:VTIMEZONE"), !event.isAllDay);
 
@@ -232,11 +223,8 @@ void TestVdirEventFile::undoRemovesThatEventAlone()
     const QStringList before = entries(work);
     QVERIFY(titles(*service).contains(u"撤销我"_s));
 
-    std::optional<CalendarWriteResult> answer;
-    service->removeCreatedEvent(undone, this,
-                                [&answer](CalendarWriteResult result) { answer = result; });
-    QTRY_VERIFY(answer.has_value());
-    QCOMPARE(answer->error, QString());
+    QCOMPARE(awaitWrite([&](auto done) { service->removeCreatedEvent(undone, this, done); }).error,
+             QString());
 
     QStringList expected = before;
     expected.removeOne(undone.eventUid + u".ics"_s);
