@@ -192,7 +192,7 @@ void NewEventForm::start(const QDate &day)
     m_title->setFocus();
 }
 
-NewCalendarEvent NewEventForm::event() const
+NewCalendarEvent NewEventForm::describedEvent() const
 {
     NewCalendarEvent event;
     event.calendarId = m_calendar->currentData().toString();
@@ -225,7 +225,7 @@ void NewEventForm::save()
     m_saving = true;
     m_saveButton->setEnabled(false);
     setError({});
-    const NewCalendarEvent event = this->event();
+    const NewCalendarEvent event = describedEvent();
     m_viewModel.createEvent(event, this, [this, event](const CalendarWriteResult &result) {
         m_saving = false;
         m_saveButton->setEnabled(true);

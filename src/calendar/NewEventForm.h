@@ -30,7 +30,7 @@ public:
     /// calendar used last; the title takes the focus.
     void start(const QDate &day);
     /// The event the fields describe; its title is the line without the day and time read.
-    [[nodiscard]] NewCalendarEvent event() const;
+    [[nodiscard]] NewCalendarEvent describedEvent() const;
     [[nodiscard]] QString errorText() const;
     [[nodiscard]] bool isSaving() const { return m_saving; }
 
