@@ -5,6 +5,7 @@
 #include "calendar/CalendarViewModel.h"
 #include "calendar/DailyDockView.h"
 #include "calendar/HeaderBar.h"
+#include "calendar/NewEventForm.h"
 #include "events/CalendarAppOpener.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
@@ -44,6 +45,7 @@ struct Options
     std::optional<AppAppearanceMode> appearance;
     std::optional<QDate> date;
     std::optional<QDate> select;
+    std::optional<QString> newEvent;
     bool previewData = false;
     qreal scale = 1.0;
 };
@@ -84,6 +86,10 @@ std::variant<Options, QString> parse(const QStringList &arguments)
             if (!day)
                 return u"not a day (yyyy-MM-dd) after %1"_s.arg(argument);
             (argument == "--date"_L1 ? options.date : options.select) = day;
+        } else if (argument == "--new-event"_L1) {
+            options.newEvent = value();
+            if (!options.newEvent)
+                return u"--new-event needs the title line"_s;
         } else if (argument == "--scale"_L1) {
             const auto text = value();
             bool ok = false;
@@ -211,6 +217,10 @@ int PanelPreview::run(int argc, char **argv)
         if (const auto day = CivilCalendar::viewCalendar().date(
                 options.select->year(), options.select->month(), options.select->day()))
             viewModel.select(*day);
+    }
+    if (options.newEvent) {
+        view.dailyDock()->startNewEvent();
+        view.dailyDock()->newEventForm()->typeTitle(*options.newEvent);
     }
 
     if (!options.screenshot.isEmpty()) {

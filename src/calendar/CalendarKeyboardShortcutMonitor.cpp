@@ -2,6 +2,7 @@
 
 #include "shortcut/VirtualKeyMap.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QVariant>
 
@@ -94,6 +95,9 @@ CalendarKeyboardShortcutMonitor::action(quint32 keyCode, quint32 modifierFlags)
 CalendarKeyboardShortcutMonitor::Action
 CalendarKeyboardShortcutMonitor::action(const QKeyEvent &event)
 {
+    // N by the letter the layout gives, not by its place on the keyboard.
+    if (event.key() == Qt::Key_N && (modifierFlags(event) & relevantModifierMask) == 0)
+        return Action::newEvent;
     const auto keyCode = virtualKeyCode(event);
     if (!keyCode)
         return Action::none;
@@ -164,9 +168,14 @@ void CalendarKeyboardShortcutMonitor::activateIfNeeded()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (!m_host || !m_host->property("visible").toBool()
-                || m_host->property("focus").toBool())
+            if (!m_host || !m_host->property("visible").toBool())
                 return;
+            // The host, or a field inside it (the new-event form), keeps the focus it has.
+            for (const QObject *focus = QGuiApplication::focusObject(); focus;
+                 focus = focus->parent()) {
+                if (focus == m_host)
+                    return;
+            }
             QMetaObject::invokeMethod(m_host.data(), "setFocus");
         },
         Qt::QueuedConnection);
@@ -191,6 +200,9 @@ void CalendarKeyboardShortcutMonitor::perform(Action action)
         return;
     case Action::nextYear:
         Q_EMIT nextYear();
+        return;
+    case Action::newEvent:
+        Q_EMIT newEvent();
         return;
     }
 }

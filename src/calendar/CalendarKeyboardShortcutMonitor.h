@@ -8,10 +8,10 @@
 class QKeyEvent;
 
 // The panel's keys: space goes to today, the arrows page months, Ctrl with an arrow pages years
-// (Ctrl stands in for the Mac's Command). Installed as an event filter on the panel content, it
-// consumes the keys it acts on and lets every other key through; it also takes the keyboard
-// focus for the content whenever the content is shown, so the keys work as soon as the panel
-// opens. The key table is decided in action(), free of widgets.
+// (Ctrl stands in for the Mac's Command), N starts a new event. Installed as an event filter on the
+// panel content, it consumes the keys it acts on and lets every other key through; it also takes
+// the keyboard focus for the content whenever the content is shown, so the keys work as soon as the
+// panel opens. The key table is decided in action(), free of widgets.
 class CalendarKeyboardShortcutMonitor : public QObject
 {
     Q_OBJECT
@@ -23,7 +23,8 @@ public:
         previousMonth,
         nextMonth,
         previousYear,
-        nextYear
+        nextYear,
+        newEvent
     };
 
     // Modifier flag bits, as ShortcutKeyEvent numbers them, and those the key table ignores.
@@ -72,6 +73,7 @@ Q_SIGNALS:
     void nextMonth();
     void previousYear();
     void nextYear();
+    void newEvent();
 
 private:
     void perform(Action action);

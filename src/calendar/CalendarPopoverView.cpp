@@ -46,6 +46,10 @@ CalendarPopoverView::CalendarPopoverView(CalendarViewModel &viewModel,
             &CalendarViewModel::nextYear);
     connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::goToToday, &viewModel,
             &CalendarViewModel::goToToday);
+    connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::newEvent, this, [this] {
+        if (m_dailyDock)
+            m_dailyDock->startNewEvent();
+    });
     m_keyboardMonitor->watch(this);
     connect(m_wheelSwitcher, &ScrollWheelMonthSwitcher::previousMonth, &viewModel,
             &CalendarViewModel::previousMonth);
@@ -136,6 +140,7 @@ void CalendarPopoverView::rebuildContent()
         if (m_openPreferences)
             m_openPreferences();
     });
+    connect(m_dailyDock, &DailyDockView::newEventFormClosed, this, qOverload<>(&QWidget::setFocus));
 
     // The banner carries the stack's spacing under it, so that it can close up as it leaves;
     // the grid carries it in its bottom margin, where the shadow of a selected last week falls.

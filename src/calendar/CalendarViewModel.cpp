@@ -9,6 +9,7 @@
 #include "shared/CivilCalendar.h"
 #include "shared/DateHelpers.h"
 #include "shared/Observable.h"
+#include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QPointer>
@@ -30,14 +31,14 @@ template<typename T, typename F> auto droppingRepeats(F react)
     };
 }
 
-// The view calendar's day of an instant: the civil date in the process's zone, found without
-// building an ICU calendar, since every cell of the grid asks several times per repaint.
-QDate dayOf(const QDateTime &instant)
+} // namespace
+
+QDate CalendarViewModel::dayOf(const QDateTime &instant)
 {
+    // Found without building an ICU calendar: every cell of the grid asks several times per
+    // repaint.
     return SystemTimeZone::civilDate(instant);
 }
-
-} // namespace
 
 CalendarViewModel::CalendarViewModel(PreferencesStore &preferencesStore,
                                      EventStoreService &eventStoreService,
@@ -119,6 +120,13 @@ void CalendarViewModel::bind()
     observe(&m_preferencesStore, &PreferencesStore::usePreviewDataChanged,
             &PreferencesStore::usePreviewData, this,
             droppingRepeats<bool>([this](bool) { startRefreshAndLoadTask(); }));
+
+    connect(&m_eventStoreService, &EventStoreService::availableCalendarsChanged, this,
+            &CalendarViewModel::writableCalendarsChanged);
+    connect(&m_preferencesStore, &PreferencesStore::excludedCalendarIdentifiersChanged, this,
+            &CalendarViewModel::writableCalendarsChanged);
+    connect(&m_preferencesStore, &PreferencesStore::usePreviewDataChanged, this,
+            &CalendarViewModel::writableCalendarsChanged);
 
     const auto announce = [this](bool) {
         Q_EMIT changed();
@@ -383,6 +391,55 @@ QDateTime CalendarViewModel::now() const
 CivilCalendar CalendarViewModel::viewCalendar() const
 {
     return CivilCalendar(firstWeekday());
+}
+
+QList<CalendarSource> CalendarViewModel::writableCalendars() const
+{
+    if (m_preferencesStore.usePreviewData())
+        return {};
+    QList<CalendarSource> calendars = m_eventStoreService.writableCalendars();
+    const QSet<QString> excluded = m_preferencesStore.excludedCalendarIdentifiers();
+    calendars.removeIf(
+        [&excluded](const CalendarSource &calendar) { return excluded.contains(calendar.id); });
+    return calendars;
+}
+
+QString CalendarViewModel::preferredNewEventCalendarId() const
+{
+    const QList<CalendarSource> calendars = writableCalendars();
+    if (calendars.isEmpty())
+        return {};
+    const QString last =
+        m_preferencesStore.defaults().stringValue(lastNewEventCalendarKey).value_or(QString());
+    const bool offered = std::any_of(calendars.cbegin(), calendars.cend(),
+                                     [&last](const CalendarSource &c) { return c.id == last; });
+    return offered ? last : calendars.constFirst().id;
+}
+
+void CalendarViewModel::createEvent(const NewCalendarEvent &event, QObject *context, WriteDone done)
+{
+    // Remembering the calendar and showing the day must not depend on the form still being there.
+    m_eventStoreService.createEvent(
+        event, this,
+        [this, receiver = QPointer<QObject>(context), done = std::move(done),
+         day = event.start](const CalendarWriteResult &result) {
+            if (result.error.isEmpty()) {
+                m_preferencesStore.defaults().setString(lastNewEventCalendarKey, result.calendarId);
+                const CivilCalendar calendar = viewCalendar();
+                const QDateTime start = calendar.startOfDay(day);
+                setDisplayedMonth(DateHelpers::startOfMonth(start, calendar));
+                setSelectedDate(start);
+                setHasVisibleSelection(true);
+            }
+            if (receiver)
+                done(result);
+        });
+}
+
+void CalendarViewModel::removeCreatedEvent(const CalendarWriteResult &created, QObject *context,
+                                           WriteDone done)
+{
+    m_eventStoreService.removeCreatedEvent(created, context, std::move(done));
 }
 
 CalendarAuthorizationStatus

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "events/CalendarDayEvent.h"
+#include "events/CalendarSource.h"
+#include "events/NewCalendarEvent.h"
 #include "holidays/HolidayService.h"
 #include "shared/CivilCalendar.h"
 
@@ -50,6 +52,12 @@ public:
         std::function<void(const QDateTime &month, const QSet<QString> &excludedCalendarIDs,
                            std::function<void(const QList<CalendarDayEvent> &events)> done)>;
 
+    /// The calendar the last new event went into, offered first for the next one.
+    static inline const QString lastNewEventCalendarKey =
+        QStringLiteral("preferences.lastNewEventCalendar");
+
+    using WriteDone = std::function<void(const CalendarWriteResult &result)>;
+
     /// Duration of the ease-out that select, goToCurrentMonth/goToToday and paging announce.
     static constexpr int animationDurationMs = 160;
 
@@ -97,6 +105,21 @@ public:
     /// Same day as selectedDate, whether or not the selection is visible.
     [[nodiscard]] bool isSelected(const QDateTime &date) const;
 
+    [[nodiscard]] QDateTime now() const;
+    /// The day of an instant in the view calendar.
+    [[nodiscard]] static QDate dayOf(const QDateTime &instant);
+
+    /// The calendars a new event can go into, in the panel's order, without those left out of
+    /// the panel (an event there would not show); none with the sample data.
+    [[nodiscard]] QList<CalendarSource> writableCalendars() const;
+    /// The calendar of the last event created, if it can still be written; else the first.
+    [[nodiscard]] QString preferredNewEventCalendarId() const;
+    /// Writes a new event and, once written, remembers its calendar and selects its day.
+    /// `done` runs later on the main thread, not at all once `context` is gone.
+    void createEvent(const NewCalendarEvent &event, QObject *context, WriteDone done);
+    /// Removes an event created by createEvent again, and nothing else.
+    void removeCreatedEvent(const CalendarWriteResult &created, QObject *context, WriteDone done);
+
     /// Replaces where month events come from outside preview mode; an empty one restores the
     /// event store service.
     void setMonthEventsFetch(MonthEventsFetch fetch);
@@ -125,6 +148,8 @@ Q_SIGNALS:
     /// Emitted just before a group of assignments that views should animate: 0.16 s ease-out
     /// (QEasingCurve::OutCubic), from select, goToCurrentMonth/goToToday and paging.
     void animatedChangeStarted(int durationMs);
+    /// writableCalendars() may have changed.
+    void writableCalendarsChanged();
 
 private:
     enum class Step
@@ -140,7 +165,6 @@ private:
     void applyLoad(qint64 token, const QDateTime &requested, bool preview,
                    const QSet<QString> &excluded, const QList<CalendarDayEvent> &events);
     void moveDisplayedMonth(Step step, int value);
-    [[nodiscard]] QDateTime now() const;
     [[nodiscard]] CivilCalendar viewCalendar() const;
     [[nodiscard]] CalendarAuthorizationStatus effectiveStatus(CalendarAuthorizationStatus) const;
     // Indices into monthEvents of the events listed under a day, in list order.

@@ -3,6 +3,7 @@
 #include "ActivitySpinner.h"
 #include "CalendarViewModel.h"
 #include "DailyEventRow.h"
+#include "NewEventForm.h"
 #include "SettingsIconLabel.h"
 #include "look/AppFonts.h"
 #include "look/AppTheme.h"
@@ -13,7 +14,9 @@
 #include "shared/DateHelpers.h"
 
 #include <QBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -93,6 +96,41 @@ private:
     BrandLogoView *m_logo;
 };
 
+// The "+" beside the heading: a plus in a small circle on the capsule background.
+class NewEventButton : public QAbstractButton
+{
+public:
+    static constexpr int side = 26;
+
+    explicit NewEventButton(QWidget *parent)
+        : QAbstractButton(parent)
+    {
+        setFocusPolicy(Qt::NoFocus);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        setCursor(Qt::PointingHandCursor);
+        setAccessibleName(u"新建日程"_s);
+        setToolTip(u"新建日程 (N)"_s);
+    }
+
+    [[nodiscard]] QSize sizeHint() const override { return {side, side}; }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF frame(0, 0, side, side);
+        DockCapsuleBackground::paint(painter, frame);
+        QColor color = AppTheme::accent();
+        color.setAlphaF(isDown() ? 0.6 : 1.0);
+        painter.setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap));
+        const QPointF center = frame.center();
+        constexpr qreal arm = 5.5;
+        painter.drawLine(center - QPointF(arm, 0), center + QPointF(arm, 0));
+        painter.drawLine(center - QPointF(0, arm), center + QPointF(0, arm));
+    }
+};
+
 QString eventKey(const CalendarDayEvent &event)
 {
     return event.id + QLatin1Char('\x1f') + event.title + QLatin1Char('\x1f') + event.timeText()
@@ -121,7 +159,44 @@ DailyDockView::DailyDockView(CalendarViewModel &viewModel, QWidget *parent)
     cardLayout->setSpacing(10);
     m_heading =
         new PanelLabel(QString(), AppFonts::ui(17, QFont::DemiBold), &AppTheme::primaryText);
-    cardLayout->addWidget(m_heading);
+    auto *headingRow = new QHBoxLayout;
+    headingRow->setSpacing(8);
+    headingRow->addWidget(m_heading, 1);
+    m_newEventButton = new NewEventButton(m_card);
+    connect(m_newEventButton, &QAbstractButton::clicked, this, &DailyDockView::startNewEvent);
+    headingRow->addWidget(m_newEventButton, 0, Qt::AlignVCenter);
+    cardLayout->addLayout(headingRow);
+
+    m_form = new NewEventForm(viewModel, m_card);
+    m_form->hide();
+    cardLayout->addWidget(m_form);
+    connect(m_form, &NewEventForm::cancelled, this, &DailyDockView::closeForm);
+    connect(m_form, &NewEventForm::saved, this,
+            [this](const CalendarWriteResult &created, const NewCalendarEvent &event) {
+                closeForm();
+                offerUndo(created, event.title);
+            });
+
+    m_undoRow = new QWidget(m_card);
+    auto *undoLayout = new QHBoxLayout(m_undoRow);
+    undoLayout->setContentsMargins(0, 0, 0, 0);
+    undoLayout->setSpacing(8);
+    m_undoText =
+        new PanelLabel(QString(), AppFonts::ui(12.5, QFont::Medium), &secondaryDetail, m_undoRow);
+    m_undoText->setMinimumScale(0.8);
+    undoLayout->addWidget(m_undoText, 1);
+    m_undoButton = new QPushButton(u"撤销"_s, m_undoRow);
+    m_undoButton->setFlat(true);
+    m_undoButton->setCursor(Qt::PointingHandCursor);
+    m_undoButton->setStyleSheet(u"QPushButton { color: %1; border: none; padding: 0 4px; "
+                                "font-weight: 600; }"_s.arg(AppTheme::accent().name()));
+    undoLayout->addWidget(m_undoButton);
+    connect(m_undoButton, &QPushButton::clicked, this, &DailyDockView::undo);
+    m_undoRow->hide();
+    cardLayout->addWidget(m_undoRow);
+    m_undoTimer.setSingleShot(true);
+    m_undoTimer.setInterval(undoDurationMs);
+    connect(&m_undoTimer, &QTimer::timeout, m_undoRow, &QWidget::hide);
     layout->addWidget(m_card);
 
     auto *footer = new SurfaceWidget(
@@ -147,6 +222,8 @@ DailyDockView::DailyDockView(CalendarViewModel &viewModel, QWidget *parent)
     connect(&viewModel, &CalendarViewModel::isLoadingMonthChanged, this,
             &DailyDockView::scheduleRefresh);
     connect(&viewModel, &CalendarViewModel::changed, this, &DailyDockView::scheduleRefresh);
+    connect(&viewModel, &CalendarViewModel::writableCalendarsChanged, this,
+            &DailyDockView::scheduleRefresh);
     refresh();
 }
 
@@ -155,6 +232,53 @@ DailyDockView::~DailyDockView() = default;
 void DailyDockView::setOpenPreferences(std::function<void()> openPreferences)
 {
     m_openPreferences = std::move(openPreferences);
+}
+
+void DailyDockView::startNewEvent()
+{
+    if (m_viewModel.writableCalendars().isEmpty())
+        return;
+    // A second "+" keeps what has been typed.
+    if (!m_form->isHidden()) {
+        m_form->titleField()->setFocus();
+        return;
+    }
+    m_undoRow->hide();
+    if (m_bodyWidget)
+        m_bodyWidget->hide();
+    m_form->show();
+    m_form->start(CalendarViewModel::dayOf(m_viewModel.selectedDate()));
+}
+
+void DailyDockView::closeForm()
+{
+    m_form->hide();
+    if (m_bodyWidget)
+        m_bodyWidget->show();
+    Q_EMIT newEventFormClosed();
+}
+
+void DailyDockView::offerUndo(const CalendarWriteResult &created, const QString &title)
+{
+    m_created = created;
+    m_undoText->setText(u"已添加“%1”"_s.arg(title));
+    m_undoButton->show();
+    m_undoRow->show();
+    m_undoTimer.start();
+}
+
+void DailyDockView::undo()
+{
+    m_undoTimer.stop();
+    m_undoButton->hide();
+    m_viewModel.removeCreatedEvent(m_created, this, [this](const CalendarWriteResult &result) {
+        if (result.error.isEmpty()) {
+            m_undoRow->hide();
+            return;
+        }
+        m_undoText->setText(u"未能撤销：%1"_s.arg(result.error));
+        m_undoTimer.start();
+    });
 }
 
 QString DailyDockView::headingText() const
@@ -192,6 +316,7 @@ void DailyDockView::refresh()
     if (const auto festival = m_viewModel.festivalText(m_viewModel.selectedDate()))
         heading += u" · "_s + *festival;
     m_heading->setText(heading);
+    m_newEventButton->setVisible(!m_viewModel.writableCalendars().isEmpty());
 
     Body body = Body::list;
     if (loading)
@@ -277,6 +402,7 @@ void DailyDockView::rebuildBody()
         break;
     }
     }
-    cardLayout->addWidget(m_bodyWidget);
-    m_bodyWidget->show();
+    // The body sits under the heading, above the form and the undo line.
+    cardLayout->insertWidget(1, m_bodyWidget);
+    m_bodyWidget->setVisible(m_form->isHidden());
 }

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "events/NewCalendarEvent.h"
+
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 
 class CalendarViewModel;
 class DailyEventRow;
+class NewEventForm;
 class PanelLabel;
+class QAbstractButton;
+class QPushButton;
 class QScrollArea;
 class SettingsIconLabel;
 
@@ -25,6 +31,8 @@ public:
     static constexpr int plainListLimit = 3;
     static constexpr int rowHeightAllowance = 52;
     static constexpr int scrollAreaMaximumHeight = 150;
+    /// How long a new event can be taken back.
+    static constexpr int undoDurationMs = 5000;
 
     enum class Body
     {
@@ -38,17 +46,30 @@ public:
     ~DailyDockView() override;
 
     void setOpenPreferences(std::function<void()> openPreferences);
+    /// Opens the new-event form for the selected day, where a calendar can be written.
+    void startNewEvent();
 
     [[nodiscard]] Body body() const { return m_body; }
     [[nodiscard]] QString headingText() const;
     [[nodiscard]] QList<DailyEventRow *> eventRows() const;
     /// The list's scroll area with 4 or more events, else null.
     [[nodiscard]] QScrollArea *scrollArea() const { return m_scrollArea; }
+    [[nodiscard]] QAbstractButton *newEventButton() const { return m_newEventButton; }
+    [[nodiscard]] NewEventForm *newEventForm() const { return m_form; }
+    /// The "撤销" of the event created last; shown for five seconds.
+    [[nodiscard]] QPushButton *undoButton() const { return m_undoButton; }
+
+Q_SIGNALS:
+    /// The form went away; whoever holds the panel's keys takes the focus back.
+    void newEventFormClosed();
 
 private:
     void scheduleRefresh();
     void refresh();
     void rebuildBody();
+    void closeForm();
+    void offerUndo(const CalendarWriteResult &created, const QString &title);
+    void undo();
 
     CalendarViewModel &m_viewModel;
     std::function<void()> m_openPreferences;
@@ -57,6 +78,13 @@ private:
     QWidget *m_bodyWidget = nullptr;
     QScrollArea *m_scrollArea = nullptr;
     SettingsIconLabel *m_settingsButton = nullptr;
+    QAbstractButton *m_newEventButton = nullptr;
+    NewEventForm *m_form = nullptr;
+    QWidget *m_undoRow = nullptr;
+    PanelLabel *m_undoText = nullptr;
+    QPushButton *m_undoButton = nullptr;
+    CalendarWriteResult m_created;
+    QTimer m_undoTimer;
     Body m_body = Body::empty;
     bool m_refreshPending = false;
     // What the body shows, to rebuild it only when that changes.

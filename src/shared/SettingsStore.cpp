@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include "Logging.h"
+#include "WriteFailure.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -353,9 +354,17 @@ void SettingsStore::save()
     // fails only at the flush inside commit(), which Qt 6.4 does not report, and the cut-off
     // file would replace the good one. Left uncommitted, the new file is discarded.
     const QByteArray content = QJsonDocument(values).toJson(QJsonDocument::Indented);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-        || file.write(content) != content.size() || !file.commit()) {
-        setSaveError(file.errorString());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setSaveError(WriteFailure::describe(file));
+        return;
+    }
+    const qint64 written = file.write(content);
+    if (written != content.size() || !file.commit()) {
+        // A write cut short without a reason of its own ran out of room.
+        const bool cutShort = written >= 0 && written < content.size();
+        setSaveError(cutShort && file.error() == QFileDevice::NoError
+                         ? WriteFailure::text(WriteFailure::Reason::diskFull)
+                         : WriteFailure::describe(file));
         return;
     }
     diskValues = values;
