@@ -120,6 +120,11 @@ void StatusItemHost::makeStatusNotifier()
         m_itemConnection =
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, itemConnectionName);
     m_statusNotifier = std::make_unique<StatusNotifierItem>(m_itemConnection);
+    // Tools that know the program by its bus name still read the item there; the export ends
+    // with the item.
+    if (m_itemBus == ItemBus::Own)
+        m_connection.registerObject(QString::fromLatin1(StatusNotifierItem::itemPath),
+                                    m_statusNotifier.get(), QDBusConnection::ExportAdaptors);
     copyStateTo(m_statusNotifier.get());
     relaySignals(m_statusNotifier.get());
     connect(m_statusNotifier.get(), &StatusNotifierItem::registrationChanged, this,
