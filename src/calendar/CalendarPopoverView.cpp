@@ -14,6 +14,8 @@
 #include "shared/EffectiveAppearanceObserver.h"
 #include "shared/SettingsStore.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QEvent>
 #include <QPainter>
@@ -33,7 +35,8 @@ CalendarPopoverView::CalendarPopoverView(CalendarViewModel &viewModel,
 {
     PanelAccessibility::install();
     setAttribute(Qt::WA_TranslucentBackground);
-    setFocusPolicy(Qt::StrongFocus);
+    // The grid takes the focus for the view; Tab goes on to the dock's controls.
+    setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::previousMonth, &viewModel,
@@ -46,6 +49,14 @@ CalendarPopoverView::CalendarPopoverView(CalendarViewModel &viewModel,
             &CalendarViewModel::nextYear);
     connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::goToToday, &viewModel,
             &CalendarViewModel::goToToday);
+    connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::moveSelection, &viewModel,
+            &CalendarViewModel::moveSelection);
+    connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::activate, this,
+            &CalendarPopoverView::activateFocused);
+    connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::close, this, [this] {
+        if (m_closePanel)
+            m_closePanel();
+    });
     m_keyboardMonitor->watch(this);
     connect(m_wheelSwitcher, &ScrollWheelMonthSwitcher::previousMonth, &viewModel,
             &CalendarViewModel::previousMonth);
@@ -71,6 +82,20 @@ CalendarPopoverView::~CalendarPopoverView() = default;
 void CalendarPopoverView::setOpenPreferences(std::function<void()> openPreferences)
 {
     m_openPreferences = std::move(openPreferences);
+}
+
+void CalendarPopoverView::setClosePanel(std::function<void()> closePanel)
+{
+    m_closePanel = std::move(closePanel);
+}
+
+void CalendarPopoverView::activateFocused()
+{
+    auto *button = qobject_cast<QAbstractButton *>(QApplication::focusWidget());
+    if (button && isAncestorOf(button))
+        button->click();
+    else
+        m_viewModel.openSelectedDay();
 }
 
 void CalendarPopoverView::setOnContentHeightChange(HeightHandler onContentHeightChange)
@@ -106,6 +131,8 @@ void CalendarPopoverView::followIdentity()
 
 void CalendarPopoverView::rebuildContent()
 {
+    // An appearance change may come through the settings button; the grid keeps the focus.
+    const bool hadFocus = m_content && m_content->isAncestorOf(QApplication::focusWidget());
     if (m_content) {
         // The change may come from inside the old content, such as its settings button.
         m_content->removeEventFilter(this);
@@ -150,6 +177,9 @@ void CalendarPopoverView::rebuildContent()
     m_banner->setVisible(m_isShowingShortcutHint);
     connect(m_banner, &ShortcutHintBanner::left, this, [this] { m_isShowingShortcutHint = false; });
     m_wheelSwitcher->watch(m_monthGrid);
+    setFocusProxy(m_monthGrid);
+    if (hadFocus)
+        m_monthGrid->setFocus(Qt::OtherFocusReason);
     setAnimationsEnabled(m_animationsEnabled);
 
     m_content = content;

@@ -45,6 +45,8 @@ public:
 
     /// What the settings button does.
     void setOpenPreferences(std::function<void()> openPreferences);
+    /// What Esc does: hides the panel.
+    void setClosePanel(std::function<void()> closePanel);
     /// Receives the content's height at once and on every change.
     void setOnContentHeightChange(HeightHandler onContentHeightChange);
 
@@ -78,6 +80,7 @@ protected:
 private:
     void rebuildContent();
     void followIdentity();
+    void activateFocused();
     void showShortcutHintIfNeeded();
     void hideShortcutHint(int durationMs);
     [[nodiscard]] qreal measureContent() const;
@@ -89,6 +92,7 @@ private:
     CalendarKeyboardShortcutMonitor *m_keyboardMonitor;
     ScrollWheelMonthSwitcher *m_wheelSwitcher;
     std::function<void()> m_openPreferences;
+    std::function<void()> m_closePanel;
     HeightHandler m_onContentHeightChange;
 
     QPointer<QWidget> m_content;
