@@ -17,6 +17,7 @@
 #include "shared/CivilCalendar.h"
 #include "shared/SettingsStore.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QDeadlineTimer>
@@ -46,6 +47,9 @@ struct Options
     std::optional<QDate> select;
     bool previewData = false;
     qreal scale = 1.0;
+    /// The control of the day dock that has the keyboard focus: "event" (the first event row)
+    /// or "settings".
+    QString focus;
 };
 
 std::optional<QDate> parseDay(const QString &text)
@@ -84,6 +88,11 @@ std::variant<Options, QString> parse(const QStringList &arguments)
             if (!day)
                 return u"not a day (yyyy-MM-dd) after %1"_s.arg(argument);
             (argument == "--date"_L1 ? options.date : options.select) = day;
+        } else if (argument == "--focus"_L1) {
+            const auto control = value();
+            if (!control || (*control != "event"_L1 && *control != "settings"_L1))
+                return u"--focus takes event or settings"_s;
+            options.focus = *control;
         } else if (argument == "--scale"_L1) {
             const auto text = value();
             bool ok = false;
@@ -216,6 +225,13 @@ int PanelPreview::run(int argc, char **argv)
     if (!options.screenshot.isEmpty()) {
         view.show();
         settle(viewModel);
+        if (!options.focus.isEmpty()) {
+            const QList<QAbstractButton *> controls = view.dailyDock()->focusChain();
+            view.activateWindow();
+            (options.focus == "event"_L1 ? controls.first() : controls.last())
+                ->setFocus(Qt::TabFocusReason);
+            settle(viewModel);
+        }
         view.updateContentHeight();
         const QSize size(CalendarPopoverView::panelWidth, int(view.contentHeight()));
         QImage image(size * options.scale, QImage::Format_ARGB32_Premultiplied);
@@ -247,6 +263,7 @@ int PanelPreview::run(int argc, char **argv)
                                                          : AppAppearanceMode::dark);
         window.update();
     });
+    view.setClosePanel([&window] { window.close(); });
     window.show();
     const int status = QApplication::exec();
     view.setParent(nullptr);

@@ -7,6 +7,7 @@
 class CalendarViewModel;
 class DailyEventRow;
 class PanelLabel;
+class QAbstractButton;
 class QScrollArea;
 class SettingsIconLabel;
 
@@ -21,6 +22,8 @@ public:
     static inline const QString loadingText = QStringLiteral("正在更新这一天的日程…");
     static inline const QString eventsSuffix = QStringLiteral("日程");
     static inline const QString brandName = QStringLiteral("栖格日历");
+    /// What a screen reader says for the brand chip, which opens the day.
+    static inline const QString appButtonName = QStringLiteral("在日历应用中打开");
     /// The most events listed without a scroll area.
     static constexpr int plainListLimit = 3;
     static constexpr int rowHeightAllowance = 52;
@@ -42,6 +45,9 @@ public:
     [[nodiscard]] Body body() const { return m_body; }
     [[nodiscard]] QString headingText() const;
     [[nodiscard]] QList<DailyEventRow *> eventRows() const;
+    /// The controls Tab reaches after the grid, in order: each event row, the app button (the
+    /// brand chip), the settings button.
+    [[nodiscard]] QList<QAbstractButton *> focusChain() const;
     /// The list's scroll area with 4 or more events, else null.
     [[nodiscard]] QScrollArea *scrollArea() const { return m_scrollArea; }
 
@@ -56,6 +62,7 @@ private:
     PanelLabel *m_heading = nullptr;
     QWidget *m_bodyWidget = nullptr;
     QScrollArea *m_scrollArea = nullptr;
+    QAbstractButton *m_appButton = nullptr;
     SettingsIconLabel *m_settingsButton = nullptr;
     Body m_body = Body::empty;
     bool m_refreshPending = false;

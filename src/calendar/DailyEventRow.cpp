@@ -1,6 +1,7 @@
 #include "DailyEventRow.h"
 
 #include "AccessibleText.h"
+#include "FocusRing.h"
 #include "shared/AppFonts.h"
 #include "shared/AppTheme.h"
 #include "shared/ContinuousCorners.h"
@@ -44,7 +45,7 @@ DailyEventRow::DailyEventRow(const CalendarDayEvent &event, std::function<void()
     , m_timeText(event.timeText())
     , m_action(std::move(action))
 {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setText(event.title);
@@ -107,4 +108,7 @@ void DailyEventRow::paintEvent(QPaintEvent *)
     const QRectF timeRect(textLeft, titleRect.bottom() + lineSpacing, titleRect.width(),
                           AppFonts::lineHeight(timeFont()));
     PanelText::draw(painter, timeRect, m_timeText, timeFont(), timeColor);
+
+    if (hasFocus())
+        FocusRing::paint(painter, frame, cornerRadius);
 }
