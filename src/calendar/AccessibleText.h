@@ -23,12 +23,15 @@ struct Day
     bool isToday = false;
     bool isSelected = false;
     qsizetype eventCount = 0;
+    /// The selected day's events as the dock lists them; empty for the other days.
+    QList<CalendarDayEvent> listedEvents;
 };
 
 /// "星期一" … "星期日" for 1 (Monday) … 7.
 [[nodiscard]] QString weekday(int dayOfWeek);
 
-/// The whole day in one line: "12月7日 星期一，农历十月廿九，今天，已选中，1 个日程".
+/// The whole day in one line: "12月7日 星期一，农历十月廿九，今天，1 个日程"; a selected day
+/// ends with its events: "…，已选中，2 个日程：09:30 产品站会，14:00 设计评审".
 [[nodiscard]] QString day(const Day &day);
 
 /// An event row: "产品站会，09:30 - 10:15，工作".

@@ -41,6 +41,8 @@ public:
     [[nodiscard]] QString cellDescription(int index) const;
     /// Selects the cell's day, as a click on it does.
     void selectCell(int index);
+    /// Whether the keys go to the grid: it is its window's focus widget.
+    [[nodiscard]] bool hasKeyboardFocus() const;
 
     void setAnimationsEnabled(bool enabled);
 
@@ -51,11 +53,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void invalidate();
     void announceMonth();
+    void scheduleSelectionAnnouncement();
     void announceSelection();
     void rebuild() const;
     [[nodiscard]] qreal columnWidth() const;
@@ -68,4 +74,8 @@ private:
     mutable QList<qreal> m_rowHeights;
     mutable bool m_stale = true;
     int m_pressedIndex = -1;
+    bool m_announcementPending = false;
+    // Tab brought the focus here: the selected day carries the focus ring.
+    bool m_showsFocusRing = false;
+    QDateTime m_announcedMonth;
 };
