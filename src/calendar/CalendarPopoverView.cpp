@@ -255,6 +255,20 @@ bool CalendarPopoverView::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+bool CalendarPopoverView::focusNextPrevChild(bool next)
+{
+    QList<QWidget *> ring{m_monthGrid};
+    for (QAbstractButton *control : m_dailyDock->focusChain())
+        ring.append(control);
+    const qsizetype focused = ring.indexOf(QApplication::focusWidget());
+    if (focused < 0)
+        return QWidget::focusNextPrevChild(next);
+    const qsizetype step = next ? 1 : ring.size() - 1;
+    ring.at((focused + step) % ring.size())
+        ->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
 void CalendarPopoverView::showShortcutHintIfNeeded()
 {
     SettingsStore &settings = m_preferencesStore.defaults();

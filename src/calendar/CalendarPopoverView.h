@@ -76,6 +76,9 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    /// Tab and Shift+Tab go round the grid and the dock's controls, whatever else the window
+    /// holds.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void rebuildContent();

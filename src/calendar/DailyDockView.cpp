@@ -306,9 +306,8 @@ void DailyDockView::rebuildBody()
     cardLayout->addWidget(m_bodyWidget);
     m_bodyWidget->show();
 
-    const QList<QAbstractButton *> chain = focusChain();
-    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
-        setTabOrder(chain.at(i), chain.at(i + 1));
-    if (rowFocused)
+    if (rowFocused) {
+        const QList<QAbstractButton *> chain = focusChain();
         chain.at(std::min(focused, chain.size() - 2))->setFocus(Qt::OtherFocusReason);
+    }
 }

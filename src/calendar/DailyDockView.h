@@ -46,7 +46,7 @@ public:
     [[nodiscard]] QString headingText() const;
     [[nodiscard]] QList<DailyEventRow *> eventRows() const;
     /// The controls Tab reaches after the grid, in order: each event row, the app button (the
-    /// brand chip), the settings button.
+    /// brand chip), the settings button. A new control joins Tab's round here.
     [[nodiscard]] QList<QAbstractButton *> focusChain() const;
     /// The list's scroll area with 4 or more events, else null.
     [[nodiscard]] QScrollArea *scrollArea() const { return m_scrollArea; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 class QPainter;
 class QRectF;
 

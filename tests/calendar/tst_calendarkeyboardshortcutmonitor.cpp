@@ -169,11 +169,11 @@ void TestCalendarKeyboardShortcutMonitor::takesTheFocusAndOnlyItsKeys()
     QTest::keyClick(host, Qt::Key_Space);
     QTest::keyClick(host, Qt::Key_Right, Qt::ControlModifier);
     QTest::keyClick(host, Qt::Key_Left, Qt::ShiftModifier);
-    QTest::keyClick(host, Qt::Key_Escape);
+    QTest::keyClick(host, Qt::Key_Home);
     QCOMPARE(today.size(), 1);
     QCOMPARE(nextYear.size(), 1);
     QCOMPARE(activated.size(), 0);
-    QCOMPARE(host->keys, (QList<int>{Qt::Key_Left, Qt::Key_Escape}));
+    QCOMPARE(host->keys, (QList<int>{Qt::Key_Left, Qt::Key_Home}));
 
     // Shown again after something else took the focus: the host takes it back.
     host->hide();
