@@ -26,7 +26,7 @@ def listen(master, log):
             text = line.decode(errors="replace").rstrip("\r")
             log.write(text + "\n")
             log.flush()
-            heard.extend(re.findall(r"SPEECH OUTPUT: '(.*?)'(?: \{|$)", text))
+            heard.extend(re.findall(r"SPEECH OUTPUT: '(.*?)'(?:\{|$)", text))
 
 
 def said_after(mark, pattern, seconds=20):
@@ -117,7 +117,11 @@ def main(program):
     finally:
         for process in reversed(processes):
             process.terminate()
-            process.wait()
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
         shutil.rmtree(home, ignore_errors=True)
     print(f"{len(failures)} failed")
     return 1 if failures else 0
