@@ -18,6 +18,7 @@
 #include "shared/CivilCalendar.h"
 #include "shared/SettingsStore.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QDeadlineTimer>
@@ -48,6 +49,9 @@ struct Options
     std::optional<QString> newEvent;
     bool previewData = false;
     qreal scale = 1.0;
+    /// The control of the day dock that has the keyboard focus: "event" (the first event row)
+    /// or "settings".
+    QString focus;
 };
 
 std::optional<QDate> parseDay(const QString &text)
@@ -90,6 +94,11 @@ std::variant<Options, QString> parse(const QStringList &arguments)
             options.newEvent = value();
             if (!options.newEvent)
                 return u"--new-event needs the title line"_s;
+        } else if (argument == "--focus"_L1) {
+            const auto control = value();
+            if (!control || (*control != "event"_L1 && *control != "settings"_L1))
+                return u"--focus takes event or settings"_s;
+            options.focus = *control;
         } else if (argument == "--scale"_L1) {
             const auto text = value();
             bool ok = false;
@@ -226,6 +235,13 @@ int PanelPreview::run(int argc, char **argv)
     if (!options.screenshot.isEmpty()) {
         view.show();
         settle(viewModel);
+        if (!options.focus.isEmpty()) {
+            const QList<QAbstractButton *> controls = view.dailyDock()->focusChain();
+            view.activateWindow();
+            (options.focus == "event"_L1 ? controls.first() : controls.last())
+                ->setFocus(Qt::TabFocusReason);
+            settle(viewModel);
+        }
         view.updateContentHeight();
         const QSize size(CalendarPopoverView::panelWidth, int(view.contentHeight()));
         QImage image(size * options.scale, QImage::Format_ARGB32_Premultiplied);
@@ -257,6 +273,7 @@ int PanelPreview::run(int argc, char **argv)
                                                          : AppAppearanceMode::dark);
         window.update();
     });
+    view.setClosePanel([&window] { window.close(); });
     window.show();
     const int status = QApplication::exec();
     view.setParent(nullptr);

@@ -1,5 +1,7 @@
 #include "AccessibleText.h"
 
+#include "shared/DateHelpers.h"
+
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -35,8 +37,19 @@ QString AccessibleText::day(const Day &day)
         parts.append(u"今天"_s);
     if (day.isSelected)
         parts.append(u"已选中"_s);
-    if (day.eventCount > 0)
-        parts.append(u"%1 个日程"_s.arg(day.eventCount));
+    if (day.eventCount > 0) {
+        QString count = u"%1 个日程"_s.arg(day.eventCount);
+        QStringList listed;
+        for (const CalendarDayEvent &event : day.listedEvents) {
+            const QString when =
+                event.isAllDay ? event.timeText()
+                               : DateHelpers::formatDate(event.startDate, "zh_CN", u"HH:mm"_s);
+            listed.append(when + u' ' + event.title);
+        }
+        if (!listed.isEmpty())
+            count += u'：' + listed.join(separator);
+        parts.append(count);
+    }
     return parts.join(separator);
 }
 

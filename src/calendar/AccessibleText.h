@@ -23,6 +23,8 @@ struct Day
     bool isToday = false;
     bool isSelected = false;
     qsizetype eventCount = 0;
+    /// The selected day's events as the dock lists them; empty for the other days.
+    QList<CalendarDayEvent> listedEvents;
 };
 
 /// "星期一" … "星期日" for 1 (Monday) … 7.
@@ -31,7 +33,8 @@ struct Day
 /// A row header of the grid: "第 49 周".
 [[nodiscard]] QString week(int weekNumber);
 
-/// The whole day in one line: "12月7日 星期一，农历十月廿九，今天，已选中，1 个日程".
+/// The whole day in one line: "12月7日 星期一，农历十月廿九，今天，1 个日程"; a selected day
+/// ends with its events: "…，已选中，2 个日程：09:30 产品站会，14:00 设计评审".
 [[nodiscard]] QString day(const Day &day);
 
 /// An event row: "产品站会，09:30 - 10:15，工作".

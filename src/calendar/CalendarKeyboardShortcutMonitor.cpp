@@ -70,24 +70,30 @@ void CalendarKeyboardShortcutMonitor::watch(QObject *host)
 CalendarKeyboardShortcutMonitor::Action
 CalendarKeyboardShortcutMonitor::action(quint32 keyCode, quint32 modifierFlags)
 {
+    struct Row
+    {
+        quint32 keyCode;
+        quint32 modifiers;
+        Action action;
+    };
+    static constexpr Row table[] = {
+        {spaceKey, 0, Action::goToToday},
+        {leftArrowKey, 0, Action::previousMonth},
+        {rightArrowKey, 0, Action::nextMonth},
+        {leftArrowKey, commandFlag, Action::previousYear},
+        {rightArrowKey, commandFlag, Action::nextYear},
+        {upArrowKey, 0, Action::previousWeek},
+        {downArrowKey, 0, Action::nextWeek},
+        {leftArrowKey, optionFlag, Action::previousDay},
+        {rightArrowKey, optionFlag, Action::nextDay},
+        {returnKey, 0, Action::activate},
+        {keypadEnterKey, 0, Action::activate},
+        {escapeKey, 0, Action::close},
+    };
     const quint32 modifiers = modifierFlags & relevantModifierMask;
-    if (modifiers == 0) {
-        switch (keyCode) {
-        case spaceKey:
-            return Action::goToToday;
-        case leftArrowKey:
-            return Action::previousMonth;
-        case rightArrowKey:
-            return Action::nextMonth;
-        default:
-            return Action::none;
-        }
-    }
-    if (modifiers == commandFlag) {
-        if (keyCode == leftArrowKey)
-            return Action::previousYear;
-        if (keyCode == rightArrowKey)
-            return Action::nextYear;
+    for (const Row &row : table) {
+        if (row.keyCode == keyCode && row.modifiers == modifiers)
+            return row.action;
     }
     return Action::none;
 }
@@ -141,13 +147,13 @@ bool CalendarKeyboardShortcutMonitor::eventFilter(QObject *watched, QEvent *even
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
         // Claims the key before any shortcut of the window can take it.
-        if (action(static_cast<const QKeyEvent &>(*event)) == Action::none)
+        if (applicableAction(static_cast<const QKeyEvent &>(*event)) == Action::none)
             return false;
         event->accept();
         return true;
     }
     case QEvent::KeyPress: {
-        const Action taken = action(static_cast<const QKeyEvent &>(*event));
+        const Action taken = applicableAction(static_cast<const QKeyEvent &>(*event));
         if (taken == Action::none)
             return false;
         perform(taken);
@@ -161,6 +167,17 @@ bool CalendarKeyboardShortcutMonitor::eventFilter(QObject *watched, QEvent *even
     default:
         return false;
     }
+}
+
+CalendarKeyboardShortcutMonitor::Action
+CalendarKeyboardShortcutMonitor::applicableAction(const QKeyEvent &event)
+{
+    const Action taken = action(event);
+    if (taken == Action::activate || taken == Action::close)
+        return taken;
+    // The calendar's moves belong to the grid; a focused button keeps its own arrow keys.
+    const QObject *focus = QGuiApplication::focusObject();
+    return focus && focus->inherits("QAbstractButton") ? Action::none : taken;
 }
 
 void CalendarKeyboardShortcutMonitor::activateIfNeeded()
@@ -203,6 +220,24 @@ void CalendarKeyboardShortcutMonitor::perform(Action action)
         return;
     case Action::newEvent:
         Q_EMIT newEvent();
+        return;
+    case Action::previousWeek:
+        Q_EMIT moveSelection(-7);
+        return;
+    case Action::nextWeek:
+        Q_EMIT moveSelection(7);
+        return;
+    case Action::previousDay:
+        Q_EMIT moveSelection(-1);
+        return;
+    case Action::nextDay:
+        Q_EMIT moveSelection(1);
+        return;
+    case Action::activate:
+        Q_EMIT activate();
+        return;
+    case Action::close:
+        Q_EMIT close();
         return;
     }
 }

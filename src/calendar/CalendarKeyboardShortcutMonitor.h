@@ -7,11 +7,13 @@
 
 class QKeyEvent;
 
-// The panel's keys: space goes to today, the arrows page months, Ctrl with an arrow pages years
-// (Ctrl stands in for the Mac's Command), N starts a new event. Installed as an event filter on the
-// panel content, it consumes the keys it acts on and lets every other key through; it also takes
-// the keyboard focus for the content whenever the content is shown, so the keys work as soon as the
-// panel opens. The key table is decided in action(), free of widgets.
+// The panel's keys: space goes to today, ← and → page months, Ctrl with them pages years (Ctrl
+// stands in for the Mac's Command), ↑ and ↓ move the selection by a week, Alt with ← and → by a
+// day, Enter activates, Esc closes and N starts a new event. Installed as an event filter on the
+// panel content, it sees the keys its focused control left unused, consumes those it acts on and
+// lets every other key through; it also takes the keyboard focus for the content whenever the
+// content is shown, so the keys work as soon as the panel opens. The key table is decided in
+// action(), free of widgets.
 class CalendarKeyboardShortcutMonitor : public QObject
 {
     Q_OBJECT
@@ -24,6 +26,12 @@ public:
         nextMonth,
         previousYear,
         nextYear,
+        previousWeek,
+        nextWeek,
+        previousDay,
+        nextDay,
+        activate,
+        close,
         newEvent
     };
 
@@ -43,6 +51,11 @@ public:
     static constexpr quint32 spaceKey = 49;
     static constexpr quint32 leftArrowKey = 123;
     static constexpr quint32 rightArrowKey = 124;
+    static constexpr quint32 downArrowKey = 125;
+    static constexpr quint32 upArrowKey = 126;
+    static constexpr quint32 returnKey = 36;
+    static constexpr quint32 keypadEnterKey = 76;
+    static constexpr quint32 escapeKey = 53;
 
     explicit CalendarKeyboardShortcutMonitor(QObject *parent = nullptr);
     ~CalendarKeyboardShortcutMonitor() override;
@@ -73,9 +86,15 @@ Q_SIGNALS:
     void nextMonth();
     void previousYear();
     void nextYear();
+    /// ±7 for a week, ±1 for a day.
+    void moveSelection(int days);
+    /// Enter: the focused control acts, a selected day opens in the calendar application.
+    void activate();
+    void close();
     void newEvent();
 
 private:
+    [[nodiscard]] static Action applicableAction(const QKeyEvent &event);
     void perform(Action action);
 
     QPointer<QObject> m_host;

@@ -14,6 +14,8 @@
 #include "shared/EffectiveAppearanceObserver.h"
 #include "shared/SettingsStore.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QEvent>
 #include <QPainter>
@@ -33,7 +35,8 @@ CalendarPopoverView::CalendarPopoverView(CalendarViewModel &viewModel,
 {
     PanelAccessibility::install();
     setAttribute(Qt::WA_TranslucentBackground);
-    setFocusPolicy(Qt::StrongFocus);
+    // The grid takes the focus for the view; Tab goes on to the dock's controls.
+    setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::previousMonth, &viewModel,
@@ -49,6 +52,14 @@ CalendarPopoverView::CalendarPopoverView(CalendarViewModel &viewModel,
     connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::newEvent, this, [this] {
         if (m_dailyDock)
             m_dailyDock->startNewEvent();
+    });
+    connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::moveSelection, &viewModel,
+            &CalendarViewModel::moveSelection);
+    connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::activate, this,
+            &CalendarPopoverView::activateFocused);
+    connect(m_keyboardMonitor, &CalendarKeyboardShortcutMonitor::close, this, [this] {
+        if (m_closePanel)
+            m_closePanel();
     });
     m_keyboardMonitor->watch(this);
     connect(m_wheelSwitcher, &ScrollWheelMonthSwitcher::previousMonth, &viewModel,
@@ -75,6 +86,20 @@ CalendarPopoverView::~CalendarPopoverView() = default;
 void CalendarPopoverView::setOpenPreferences(std::function<void()> openPreferences)
 {
     m_openPreferences = std::move(openPreferences);
+}
+
+void CalendarPopoverView::setClosePanel(std::function<void()> closePanel)
+{
+    m_closePanel = std::move(closePanel);
+}
+
+void CalendarPopoverView::activateFocused()
+{
+    auto *button = qobject_cast<QAbstractButton *>(QApplication::focusWidget());
+    if (button && isAncestorOf(button))
+        button->click();
+    else
+        m_viewModel.openSelectedDay();
 }
 
 void CalendarPopoverView::setOnContentHeightChange(HeightHandler onContentHeightChange)
@@ -110,6 +135,8 @@ void CalendarPopoverView::followIdentity()
 
 void CalendarPopoverView::rebuildContent()
 {
+    // An appearance change may come through the settings button; the grid keeps the focus.
+    const bool hadFocus = m_content && m_content->isAncestorOf(QApplication::focusWidget());
     if (m_content) {
         // The change may come from inside the old content, such as its settings button.
         m_content->removeEventFilter(this);
@@ -155,6 +182,9 @@ void CalendarPopoverView::rebuildContent()
     m_banner->setVisible(m_isShowingShortcutHint);
     connect(m_banner, &ShortcutHintBanner::left, this, [this] { m_isShowingShortcutHint = false; });
     m_wheelSwitcher->watch(m_monthGrid);
+    setFocusProxy(m_monthGrid);
+    if (hadFocus)
+        m_monthGrid->setFocus(Qt::OtherFocusReason);
     setAnimationsEnabled(m_animationsEnabled);
 
     m_content = content;
@@ -228,6 +258,20 @@ bool CalendarPopoverView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_content && event->type() == QEvent::LayoutRequest)
         updateContentHeight();
     return QWidget::eventFilter(watched, event);
+}
+
+bool CalendarPopoverView::focusNextPrevChild(bool next)
+{
+    QList<QWidget *> ring{m_monthGrid};
+    for (QAbstractButton *control : m_dailyDock->focusChain())
+        ring.append(control);
+    const qsizetype focused = ring.indexOf(QApplication::focusWidget());
+    if (focused < 0)
+        return QWidget::focusNextPrevChild(next);
+    const qsizetype step = next ? 1 : ring.size() - 1;
+    ring.at((focused + step) % ring.size())
+        ->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void CalendarPopoverView::showShortcutHintIfNeeded()

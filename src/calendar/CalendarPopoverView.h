@@ -45,6 +45,8 @@ public:
 
     /// What the settings button does.
     void setOpenPreferences(std::function<void()> openPreferences);
+    /// What Esc does: hides the panel.
+    void setClosePanel(std::function<void()> closePanel);
     /// Receives the content's height at once and on every change.
     void setOnContentHeightChange(HeightHandler onContentHeightChange);
 
@@ -74,10 +76,14 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    /// Tab and Shift+Tab go round the grid and the dock's controls, whatever else the window
+    /// holds.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void rebuildContent();
     void followIdentity();
+    void activateFocused();
     void showShortcutHintIfNeeded();
     void hideShortcutHint(int durationMs);
     [[nodiscard]] qreal measureContent() const;
@@ -89,6 +95,7 @@ private:
     CalendarKeyboardShortcutMonitor *m_keyboardMonitor;
     ScrollWheelMonthSwitcher *m_wheelSwitcher;
     std::function<void()> m_openPreferences;
+    std::function<void()> m_closePanel;
     HeightHandler m_onContentHeightChange;
 
     QPointer<QWidget> m_content;

@@ -360,6 +360,19 @@ void CalendarViewModel::goToToday()
     goToCurrentMonth();
 }
 
+void CalendarViewModel::moveSelection(int days)
+{
+    const CivilCalendar calendar = CivilCalendar::viewCalendar();
+    QDateTime from = m_selectedDate;
+    if (!m_hasVisibleSelection) {
+        const QDate month = dayOf(m_displayedMonth);
+        const int day = std::min(dayOf(m_selectedDate).day(), month.daysInMonth());
+        from = calendar.date(month.year(), month.month(), day).value_or(m_selectedDate);
+    }
+    if (const auto moved = calendar.addingDays(from, days))
+        select(*moved);
+}
+
 void CalendarViewModel::moveDisplayedMonth(Step step, int value)
 {
     const CivilCalendar calendar = viewCalendar();
@@ -381,6 +394,13 @@ void CalendarViewModel::refreshAuthorization()
 void CalendarViewModel::open(const CalendarDayEvent &event)
 {
     m_eventStoreService.openCalendarApp(event);
+}
+
+void CalendarViewModel::openSelectedDay()
+{
+    // After paging the selected day is not on screen; nothing the user sees would open.
+    if (m_hasVisibleSelection)
+        m_eventStoreService.openDay(m_selectedDate);
 }
 
 QDateTime CalendarViewModel::now() const

@@ -132,8 +132,14 @@ public Q_SLOTS:
     void nextYear();
     void goToCurrentMonth();
     void goToToday();
+    /// Selects the day `days` after the selected one (before it when negative), switching to
+    /// its month. After paging, the move starts from the selected day's number in the shown
+    /// month, so that the selection comes back where the user looks.
+    void moveSelection(int days);
     void refreshAuthorization();
     void open(const CalendarDayEvent &event);
+    /// Shows the selected day in the calendar application while the grid shows it.
+    void openSelectedDay();
 
 Q_SIGNALS:
     void displayedMonthChanged(const QDateTime &displayedMonth);

@@ -10,9 +10,11 @@
 #include "look/BrandLogoView.h"
 #include "look/DailySummaryBackground.h"
 #include "look/DockCapsuleBackground.h"
+#include "look/FocusRing.h"
 #include "look/PanelLabel.h"
 #include "shared/DateHelpers.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
@@ -58,17 +60,20 @@ private:
     Painter m_painter;
 };
 
-// The brand chip: the logo and the name in a capsule. It paints the logo's shadow, which falls
-// outside the logo's own widget.
-class BrandChip : public QWidget
+// The brand chip: the logo and the name in a capsule, a plain button that shows the selected
+// day in the calendar application. It paints the logo's shadow, which falls outside the logo's
+// own widget.
+class BrandChip : public QAbstractButton
 {
 public:
     explicit BrandChip(QWidget *parent)
-        : QWidget(parent)
+        : QAbstractButton(parent)
         , m_logo(new BrandLogoView(24, this))
     {
         setAttribute(Qt::WA_TranslucentBackground);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        setFocusPolicy(Qt::TabFocus);
+        setAccessibleName(DailyDockView::appButtonName);
         QFont font = AppFonts::serif(13.5, QFont::Medium);
         font.setLetterSpacing(QFont::AbsoluteSpacing, 1.9);
         auto *name = new PanelLabel(DailyDockView::brandName, font, [] {
@@ -90,6 +95,8 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         DockCapsuleBackground::paint(painter, QRectF(rect()));
         BrandLogoView::paintShadow(painter, QRectF(m_logo->geometry()));
+        if (hasFocus())
+            FocusRing::paint(painter, QRectF(rect()), height() / 2.0);
     }
 
 private:
@@ -205,7 +212,10 @@ DailyDockView::DailyDockView(CalendarViewModel &viewModel, QWidget *parent)
     auto *footerLayout = new QHBoxLayout(footer);
     footerLayout->setContentsMargins(12, 9, 12, 9);
     footerLayout->setSpacing(10);
-    footerLayout->addWidget(new BrandChip(footer), 0, Qt::AlignVCenter);
+    m_appButton = new BrandChip(footer);
+    connect(m_appButton, &QAbstractButton::clicked, &viewModel,
+            &CalendarViewModel::openSelectedDay);
+    footerLayout->addWidget(m_appButton, 0, Qt::AlignVCenter);
     footerLayout->addStretch(1);
     m_settingsButton = new SettingsIconLabel(footer);
     connect(m_settingsButton, &QAbstractButton::clicked, this, [this] {
@@ -291,6 +301,16 @@ QList<DailyEventRow *> DailyDockView::eventRows() const
     return m_bodyWidget ? m_bodyWidget->findChildren<DailyEventRow *>() : QList<DailyEventRow *>();
 }
 
+QList<QAbstractButton *> DailyDockView::focusChain() const
+{
+    QList<QAbstractButton *> chain;
+    for (DailyEventRow *row : eventRows())
+        chain.append(row);
+    chain.append(m_appButton);
+    chain.append(m_settingsButton);
+    return chain;
+}
+
 void DailyDockView::scheduleRefresh()
 {
     // A group of assignments, or a load that starts and ends in one pass, builds the body once.
@@ -341,6 +361,12 @@ void DailyDockView::refresh()
 
 void DailyDockView::rebuildBody()
 {
+    // A focused row that goes hands the focus to the row in its place, or to the next control.
+    const QList<QAbstractButton *> oldChain = focusChain();
+    const qsizetype focused =
+        oldChain.indexOf(qobject_cast<QAbstractButton *>(QApplication::focusWidget()));
+    const bool rowFocused = focused >= 0 && focused < oldChain.size() - 2;
+
     auto *cardLayout = static_cast<QVBoxLayout *>(m_card->layout());
     if (m_bodyWidget) {
         cardLayout->removeWidget(m_bodyWidget);
@@ -405,4 +431,9 @@ void DailyDockView::rebuildBody()
     // The body sits under the heading, above the form and the undo line.
     cardLayout->insertWidget(1, m_bodyWidget);
     m_bodyWidget->setVisible(m_form->isHidden());
+
+    if (rowFocused) {
+        const QList<QAbstractButton *> chain = focusChain();
+        chain.at(std::min(focused, chain.size() - 2))->setFocus(Qt::OtherFocusReason);
+    }
 }

@@ -27,6 +27,8 @@ public:
     static inline const QString loadingText = QStringLiteral("正在更新这一天的日程…");
     static inline const QString eventsSuffix = QStringLiteral("日程");
     static inline const QString brandName = QStringLiteral("栖格日历");
+    /// What a screen reader says for the brand chip, which opens the day.
+    static inline const QString appButtonName = QStringLiteral("在日历应用中打开");
     /// The most events listed without a scroll area.
     static constexpr int plainListLimit = 3;
     static constexpr int rowHeightAllowance = 52;
@@ -52,6 +54,9 @@ public:
     [[nodiscard]] Body body() const { return m_body; }
     [[nodiscard]] QString headingText() const;
     [[nodiscard]] QList<DailyEventRow *> eventRows() const;
+    /// The controls Tab reaches after the grid, in order: each event row, the app button (the
+    /// brand chip), the settings button. A new control joins Tab's round here.
+    [[nodiscard]] QList<QAbstractButton *> focusChain() const;
     /// The list's scroll area with 4 or more events, else null.
     [[nodiscard]] QScrollArea *scrollArea() const { return m_scrollArea; }
     [[nodiscard]] QAbstractButton *newEventButton() const { return m_newEventButton; }
@@ -77,6 +82,7 @@ private:
     PanelLabel *m_heading = nullptr;
     QWidget *m_bodyWidget = nullptr;
     QScrollArea *m_scrollArea = nullptr;
+    QAbstractButton *m_appButton = nullptr;
     SettingsIconLabel *m_settingsButton = nullptr;
     QAbstractButton *m_newEventButton = nullptr;
     NewEventForm *m_form = nullptr;

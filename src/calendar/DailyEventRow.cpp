@@ -4,6 +4,7 @@
 #include "look/AppFonts.h"
 #include "look/AppTheme.h"
 #include "look/ContinuousCorners.h"
+#include "look/FocusRing.h"
 #include "look/PanelText.h"
 #include "look/SurfaceCache.h"
 
@@ -44,7 +45,7 @@ DailyEventRow::DailyEventRow(const CalendarDayEvent &event, std::function<void()
     , m_timeText(event.timeText())
     , m_action(std::move(action))
 {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setText(event.title);
@@ -107,4 +108,7 @@ void DailyEventRow::paintEvent(QPaintEvent *)
     const QRectF timeRect(textLeft, titleRect.bottom() + lineSpacing, titleRect.width(),
                           AppFonts::lineHeight(timeFont()));
     PanelText::draw(painter, timeRect, m_timeText, timeFont(), timeColor);
+
+    if (hasFocus())
+        FocusRing::paint(painter, frame, cornerRadius);
 }

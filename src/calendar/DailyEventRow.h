@@ -7,7 +7,8 @@
 #include <functional>
 
 // One event of the selected day as a plain button: a bar in the calendar's colour beside the
-// title and the time. Pressing it runs its action; it never takes keyboard focus.
+// title and the time. Pressing it runs its action; Tab gives it the keyboard focus, which its
+// focus ring shows.
 class DailyEventRow : public QAbstractButton
 {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "PanelAccessibility.h"
 #include "look/AppFonts.h"
 #include "look/AppTheme.h"
+#include "look/FocusRing.h"
 #include "look/PanelText.h"
 #include "shared/SystemTimeZone.h"
 
@@ -40,6 +41,8 @@ MonthGridView::MonthGridView(CalendarViewModel &viewModel, QWidget *parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+    m_announcedMonth = viewModel.displayedMonth();
 
     connect(&viewModel, &CalendarViewModel::animatedChangeStarted, this,
             [this](int durationMs) { m_transition->start(durationMs); });
@@ -57,10 +60,12 @@ MonthGridView::MonthGridView(CalendarViewModel &viewModel, QWidget *parent)
     connect(&viewModel, &CalendarViewModel::monthEventsChanged, this,
             &MonthGridView::announceMonth);
     connect(&viewModel, &CalendarViewModel::changed, this, &MonthGridView::announceMonth);
+    connect(&viewModel, &CalendarViewModel::displayedMonthChanged, this,
+            &MonthGridView::scheduleSelectionAnnouncement);
     connect(&viewModel, &CalendarViewModel::selectedDateChanged, this,
-            &MonthGridView::announceSelection);
+            &MonthGridView::scheduleSelectionAnnouncement);
     connect(&viewModel, &CalendarViewModel::hasVisibleSelectionChanged, this,
-            &MonthGridView::announceSelection);
+            &MonthGridView::scheduleSelectionAnnouncement);
 }
 
 MonthGridView::~MonthGridView() = default;
@@ -214,7 +219,10 @@ QString MonthGridView::cellDescription(int index) const
     }
     day.isToday = cell.isToday;
     day.isSelected = cell.isSelected;
-    day.eventCount = m_viewModel.events(cell.date).size();
+    const QList<CalendarDayEvent> events = m_viewModel.events(cell.date);
+    day.eventCount = events.size();
+    if (cell.isSelected)
+        day.listedEvents = events;
     return AccessibleText::day(day);
 }
 
@@ -232,10 +240,35 @@ void MonthGridView::announceMonth()
     PanelAccessibility::gridChanged(this);
 }
 
+bool MonthGridView::hasKeyboardFocus() const
+{
+    return window()->focusWidget() == this;
+}
+
+void MonthGridView::scheduleSelectionAnnouncement()
+{
+    // Once for a group of assignments, after the month's events have loaded, so that the day
+    // is read with them.
+    if (m_announcementPending)
+        return;
+    m_announcementPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_announcementPending = false;
+            announceSelection();
+        },
+        Qt::QueuedConnection);
+}
+
 void MonthGridView::announceSelection()
 {
-    if (isVisible())
-        PanelAccessibility::gridSelectionChanged(this);
+    if (!isVisible())
+        return;
+    const QDateTime month = m_viewModel.displayedMonth();
+    if (std::exchange(m_announcedMonth, month) != month)
+        PanelAccessibility::gridMonthReplaced(this);
+    PanelAccessibility::gridSelectionChanged(this);
 }
 
 QRectF MonthGridView::cellRect(int index) const
@@ -292,6 +325,14 @@ void MonthGridView::paintEvent(QPaintEvent *)
     const QList<DayCellView> &all = cells();
     for (int i = 0; i < all.size(); ++i)
         all.at(i).paint(painter, cellRect(i));
+    if (m_showsFocusRing && hasFocus() && selectedIndex() >= 0) {
+        const DayCellView &selected = all.at(selectedIndex());
+        constexpr qreal outset = 2 * FocusRing::width;
+        QRectF ring(0, 0, selected.selectionWidth + 2 * outset,
+                    DayCellView::backdropHeight + 2 * outset);
+        ring.moveCenter(cellRect(selectedIndex()).center());
+        FocusRing::paint(painter, ring, selected.selectionCornerRadius + outset);
+    }
 
     // The week column: headed like the weekdays, each number on its row's day number line.
     if (!weekNumbers().isEmpty()) {
@@ -323,8 +364,32 @@ void MonthGridView::mouseReleaseEvent(QMouseEvent *event)
     selectCell(pressed);
 }
 
+void MonthGridView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The first click has selected the day.
+    if (event->button() == Qt::LeftButton && cellIndexAt(event->position()) >= 0)
+        m_viewModel.openSelectedDay();
+}
+
+void MonthGridView::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    m_showsFocusRing = false;
+    update();
+}
+
 void MonthGridView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    announceSelection();
+    scheduleSelectionAnnouncement();
+}
+
+void MonthGridView::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    m_showsFocusRing =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    update();
+    // After the focus event Qt sends for the table itself, the day takes the focus.
+    scheduleSelectionAnnouncement();
 }

@@ -53,6 +53,8 @@ public:
     [[nodiscard]] QString cellDescription(int index) const;
     /// Selects the cell's day, as a click on it does.
     void selectCell(int index);
+    /// Whether the keys go to the grid: it is its window's focus widget.
+    [[nodiscard]] bool hasKeyboardFocus() const;
 
     void setAnimationsEnabled(bool enabled);
 
@@ -63,11 +65,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void invalidate();
     void announceMonth();
+    void scheduleSelectionAnnouncement();
     void announceSelection();
     void rebuild() const;
     [[nodiscard]] qreal daysLeft() const;
@@ -83,4 +89,8 @@ private:
     mutable int m_firstWeekday = 0;
     mutable bool m_stale = true;
     int m_pressedIndex = -1;
+    bool m_announcementPending = false;
+    // Tab brought the focus here: the selected day carries the focus ring.
+    bool m_showsFocusRing = false;
+    QDateTime m_announcedMonth;
 };

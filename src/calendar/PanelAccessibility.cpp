@@ -180,7 +180,7 @@ public:
             state.selectable = true;
             state.focusable = true;
             state.selected = selected;
-            state.focused = selected;
+            state.focused = selected && m_grid->hasKeyboardFocus();
         }
         return state;
     }
@@ -444,10 +444,11 @@ public:
             QAccessibleEvent rename(cell, QAccessible::NameChanged);
             QAccessible::updateAccessibility(&rename);
         }
-        if (selected >= 0) {
-            QAccessibleEvent focus(child(columns + selected), QAccessible::Focus);
-            QAccessible::updateAccessibility(&focus);
-        }
+        if (!grid()->hasKeyboardFocus())
+            return;
+        QAccessibleEvent focus(selected >= 0 ? child(columns + selected) : this,
+                               QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
     }
 
 private:
@@ -535,6 +536,22 @@ void PanelAccessibility::gridSelectionChanged(MonthGridView *grid)
         return;
     if (auto *table = accessibleOf<MonthGridAccessible>(grid))
         table->announceSelection();
+}
+
+void PanelAccessibility::gridMonthReplaced(MonthGridView *grid)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleInterface *old = QAccessible::queryAccessibleInterface(grid);
+    if (!old)
+        return;
+    QAccessibleEvent gone(old, QAccessible::ObjectDestroyed);
+    QAccessible::updateAccessibility(&gone);
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
+    // Asked again, the factory builds the new table with a new identity.
+    QAccessibleEvent created(QAccessible::queryAccessibleInterface(grid),
+                             QAccessible::ObjectCreated);
+    QAccessible::updateAccessibility(&created);
 }
 
 void PanelAccessibility::headerChanged(HeaderBar *header)

@@ -15,7 +15,11 @@ void install();
 /// The month, the events or the lunar names changed: every cell has a new name, and the grid
 /// may have gained or lost a week.
 void gridChanged(MonthGridView *grid);
-/// Makes the selected cell the accessible focus, so the new day is read.
+/// Another month is shown: the table is replaced by a new one, so that a screen reader meets it
+/// as a table it has not been in and reads its name, the month, before the focused day.
+void gridMonthReplaced(MonthGridView *grid);
+/// While the grid has the keyboard focus, makes the selected cell the accessible focus, so the
+/// new day is read, or the table itself when no day of it is selected.
 void gridSelectionChanged(MonthGridView *grid);
 /// The title or the lunar line has a new text.
 void headerChanged(HeaderBar *header);

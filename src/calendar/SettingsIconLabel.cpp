@@ -2,6 +2,7 @@
 
 #include "look/AppTheme.h"
 #include "look/DockCapsuleBackground.h"
+#include "look/FocusRing.h"
 #include "look/SymbolPaths.h"
 
 #include <QPainter>
@@ -17,7 +18,7 @@ constexpr qreal pressedOpacity = 0.7;
 SettingsIconLabel::SettingsIconLabel(QWidget *parent)
     : QAbstractButton(parent)
 {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(QStringLiteral("设置"));
@@ -49,4 +50,6 @@ void SettingsIconLabel::paintEvent(QPaintEvent *)
     const QSizeF size = SymbolPaths::gearshapeSize(symbolSize);
     const QRectF box(frame.center() - QPointF(size.width() / 2, size.height() / 2), size);
     painter.fillPath(SymbolPaths::gearshape(box, symbolSize * 0.11), color);
+    if (hasFocus())
+        FocusRing::paint(painter, frame, side / 2.0);
 }

@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 
 // The settings button of the day dock: a gear in a 32 × 32 circle, a plain button that answers
-// clicks inside the circle only and never takes keyboard focus.
+// clicks inside the circle only; Tab gives it the keyboard focus, which its focus ring shows.
 class SettingsIconLabel : public QAbstractButton
 {
     Q_OBJECT

@@ -14,7 +14,7 @@ class ShortcutHintBanner : public QWidget
 public:
     // The panel's Command key is Ctrl (see CalendarKeyboardShortcutMonitor::modifierFlags).
     static inline const QString text =
-        QStringLiteral("← → 切月 · Ctrl ← / Ctrl → 切年 · 空格回今天");
+        QStringLiteral("← → 切月 · Ctrl ← → 切年 · ↑ ↓ Alt ← → 选日 · 空格回今天");
     static constexpr qreal trailingGap = 12;
 
     explicit ShortcutHintBanner(QWidget *parent = nullptr);

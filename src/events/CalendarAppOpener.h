@@ -24,6 +24,8 @@ public:
     /// Opens the item's day (an event) or the to-do application (a reminder); whether something
     /// was started.
     bool open(const CalendarDayEvent &item);
+    /// Opens the day; whether something was started.
+    bool openDay(const QDateTime &day);
 
     /// The configured command for a day, placeholders filled in; nothing without one.
     [[nodiscard]] std::optional<QStringList> configuredCommand(const QDateTime &day) const;
@@ -32,7 +34,6 @@ public:
     [[nodiscard]] static QString whenText(const QDateTime &day);
 
 private:
-    bool openDay(const QDateTime &day);
     bool openToDo();
     bool tryEvolution(const QDateTime &day);
     bool tryKOrganizer(const QDateTime &day);

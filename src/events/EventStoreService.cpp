@@ -391,6 +391,12 @@ void EventStoreService::openCalendarApp(const CalendarDayEvent &item)
         opener->open(item);
 }
 
+void EventStoreService::openDay(const QDateTime &day)
+{
+    if (opener)
+        opener->openDay(day);
+}
+
 void EventStoreService::openCalendarPrivacySettings()
 {
     if (!privacySettingsHandler)

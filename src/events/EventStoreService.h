@@ -83,6 +83,8 @@ public:
 
     /// Shows the item's day in a calendar application (a reminder: the to-do application).
     void openCalendarApp(const CalendarDayEvent &item);
+    /// Shows the day in a calendar application.
+    void openDay(const QDateTime &day);
     void openCalendarPrivacySettings();
     void setPrivacySettingsHandler(PrivacySettingsHandler handler);
 

@@ -87,6 +87,7 @@ void StatusBarController::configurePanel()
     m_content =
         new CalendarPopoverView(m_calendarViewModel, m_preferencesStore, m_desktopColorScheme);
     m_content->setOpenPreferences([this] { openPreferences(); });
+    m_content->setClosePanel([this] { hidePanel(); });
     m_content->setOnContentHeightChange([this](qreal height) { onContentHeightChange(height); });
     m_container->setContent(m_content);
     m_container->setGeometry(QRect(QPoint(), m_layout.panelSize()));

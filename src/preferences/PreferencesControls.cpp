@@ -8,6 +8,7 @@
 #include "look/SoftShadow.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -185,7 +186,8 @@ void OptionRow::paintEvent(QPaintEvent *)
         ContinuousCorners::roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12);
     painter.fillPath(shape, m_isCurrent ? withOpacity(AppTheme::accentSoft(), 0.14)
                                         : AppTheme::surfaceFillMuted());
-    painter.setPen(QPen(AppTheme::surfaceStroke(), 1));
+    // The arrows move the focus through the choices; the focused one is edged in the accent.
+    painter.setPen(hasFocus() ? QPen(AppTheme::accent(), 2) : QPen(AppTheme::surfaceStroke(), 1));
     painter.drawPath(shape);
     drawLine(painter, QRectF(12, 0, width() - 24 - 11 - 10, height()), text(), pickerFont(),
              withOpacity(AppTheme::primaryText(), 0.9));
@@ -329,6 +331,26 @@ void PickerPopover::paintEvent(QPaintEvent *)
     QPainter painter(this);
     paintCard(painter,
               QRectF(rect()).adjusted(outerMargin, outerMargin, -outerMargin, -outerMargin));
+}
+
+void PickerPopover::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        focusNextPrevChild(event->key() == Qt::Key_Down);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto *row = qobject_cast<QAbstractButton *>(focusWidget())) {
+            row->click();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PickerPopover::hideEvent(QHideEvent *event)

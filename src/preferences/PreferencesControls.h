@@ -135,6 +135,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    /// ↑ and ↓ move through the choices, Enter or space takes the focused one.
+    void keyPressEvent(QKeyEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:

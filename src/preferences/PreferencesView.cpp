@@ -606,8 +606,11 @@ void PreferencesView::presentPicker(QWidget *anchor, bool appearance)
         (appearance ? m_isAppearancePickerPresented : m_isMenuBarPickerPresented) = false;
     });
     auto *layout = static_cast<QVBoxLayout *>(popover->layout());
+    OptionRow *current = nullptr;
     const auto addRow = [&](const QString &rowTitle, bool isCurrent, std::function<void()> choose) {
         auto *row = new OptionRow(rowTitle, isCurrent, popover);
+        if (isCurrent)
+            current = row;
         connect(row, &QAbstractButton::clicked, this, [popover, choose = std::move(choose)] {
             // Closed first: choosing an appearance builds the page anew.
             popover->close();
@@ -633,4 +636,7 @@ void PreferencesView::presentPicker(QWidget *anchor, bool appearance)
     popover->move(below - QPoint(PickerPopover::outerMargin, PickerPopover::outerMargin - 4));
     m_picker = popover;
     popover->show();
+    // Opened from the keyboard or not, the arrows start from the current choice.
+    if (current)
+        current->setFocus(Qt::PopupFocusReason);
 }

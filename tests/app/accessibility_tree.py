@@ -107,7 +107,8 @@ def check_panel(environment):
                     if c.get_state_set().contains(Atspi.StateType.SELECTED)]
         check(selected == [n for n in names if "今天" in n] and len(selected) == 1
               and selected[0].startswith("12月2日 星期三，农历")
-              and selected[0].endswith("今天，已选中，2 个日程"), f"today selected: {selected}")
+              and selected[0].endswith("今天，已选中，2 个日程：09:30 产品站会，14:00 设计评审"),
+              f"today selected, with its events: {selected}")
         buttons = [n.get_name() for n in walk(app, Atspi.Role.PUSH_BUTTON)]
         check("产品站会，09:30 - 10:15，工作" in buttons and "设置" in buttons,
               f"event rows and settings named: {buttons}")

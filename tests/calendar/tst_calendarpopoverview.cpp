@@ -11,6 +11,8 @@
 #include "look/PanelText.h"
 #include "shared/SystemTimeZone.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QTest>
@@ -89,6 +91,7 @@ private Q_SLOTS:
     void selectionAndTodayAsDrawn();
     void dayEventsScroll();
     void keysPageAndLoadingShowsTheDateHeading();
+    void tabGoesThroughTheDockAndKeysAct();
     void hintBannerOncePerUser();
     void dotAndBadgeKeepClearOfTheText_data();
     void dotAndBadgeKeepClearOfTheText();
@@ -193,6 +196,46 @@ void TestCalendarPopoverView::keysPageAndLoadingShowsTheDateHeading()
     QCOMPARE(dayOf(fixture.viewModel->displayedMonth()), QDate(2027, 4, 1));
     QTest::keyClick(&popover, Qt::Key_Space);
     QCOMPARE(dayOf(fixture.viewModel->displayedMonth()), QDate(2026, 3, 1));
+}
+
+void TestCalendarPopoverView::tabGoesThroughTheDockAndKeysAct()
+{
+    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    fixture.setEvents({PanelFixture::event(u"Standup"_s, PanelFixture::at(2026, 3, 16, 9)),
+                       PanelFixture::event(u"Review"_s, PanelFixture::at(2026, 3, 16, 14))});
+    CalendarPopoverView &popover = makeView(fixture);
+    int preferencesOpened = 0;
+    int closed = 0;
+    popover.setOpenPreferences([&] { ++preferencesOpened; });
+    popover.setClosePanel([&] { ++closed; });
+    popover.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&popover));
+    popover.setFocus();
+    MonthGridView *grid = popover.monthGrid();
+    QVERIFY(grid->hasFocus());
+
+    const QList<QAbstractButton *> dock = popover.dailyDock()->focusChain();
+    QCOMPARE(dock.size(), 4);
+    QCOMPARE(dock.at(0)->accessibleName(), u"Standup，09:00 - 10:00"_s);
+    QCOMPARE(dock.at(2)->accessibleName(), DailyDockView::appButtonName);
+    const QImage unfocused = dock.at(3)->grab().toImage();
+    for (QAbstractButton *control : dock) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), control);
+    }
+    // The settings button shows its focus ring; Enter presses it and the arrows stay its own.
+    QVERIFY(dock.at(3)->grab().toImage() != unfocused);
+    QTest::keyClick(dock.at(3), Qt::Key_Return);
+    QTest::keyClick(dock.at(3), Qt::Key_Down);
+    QCOMPARE(preferencesOpened, 1);
+    QCOMPARE(dayOf(fixture.viewModel->selectedDate()), QDate(2026, 3, 16));
+    QTest::keyClick(dock.at(3), Qt::Key_Escape);
+    QCOMPARE(closed, 1);
+
+    // Back in the grid, ↓ moves the selection a week on.
+    grid->setFocus(Qt::BacktabFocusReason);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(dayOf(fixture.viewModel->selectedDate()), QDate(2026, 3, 23));
 }
 
 void TestCalendarPopoverView::hintBannerOncePerUser()

@@ -185,6 +185,11 @@ void TestCalendarViewModel::pagingAndBackToToday()
     QCOMPARE(model.displayedMonth(), at(2024, 1, 1));
     QVERIFY(!model.hasVisibleSelection());
     QCOMPARE(model.selectedDate(), selected);
+    // A move after paging starts from the selected day's number in the month shown, or its end.
+    model.nextMonth();
+    model.moveSelection(1);
+    QCOMPARE(model.selectedDate(), at(2025, 3, 1));
+    QCOMPARE(model.displayedMonth(), at(2025, 3, 1));
 
     // Back to today once the clock has moved on since the view model was made.
     fixture.currentTime = at(2026, 3, 8, 3, 30);
