@@ -1,10 +1,8 @@
 #include "AppServices.h"
 
 #include "AppBootstrapper.h"
-#include "events/AccessPrompter.h"
 #include "events/CalendarAppOpener.h"
 #include "events/CombinedCalendarStore.h"
-#include "events/DesktopLauncher.h"
 #include "events/EventStoreService.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "events/AccessPrompter.h"
+#include "events/DesktopLauncher.h"
 #include "shared/SettingsStore.h"
 
 #include <functional>
 #include <memory>
 
-class AccessPrompter;
 class CalendarAccessPage;
 class CalendarAppOpener;
 class CombinedCalendarStore;
-class DesktopLauncher;
 class EventStoreService;
 class HolidayService;
 class KeyGrabber;

@@ -1,5 +1,5 @@
-#include "PanelFixture.h"
 #include "DBusTestSupport.h"
+#include "PanelFixture.h"
 #include "TestWatcher.h"
 #include "calendar/CalendarPopoverView.h"
 #include "holidays/LunarCalendarService.h"
