@@ -57,7 +57,8 @@ private Q_SLOTS:
         QCOMPARE(sunday.at(8).left(3), u" 9 "_s);
 
         // The settings are followed, and an option overrides them for one run.
-        PreferencesStore &preferences = AppServices::shared().preferencesStore();
+        const std::unique_ptr<AppServices> writer = makeTestServices();
+        PreferencesStore &preferences = writer->preferencesStore();
         preferences.setFirstWeekday(FirstWeekday::sunday);
         preferences.setShowWeekNumbers(true);
         const QStringList stored = run({u"cal"_s, u"2026-02"_s}).out.split(u'\n');
