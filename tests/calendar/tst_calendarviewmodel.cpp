@@ -186,6 +186,7 @@ void TestCalendarViewModel::pagingAndBackToToday()
     QVERIFY(!model.hasVisibleSelection());
     QCOMPARE(model.selectedDate(), selected);
     // A move after paging starts from the selected day's number in the month shown, or its end.
+    model.nextYear();
     model.nextMonth();
     model.moveSelection(1);
     QCOMPARE(model.selectedDate(), at(2025, 3, 1));
