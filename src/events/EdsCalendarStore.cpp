@@ -713,8 +713,9 @@ void EdsCalendarStore::createEvent(const NewCalendarEvent &event, QObject *conte
     GPtr<GCancellable> cancellable(G_CANCELLABLE(g_object_ref(source->cancellable.get())));
     writeInBackground(
         this, context,
-        [client = std::shared_ptr<ECalClient>(client.release(), GObjectDeleter()),
-         cancellable = std::shared_ptr<GCancellable>(cancellable.release(), GObjectDeleter()),
+        [client = std::shared_ptr<ECalClient>(client.release(), CRelease<g_object_unref>()),
+         cancellable =
+             std::shared_ptr<GCancellable>(cancellable.release(), CRelease<g_object_unref>()),
          id = event.calendarId, uid, content] {
             CalendarWriteResult result{uid, id, {}};
             GError *rawError = nullptr;
@@ -762,8 +763,9 @@ void EdsCalendarStore::removeEvent(const CalendarWriteResult &created, QObject *
     std::shared_ptr<ECalClient> client;
     std::shared_ptr<GCancellable> cancellable;
     if (source) {
-        client.reset(E_CAL_CLIENT(g_object_ref(source->client.get())), GObjectDeleter());
-        cancellable.reset(G_CANCELLABLE(g_object_ref(source->cancellable.get())), GObjectDeleter());
+        client.reset(E_CAL_CLIENT(g_object_ref(source->client.get())), CRelease<g_object_unref>());
+        cancellable.reset(G_CANCELLABLE(g_object_ref(source->cancellable.get())),
+                          CRelease<g_object_unref>());
     }
     writeInBackground(
         this, context,
