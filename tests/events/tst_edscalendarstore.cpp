@@ -11,6 +11,7 @@
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "preferences/PreferencesStore.h"
+#include "shared/CHandle.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QDBusConnection>
@@ -76,12 +77,7 @@ bool accepts(int port)
     return connected;
 }
 
-struct GObjectDeleter
-{
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-
-template<typename T> using GPtr = std::unique_ptr<T, GObjectDeleter>;
+template<typename T> using GPtr = CHandle<T, g_object_unref>;
 
 } // namespace
 
@@ -303,7 +299,8 @@ void TestEdsCalendarStore::newEventIntoLocalCalendarAndUndone()
                                          created.eventUid.toUtf8().constData(), nullptr, &rawStored,
                                          nullptr, &error));
     const GPtr<ICalComponent> stored(rawStored);
-    const QString text = QString::fromUtf8(i_cal_component_as_ical_string(stored.get()));
+    const CHandle<gchar, g_free> ical(i_cal_component_as_ical_string(stored.get()));
+    const QString text = QString::fromUtf8(ical.get());
     QVERIFY2(text.contains(u"SUMMARY:评审"_s) && text.contains(u"LOCATION:三楼"_s)
                  && text.contains(u"DTSTART;TZID=Europe/Berlin:20260318T100000"_s),
              qPrintable(text));
