@@ -697,13 +697,7 @@ void EdsCalendarStore::createEvent(const NewCalendarEvent &event, QObject *conte
 {
     Private::Source *source = d->writableSource(event.calendarId);
     if (!source) {
-        writeInBackground(
-            this, context,
-            [id = event.calendarId] {
-                return CalendarWriteResult{
-                    {}, id, WriteFailure::text(WriteFailure::Reason::readOnly)};
-            },
-            {}, std::move(done));
+        refuseReadOnlyWrite(this, context, event.calendarId, std::move(done));
         return;
     }
     const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);

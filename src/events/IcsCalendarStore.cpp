@@ -528,13 +528,7 @@ void IcsCalendarStore::createEvent(const NewCalendarEvent &event, QObject *conte
 {
     const Calendar *calendar = writableCalendar(event.calendarId);
     if (!calendar) {
-        writeInBackground(
-            this, context,
-            [id = event.calendarId] {
-                return CalendarWriteResult{
-                    {}, id, WriteFailure::text(WriteFailure::Reason::readOnly)};
-            },
-            {}, std::move(done));
+        refuseReadOnlyWrite(this, context, event.calendarId, std::move(done));
         return;
     }
     const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NewCalendarEvent.h"
+#include "shared/WriteFailure.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -33,4 +34,17 @@ inline void writeInBackground(QObject *owner, QObject *context,
                 },
                 Qt::QueuedConnection);
         });
+}
+
+// Answers, later as a write would, that a calendar cannot be written.
+inline void refuseReadOnlyWrite(QObject *owner, QObject *context, const QString &calendarId,
+                                std::function<void(CalendarWriteResult)> done)
+{
+    writeInBackground(
+        owner, context,
+        [calendarId] {
+            return CalendarWriteResult{
+                {}, calendarId, WriteFailure::text(WriteFailure::Reason::readOnly)};
+        },
+        {}, std::move(done));
 }
