@@ -82,7 +82,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(bool, enabled);
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QFile::encodeName(QFileInfo(executable).absolutePath()) + ':' + path);
+        const QByteArray searchPath =
+            QFile::encodeName(QFileInfo(executable).absolutePath()) + ':' + path;
+        qputenv("PATH", searchPath);
         QVERIFY(writeFile(LaunchAtLoginService::userEntryPath(),
                           withProgram("[Desktop Entry]\n" + content + '\n')));
         QCOMPARE(LaunchAtLoginService(executable).isEnabled(), enabled);
