@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <csignal>
@@ -151,6 +152,8 @@ void TestVdirEventFile::createdEventReadByKhalAndUs()
     EventStoreService reader(*fresh);
     QVERIFY(titles(reader).contains(event.title));
 
+    if (QStandardPaths::findExecutable(u"khal"_s).isEmpty())
+        QSKIP("khal is not installed (scripts/install-deps installs it)");
     QTemporaryDir khalHome;
     const QString config = khalHome.filePath(u"config"_s);
     QVERIFY(writeFile(config, "[calendars]\n[[work]]\npath = " + work.toUtf8()
