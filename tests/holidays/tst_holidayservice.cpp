@@ -1,10 +1,7 @@
 #include "TestFiles.h"
 #include "TimeZoneScope.h"
-#include "holidays/ChineseCalendar.h"
 #include "holidays/HolidayService.h"
-#include "holidays/SolarTerms.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -119,53 +116,6 @@ private Q_SLOTS:
         const TimeZoneScope pinned(zone);
         const HolidayService service(path);
         QCOMPARE(service.label(instant).value_or(QString()), expected);
-    }
-
-    // An independent reading of the table's rules: fixed days first, then the festival. It also
-    // catches a date listed twice or out of the years walked, through the count at the end.
-    void shippedTableAgreesWithTheLunarCalendar()
-    {
-        const HolidayService service;
-
-        const QHash<std::pair<int, int>, QString> fixedDays = {
-            {{1, 1}, u"元旦"_s},    {{3, 8}, u"妇女节"_s},  {{5, 1}, u"劳动节"_s},
-            {{5, 4}, u"青年节"_s},  {{6, 1}, u"儿童节"_s},  {{8, 1}, u"建军节"_s},
-            {{9, 10}, u"教师节"_s}, {{10, 1}, u"国庆节"_s},
-        };
-        const QHash<std::pair<int, int>, QString> festivals = {
-            {{1, 1}, u"春节"_s},    {{1, 15}, u"元宵节"_s}, {{5, 5}, u"端午节"_s},
-            {{7, 7}, u"七夕节"_s},  {{8, 15}, u"中秋节"_s}, {{9, 9}, u"重阳节"_s},
-            {{12, 8}, u"腊八节"_s},
-        };
-        const LunarDate newYear{1, 1, false};
-
-        int named = 0;
-        for (QDate day(2000, 1, 1); day.year() <= 2100; day = day.addDays(1)) {
-            QStringList names;
-            if (const auto fixed = fixedDays.constFind({day.month(), day.day()});
-                fixed != fixedDays.cend())
-                names.append(*fixed);
-            const auto lunar = ChineseCalendar::lunarDate(day);
-            QVERIFY(lunar);
-            if (!lunar->isLeapMonth) {
-                if (const auto festival = festivals.constFind({lunar->month, lunar->day});
-                    festival != festivals.cend())
-                    names.append(*festival);
-            }
-            if (ChineseCalendar::lunarDate(day.addDays(1)) == newYear)
-                names.append(u"除夕"_s);
-            if (SolarTerms::name(day) == u"清明"_s)
-                names.append(u"清明节"_s);
-
-            const QString label = service.label(beijingNoon(day)).value_or(QString());
-            QCOMPARE(day.toString(Qt::ISODate) + label,
-                     day.toString(Qt::ISODate) + names.join(u'、'));
-            named += names.isEmpty() ? 0 : 1;
-        }
-        // No day outside the walked years is listed either.
-        QFile file(u":/holidays.json"_s);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(HolidayService::decode(file.readAll())->size(), named);
     }
 
     void rejectedArrangements_data()

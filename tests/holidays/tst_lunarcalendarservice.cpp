@@ -2,7 +2,6 @@
 #include "holidays/ChineseCalendar.h"
 #include "holidays/LunarCalendarService.h"
 
-#include <QFile>
 #include <QTest>
 #include <QTimeZone>
 
@@ -29,42 +28,6 @@ class TestLunarCalendarService : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-
-    void everyDayOfTheTable()
-    {
-        const TimeZoneScope zone("Asia/Shanghai");
-        QFile file(QStringLiteral(TESSEL_SOURCE_DIR "/tools/data/chinese-lunar-months.tsv"));
-        QVERIFY2(file.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(file.errorString()));
-
-        QDate expectedFirstDay(1900, 1, 31);
-        int rows = 0;
-        while (!file.atEnd()) {
-            const QString line = QString::fromUtf8(file.readLine()).trimmed();
-            if (line.isEmpty() || line.startsWith(u'#') || line.startsWith("lunar_year"_L1))
-                continue;
-            const QStringList fields = line.split(u'\t');
-            QCOMPARE(fields.size(), 5);
-            const QDate firstDay = QDate::fromString(fields[3], Qt::ISODate);
-            // Contiguous rows make the walk cover every day of the range.
-            QCOMPARE(firstDay, expectedFirstDay);
-            for (int day = 1; day <= fields[4].toInt(); ++day) {
-                const QDate civil = firstDay.addDays(day - 1);
-                const QString expected =
-                    text(LunarDate{fields[1].toInt(), day, fields[2] == "1"_L1});
-                const QString where = civil.toString(Qt::ISODate) + u": "_s;
-                QVERIFY2(ChineseCalendar::isInTable(civil), qPrintable(where));
-                QCOMPARE(where + text(ChineseCalendar::lunarDate(civil)), where + expected);
-                // Noon in Beijing, also in the summers of the 1940s and 1986-1991 that kept DST.
-                const auto fromInstant =
-                    ChineseCalendar::dateComponents(utc(civil.year(), civil.month(), civil.day()));
-                QCOMPARE(where + text(fromInstant), where + expected);
-            }
-            expectedFirstDay = firstDay.addDays(fields[4].toInt());
-            ++rows;
-        }
-        QCOMPARE(rows, 2486);
-        QCOMPARE(expectedFirstDay, QDate(2101, 1, 29));
-    }
 
     void tableHandsOverToIcuWithoutASeam_data()
     {
