@@ -164,16 +164,11 @@ void TestVdirEventFile::createdEventReadByKhalAndUs()
                                     "default_timezone = America/New_York\n[sqlite]\npath = "
                                   + khalHome.filePath(u"khal.db"_s).toUtf8() + "\n"));
     QProcess khalList;
-    khalList.start(u"khal"_s, {u"-c"_s,
-                               config,
-                               u"list"_s,
-                               u"--once"_s,
-                               u"--format"_s,
-                               u"{start}|{end}|{title}|{location}"_s,
-                               u"--day-format"_s,
-                               {},
-                               u"2026-12-20"_s,
-                               u"30d"_s});
+    khalList.start(
+        u"khal"_s,
+        QStringList{u"-c"_s, config}
+            + u"list --once --format {start}|{end}|{title}|{location} --day-format"_s.split(u' ')
+            + QStringList{{}, u"2026-12-20"_s, u"30d"_s});
     QVERIFY2(khalList.waitForFinished(30000), qPrintable(khalList.errorString()));
     QCOMPARE(khalList.readAllStandardError(), QByteArray());
     const QStringList lines =
