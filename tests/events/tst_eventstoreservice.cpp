@@ -24,7 +24,6 @@ class FakeStore final : public FakeCalendarStore
 public:
     CalendarAccessState eventState = CalendarAccessState::fullAccess;
     CalendarAccessState reminderState = CalendarAccessState::fullAccess;
-    QList<StoreCalendar> calendarList;
     QList<StoreEvent> occurrences;
     QList<QList<StoreCalendar>> eventQueries;
     QList<CalendarEntityType> requests;
@@ -47,8 +46,6 @@ public:
             done(granted);
         };
     }
-
-    QList<StoreCalendar> calendars() override { return calendarList; }
 
     QList<StoreEvent> events(const QDateTime &, const QDateTime &,
                              const QList<StoreCalendar> &calendars) override
@@ -121,7 +118,7 @@ void TestEventStoreService::accessStates()
     FakeStore store;
     store.eventState = CalendarAccessState(events);
     store.reminderState = CalendarAccessState(reminders);
-    store.calendarList = {{u"a"_s, u"A"_s, u"S"_s, {}}, {u"b"_s, u"B"_s, u"S"_s, {}}};
+    store.storeCalendars = {{u"a"_s, u"A"_s, u"S"_s, {}}, {u"b"_s, u"B"_s, u"S"_s, {}}};
     store.occurrences = {occurrence(u"e"_s, u"2026-03-05T10:00:00Z"_s, u"2026-03-05T11:00:00Z"_s)};
     EventStoreService service(store);
     const bool hasCalendar = events == 3;
@@ -206,7 +203,7 @@ void TestEventStoreService::requestAsksEventsThenReminders()
 void TestEventStoreService::calendarsAreDeduplicatedFirstWinsAndSorted()
 {
     FakeStore store;
-    store.calendarList = {
+    store.storeCalendars = {
         {u"w10"_s, u"Work 10"_s, u"iCloud"_s, {}},
         {u"dup"_s, u"First"_s, u"Google"_s, QColor(0xff, 0, 0)},
         {u"w2"_s, u"Work 2"_s, u"iCloud"_s, {}},
@@ -320,8 +317,7 @@ void TestEventStoreService::writes()
     FakeStore store;
     store.eventState = access ? CalendarAccessState::fullAccess : CalendarAccessState::denied;
     StoreCalendar writable{u"w"_s, u"W"_s, u"S"_s, {}, true};
-    store.calendarList = {{u"r"_s, u"R"_s, u"S"_s, {}}, writable};
-    store.storeCalendars = store.calendarList;
+    store.storeCalendars = {{u"r"_s, u"R"_s, u"S"_s, {}}, writable};
     store.writeError = storeError;
     EventStoreService service(store);
     QCOMPARE(service.writableCalendars().size(), access ? 1 : 0);
