@@ -15,7 +15,7 @@ import time
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi, Gio, GLib  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 PROGRAM = sys.argv[1]
 failures = []
@@ -43,18 +43,11 @@ def wait_for(probe, what):
 def start_accessibility_bus():
     launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-
-    def call(name, path, interface, method, arguments):
-        return bus.call_sync(name, path, interface, method, arguments, None,
-                             Gio.DBusCallFlags.NONE, -1, None).unpack()
-
-    wait_for(lambda: call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                          "NameHasOwner", GLib.Variant("(s)", ("org.a11y.Bus",)))[0],
-             "the accessibility bus")
+    subprocess.run(["gdbus", "wait", "--session", "--timeout", "20", "org.a11y.Bus"], check=True)
     # What a screen reader sets when it starts.
-    call("org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set",
-         GLib.Variant("(ssv)", ("org.a11y.Status", "IsEnabled", GLib.Variant("b", True))))
+    subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path",
+                    "/org/a11y/bus", "--method", "org.freedesktop.DBus.Properties.Set",
+                    "org.a11y.Status", "IsEnabled", "<true>"], check=True, stdout=subprocess.DEVNULL)
     return launcher
 
 

@@ -65,45 +65,32 @@ show-banners=false
 CONF
 dconf compile "$XDG_CONFIG_HOME/dconf/user" "$tmp/dconf.d"
 
-cat >"$tmp/system.conf" <<CONF
+# bus NAME LISTEN [EXTRA]: a dbus-daemon of that type open to everything this user runs, its
+# address exported in DBUS_<NAME>_BUS_ADDRESS
+bus() {
+    local i
+    cat >"$tmp/$1.conf" <<CONF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
-  <type>system</type>
-  <listen>unix:path=$tmp/system_bus_socket</listen>
-  <auth>EXTERNAL</auth>
+  <type>$1</type><listen>$2</listen><auth>EXTERNAL</auth>${3:-}
   <policy context="default">
-    <allow user="*"/><allow own="*"/><allow send_type="method_call"/>
-    <allow send_destination="*"/><allow receive_sender="*"/>
+    <allow user="*"/><allow own="*"/><allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/><allow receive_sender="*"/>
   </policy>
 </busconfig>
 CONF
-# bus ADDRESS_FILE ARGS...: a dbus-daemon that writes its address to the file
-bus() {
-    local file=$1 i; shift
-    dbus-daemon --nofork --print-address=3 "$@" 3>"$file" >>"$tmp/bus.log" 2>&1 &
+    dbus-daemon --nofork --print-address=3 --config-file="$tmp/$1.conf" 3>"$tmp/$1-address" \
+        >>"$tmp/bus.log" 2>&1 &
     pids+=($!)
-    for i in $(seq 100); do [ -s "$file" ] && break; sleep 0.1; done
+    for i in $(seq 100); do [ -s "$tmp/$1-address" ] && break; sleep 0.1; done
+    export "DBUS_${1^^}_BUS_ADDRESS=$(head -n1 "$tmp/$1-address")"
 }
-bus "$tmp/system-address" --config-file="$tmp/system.conf"
-export DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$tmp/system-address")
+bus system "unix:path=$tmp/system_bus_socket"
 # Only dconf can be started on the session bus: the shell writes its settings through it.
 mkdir -p "$tmp/services"
 cp /usr/share/dbus-1/services/ca.desrt.dconf.service "$tmp/services/"
-cat >"$tmp/session.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$tmp</listen>
-  <servicedir>$tmp/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/>
-  </policy>
-</busconfig>
-CONF
-bus "$tmp/session-address" --config-file="$tmp/session.conf"
-export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/session-address")
+bus session "unix:dir=$tmp" "<servicedir>$tmp/services</servicedir>"
 
 has_name() { gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
     --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true; }
