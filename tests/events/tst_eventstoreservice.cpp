@@ -117,7 +117,6 @@ private Q_SLOTS:
         EventStoreService service(store);
         const bool hasCalendar = events == 3;
         QCOMPARE(service.authorizationStatus(), status);
-        QCOMPARE(service.currentAuthorizationStatus(), status);
         QCOMPARE(service.hasCalendarAccess(), hasCalendar);
         QCOMPARE(service.hasReminderAccess(), hasReminder);
         QCOMPARE(service.hasFullCalendarAndReminderAccess(), hasCalendar && hasReminder);
