@@ -108,7 +108,6 @@ private Q_SLOTS:
         PortalKeyGrabber grabber(QDBusConnection::sessionBus());
         QCOMPARE(grabber.mechanism(), KeyGrabber::Mechanism::desktopPortal);
         QSignalSpy described(&grabber, &KeyGrabber::triggerDescribed);
-        QSignalSpy pressed(&grabber, &KeyGrabber::pressed);
         constexpr ShortcutId id{0x5453414C, 1};
 
         QVERIFY(grabber.grab(id, 40, control | Shortcut::optionModifier));
@@ -117,8 +116,6 @@ private Q_SLOTS:
         portal->changeTrigger(u"toggle-panel"_s, u"Meta+C"_s);
         QTRY_COMPARE(described.size(), 2);
         QCOMPARE(described.last().at(1).toString(), u"Meta+C"_s);
-        portal->activate(u"toggle-panel"_s);
-        QTRY_COMPARE(pressed.size(), 1);
 
         // A new shortcut gets a session of its own; the old one is closed.
         QVERIFY(grabber.grab(id, 38, Shortcut::commandModifier | Shortcut::shiftModifier));
