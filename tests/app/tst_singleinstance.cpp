@@ -28,16 +28,16 @@ private Q_SLOTS:
     {
         QFETCH(QString, argument);
         QFETCH(QByteArray, expectedSignal);
+        const auto connection = [](const QString &name) {
+            return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        };
         {
-            SingleInstance first(
-                QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"a"_s));
+            SingleInstance first(connection(u"a"_s));
             QCOMPARE(first.claimOrForward(SingleInstance::Request::show),
                      SingleInstance::Outcome::primary);
             QSignalSpy handed(&first, expectedSignal.constData());
-
             // The second waits for its answer in a local event loop, in which the first answers.
-            SingleInstance second(
-                QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"b"_s));
+            SingleInstance second(connection(u"b"_s));
             SingleInstance::Outcome outcome = SingleInstance::Outcome::primary;
             QMetaObject::invokeMethod(
                 &second,
@@ -46,15 +46,11 @@ private Q_SLOTS:
             QTRY_COMPARE(handed.size(), 1);
             QTRY_COMPARE(outcome, SingleInstance::Outcome::forwarded);
         }
-        QDBusConnection::disconnectFromBus(u"a"_s);
-        QDBusConnection::disconnectFromBus(u"b"_s);
-
+        cleanup();
         // Once the first has quit, the next start is the primary one.
-        {
-            SingleInstance next(QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"c"_s));
-            QCOMPARE(next.claimOrForward(SingleInstance::Request::toggle),
-                     SingleInstance::Outcome::primary);
-        }
+        SingleInstance next(connection(u"c"_s));
+        QCOMPARE(next.claimOrForward(SingleInstance::Request::toggle),
+                 SingleInstance::Outcome::primary);
     }
 
     // A failed case must not leave the name held for the next.

@@ -108,7 +108,6 @@ private Q_SLOTS:
         PortalKeyGrabber grabber(QDBusConnection::sessionBus());
         QCOMPARE(grabber.mechanism(), KeyGrabber::Mechanism::desktopPortal);
         QSignalSpy described(&grabber, &KeyGrabber::triggerDescribed);
-        QSignalSpy pressed(&grabber, &KeyGrabber::pressed);
         constexpr ShortcutId id{0x5453414C, 1};
 
         QVERIFY(grabber.grab(id, 40, control | Shortcut::optionModifier));
@@ -117,8 +116,6 @@ private Q_SLOTS:
         portal->changeTrigger(u"toggle-panel"_s, u"Meta+C"_s);
         QTRY_COMPARE(described.size(), 2);
         QCOMPARE(described.last().at(1).toString(), u"Meta+C"_s);
-        portal->activate(u"toggle-panel"_s);
-        QTRY_COMPARE(pressed.size(), 1);
 
         // A new shortcut gets a session of its own; the old one is closed.
         QVERIFY(grabber.grab(id, 38, Shortcut::commandModifier | Shortcut::shiftModifier));
@@ -147,14 +144,17 @@ private Q_SLOTS:
         QCOMPARE(bound.properties.value(u"description"_s).toString(), u"显示或隐藏日历面板"_s);
         QCOMPARE(bound.properties.value(u"preferred_trigger"_s).toString(), u"CTRL+ALT+LOGO+k"_s);
 
-        // Its window is on the X server at all only because it chose xcb.
+        // Its window is on the X server at all only because it chose xcb. Xvfb has no bar that
+        // reserves space: the click is taken as the middle of one 24 high.
         QVERIFY(panelPosition().isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(watcher->registeredItems().size(), 1, 10000);
-        const QDBusMessage reply = callAndWait(
-            watcher->connection(), watcher->registeredItems().constFirst(),
-            u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"Activate"_s, {700, 12});
-        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-        // Xvfb has no bar that reserves space: the click is taken as the middle of one 24 high.
+        const auto click = [this] {
+            return callAndWait(watcher->connection(), watcher->registeredItems().constFirst(),
+                               u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s,
+                               u"Activate"_s, {700, 12})
+                .type();
+        };
+        QCOMPARE(click(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(panelPosition(), u"535,30"_s, 10000);
 
         portal->activate(u"toggle-panel"_s);
@@ -166,10 +166,7 @@ private Q_SLOTS:
         QVERIFY(second->waitForFinished(10000));
         QCOMPARE(second->exitCode(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(panelPosition().isEmpty(), 10000);
-        const QDBusMessage again = callAndWait(
-            watcher->connection(), watcher->registeredItems().constFirst(),
-            u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"Activate"_s, {700, 12});
-        QCOMPARE(again.type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(click(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(panelPosition(), u"535,30"_s, 10000);
     }
 

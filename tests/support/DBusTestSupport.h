@@ -9,23 +9,16 @@
 
 // The item and its callers live in one thread on different connections, so a blocking call
 // from one to the other could never be answered: every call here waits with the event loop on.
-inline QDBusMessage waitForReply(const QDBusPendingCall &call)
-{
-    QDBusPendingCallWatcher watcher(call);
-    if (!watcher.isFinished()) {
-        QSignalSpy finished(&watcher, &QDBusPendingCallWatcher::finished);
-        finished.wait(10000);
-    }
-    return watcher.reply();
-}
-
 inline QDBusMessage callAndWait(const QDBusConnection &connection, const QString &service,
                                 const QString &path, const QString &interface,
                                 const QString &method, const QVariantList &arguments = {})
 {
     QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
     message.setArguments(arguments);
-    return waitForReply(connection.asyncCall(message));
+    QDBusPendingCallWatcher watcher(connection.asyncCall(message));
+    if (!watcher.isFinished())
+        QSignalSpy(&watcher, &QDBusPendingCallWatcher::finished).wait(10000);
+    return watcher.reply();
 }
 
 inline QVariant readProperty(const QDBusConnection &connection, const QString &service,

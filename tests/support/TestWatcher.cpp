@@ -8,11 +8,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const QString watcherService = u"org.kde.StatusNotifierWatcher"_s;
-
-} // namespace
+static const QString watcherService = u"org.kde.StatusNotifierWatcher"_s;
 
 TestWatcher::TestWatcher(Answer answer)
     : m_answer(answer)
@@ -48,11 +44,10 @@ void TestWatcher::stop()
         return;
     m_connection.unregisterObject(u"/StatusNotifierWatcher"_s);
     // Leaving the bus gives the name up; the next case must not see that late.
-    const bool released = changeBusNameOwner(QDBusConnection::sessionBus(), watcherService, [this] {
-        QDBusConnection::disconnectFromBus(m_connectionName);
-        return true;
-    });
-    if (!released)
+    if (!changeBusNameOwner(QDBusConnection::sessionBus(), watcherService, [this] {
+            QDBusConnection::disconnectFromBus(m_connectionName);
+            return true;
+        }))
         qWarning("the watcher's name was not seen released");
     m_connection = QDBusConnection(QString());
 }
@@ -64,12 +59,10 @@ void TestWatcher::RegisterStatusNotifierItem(const QString &service)
         return;
     }
     m_items.append(service);
-    m_callers.append(message().service());
     if (m_answer == Answer::Hold) {
         setDelayedReply(true);
         m_held.append(message().createReply());
     }
-    Q_EMIT StatusNotifierItemRegistered(service);
 }
 
 void TestWatcher::releaseAnswers()
@@ -77,8 +70,4 @@ void TestWatcher::releaseAnswers()
     for (const QDBusMessage &reply : std::as_const(m_held))
         m_connection.send(reply);
     m_held.clear();
-}
-
-void TestWatcher::RegisterStatusNotifierHost(const QString &)
-{
 }

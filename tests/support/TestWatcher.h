@@ -8,13 +8,11 @@
 #include <QStringList>
 
 // A StatusNotifierWatcher on a connection of its own, as a tray host would run it. It records
-// each registration with the name it was given and the caller's name.
+// the name each item registers.
 class TestWatcher : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
 
 public:
     enum class Answer
@@ -40,25 +38,15 @@ public:
 
     [[nodiscard]] QDBusConnection connection() const { return m_connection; }
     [[nodiscard]] QStringList registeredItems() const { return m_items; }
-    [[nodiscard]] QStringList callers() const { return m_callers; }
-    [[nodiscard]] bool isHostRegistered() const { return true; }
-    [[nodiscard]] int protocolVersion() const { return 0; }
 
     // org.kde.StatusNotifierWatcher
     void RegisterStatusNotifierItem(const QString &service);
-    void RegisterStatusNotifierHost(const QString &service);
-
-Q_SIGNALS:
-    void StatusNotifierItemRegistered(const QString &service);
-    void StatusNotifierItemUnregistered(const QString &service);
-    void StatusNotifierHostRegistered();
-    void StatusNotifierHostUnregistered();
+    void RegisterStatusNotifierHost(const QString &) { }
 
 private:
     Answer m_answer;
     QString m_connectionName;
     QDBusConnection m_connection;
     QStringList m_items;
-    QStringList m_callers;
     QList<QDBusMessage> m_held;
 };
