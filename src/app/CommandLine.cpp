@@ -6,8 +6,8 @@
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "menubar/MenuBarTitle.h"
-#include "preferences/FirstWeekday.h"
-#include "preferences/MenuBarDisplayStyle.h"
+#include "shared/FirstWeekday.h"
+#include "shared/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/CommandArguments.h"
@@ -246,7 +246,7 @@ int CommandLine::runTitle(const QStringList &arguments, const QDateTime &now)
         return fail(u"usage: tessel-calendar title [--at \"YYYY-MM-DD HH:MM:SS\"]"_s);
     }
     const PreferencesStore &preferences = services.preferencesStore();
-    out << makeTitle(preferences.menuBarStyle(), instant, preferences) << Qt::endl;
+    out << MenuBarTitle::makeTitle(preferences.menuBarStyle(), instant, preferences) << Qt::endl;
     return 0;
 }
 

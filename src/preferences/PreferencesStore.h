@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FirstWeekday.h"
-#include "MenuBarDisplayStyle.h"
-#include "MenuBarTimeFormat.h"
+#include "shared/FirstWeekday.h"
+#include "shared/MenuBarDisplayStyle.h"
+#include "shared/MenuBarTimeFormat.h"
 #include "shared/AppAppearanceMode.h"
 #include "shortcut/Shortcut.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingKey.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QObject>
@@ -68,6 +70,15 @@ public:
     void setData(const QString &key, const QByteArray &value);
     void remove(const QString &key);
 
+    /// The file's value under the key if it has the key's type, else the key's default.
+    template<SettingValue T> [[nodiscard]] T value(const SettingKey<T> &key) const;
+    /// Stores a value of exactly the key's type; any other type does not compile.
+    template<SettingValue T, typename V>
+    requires std::same_as<std::remove_cvref_t<V>, T>
+    void setValue(const SettingKey<T> &key, V &&value);
+    /// Takes the key out of the file, so that it reads as its default again.
+    template<SettingValue T> void remove(const SettingKey<T> &key) { remove(QString(key.name)); }
+
     /// Reads the file again now if it changed on disk; the watcher calls this shortly after
     /// every change it sees.
     void reload();
@@ -114,3 +125,37 @@ private:
     QFileSystemWatcher *watcher = nullptr;
     QTimer *reloadTimer = nullptr;
 };
+
+template<SettingValue T> T SettingsStore::value(const SettingKey<T> &key) const
+{
+    const QString name(key.name);
+    std::optional<T> stored;
+    if constexpr (std::same_as<T, bool>)
+        stored = boolValue(name);
+    else if constexpr (std::same_as<T, QString>)
+        stored = stringValue(name);
+    else if constexpr (std::same_as<T, QStringList>)
+        stored = stringListValue(name);
+    else if constexpr (std::same_as<T, QByteArray>)
+        stored = dataValue(name);
+    else if (const std::optional<QString> text = stringValue(name))
+        stored = fromRawValue<T>(*text);
+    return stored.value_or(key.defaultValue);
+}
+
+template<SettingValue T, typename V>
+requires std::same_as<std::remove_cvref_t<V>, T>
+void SettingsStore::setValue(const SettingKey<T> &key, V &&value)
+{
+    const QString name(key.name);
+    if constexpr (std::same_as<T, bool>)
+        setBool(name, value);
+    else if constexpr (std::same_as<T, QString>)
+        setString(name, value);
+    else if constexpr (std::same_as<T, QStringList>)
+        setStringList(name, value);
+    else if constexpr (std::same_as<T, QByteArray>)
+        setData(name, value);
+    else
+        setString(name, rawValue(value));
+}

@@ -1,7 +1,7 @@
 #include "TimeZoneScope.h"
 #include "app/AppBootstrapper.h"
 #include "menubar/MenuBarTitle.h"
-#include "preferences/MenuBarDisplayStyle.h"
+#include "shared/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/SettingsStore.h"
@@ -89,7 +89,7 @@ void TestMenuBarTitle::makeTitle()
     preferences.setShowAMPM(on.contains(u'a'));
     preferences.setShowSeconds(on.contains(u's'));
     QCOMPARE(
-        ::makeTitle(MenuBarDisplayStyle(style), localTime(2026, 12, 5, hour, 3, 9), preferences),
+        MenuBarTitle::makeTitle(MenuBarDisplayStyle(style), localTime(2026, 12, 5, hour, 3, 9), preferences),
         expected);
 }
 
