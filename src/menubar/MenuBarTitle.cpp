@@ -2,7 +2,6 @@
 
 #include "preferences/PreferencesStore.h"
 #include "shared/DateHelpers.h"
-#include "shared/Observable.h"
 #include "shared/SystemClockMonitor.h"
 #include "shared/SystemTimeZone.h"
 
@@ -19,23 +18,14 @@ MenuBarTitle::MenuBarTitle(PreferencesStore *preferences, Clock clock, QObject *
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, &MenuBarTitle::rebuild);
     connect(m_clockMonitor, &SystemClockMonitor::changed, this, &MenuBarTitle::rebuild);
-    rebuild();
-
-    const auto onChange = [this](const auto &) {
+    const auto onChange = [this] {
         rebuild();
     };
-    observe(preferences, &PreferencesStore::menuBarStyleChanged, &PreferencesStore::menuBarStyle,
-            this, onChange);
-    observe(preferences, &PreferencesStore::showWeekdayChanged, &PreferencesStore::showWeekday,
-            this, onChange);
-    observe(preferences, &PreferencesStore::showDateChanged, &PreferencesStore::showDate, this,
-            onChange);
-    observe(preferences, &PreferencesStore::timeFormatChanged, &PreferencesStore::timeFormat, this,
-            onChange);
-    observe(preferences, &PreferencesStore::showAMPMChanged, &PreferencesStore::showAMPM, this,
-            onChange);
-    observe(preferences, &PreferencesStore::showSecondsChanged, &PreferencesStore::showSeconds,
-            this, onChange);
+    for (const auto &key : {SettingKeys::showWeekday, SettingKeys::showDate, SettingKeys::showAMPM,
+                            SettingKeys::showSeconds})
+        preferences->observe(key, this, onChange);
+    preferences->observe(SettingKeys::menuBarStyle, this, onChange);
+    preferences->observe(SettingKeys::timeFormat, this, onChange);
 }
 
 MenuBarTitle::~MenuBarTitle() = default;
@@ -46,8 +36,9 @@ void MenuBarTitle::rebuild()
     // one for the life of the process.
     SystemTimeZone::refresh();
     const QDateTime now = clock();
-    timer.start(msToNextChange(now, preferences->showSeconds()));
-    const QString title = makeTitle(preferences->menuBarStyle(), now, *preferences);
+    timer.start(msToNextChange(now, preferences->value(SettingKeys::showSeconds)));
+    const QString title =
+        makeTitle(preferences->value(SettingKeys::menuBarStyle), now, *preferences);
     if (title == m_text)
         return;
     m_text = title;
@@ -72,15 +63,16 @@ QString MenuBarTitle::makeTitle(MenuBarDisplayStyle style, const QDateTime &inst
                                 const PreferencesStore &preferences)
 {
     QString datePattern;
-    if (preferences.showDate())
-        datePattern = preferences.showWeekday() ? u"M月d日 EEE"_s : u"M月d日"_s;
-    else if (preferences.showWeekday())
+    if (preferences.value(SettingKeys::showDate))
+        datePattern = preferences.value(SettingKeys::showWeekday) ? u"M月d日 EEE"_s : u"M月d日"_s;
+    else if (preferences.value(SettingKeys::showWeekday))
         datePattern = u"EEE"_s;
 
-    QString timePattern = preferences.timeFormat() == MenuBarTimeFormat::twentyFourHour
-                              ? u"HH:mm"_s
-                              : (preferences.showAMPM() ? u"a h:mm"_s : u"h:mm"_s);
-    if (preferences.showSeconds())
+    QString timePattern =
+        preferences.value(SettingKeys::timeFormat) == MenuBarTimeFormat::twentyFourHour
+            ? u"HH:mm"_s
+            : (preferences.value(SettingKeys::showAMPM) ? u"a h:mm"_s : u"h:mm"_s);
+    if (preferences.value(SettingKeys::showSeconds))
         timePattern += u":ss"_s;
 
     const QString datePart =

@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QVariantMap>
 
 #include <optional>
 
@@ -17,7 +16,7 @@ class QTimer;
 
 // The per-user settings file: one JSON object whose members are the keys. Booleans, texts, arrays
 // of texts and data ({"$data": "<base64>"}) are kept apart by kind; members of any other form are
-// kept as they are. Defaults registered in memory answer for keys the file does not hold.
+// kept as they are. Values are read and written through SettingKeys.
 class SettingsStore : public QObject
 {
     Q_OBJECT
@@ -48,26 +47,9 @@ public:
     [[nodiscard]] QString filePath() const;
     [[nodiscard]] QString saveError() const { return m_saveError; }
 
-    /// The registration domain: values used when the file has none under a key. In memory only.
-    /// Values are QVariant bool, QString, QStringList or QByteArray; a later call adds to and
-    /// replaces earlier registrations.
-    void registerDefaults(const QVariantMap &defaults);
-
-    // Typed reads: the file's value if it has this kind, else (key absent from the file) the
-    // registered default if it has this kind, else nothing. A value of another kind in the file
-    // reads as nothing (it is not replaced by the registered default) and stays untouched.
-    [[nodiscard]] std::optional<bool> boolValue(const QString &key) const;
+    // Untyped access for the calendar consent, which is stored as text.
     [[nodiscard]] std::optional<QString> stringValue(const QString &key) const;
-    [[nodiscard]] std::optional<QStringList> stringListValue(const QString &key) const;
-    [[nodiscard]] std::optional<QByteArray> dataValue(const QString &key) const;
-
-    // Writes: change the value and write the whole file at once, atomically. A failed write keeps
-    // the old file and sets saveError; the in-memory value still changes and the next write
-    // tries again.
-    void setBool(const QString &key, bool value);
     void setString(const QString &key, const QString &value);
-    void setStringList(const QString &key, const QStringList &value);
-    void setData(const QString &key, const QByteArray &value);
     void remove(const QString &key);
 
     /// The file's value under the key if it has the key's type, else the key's default.
@@ -90,6 +72,19 @@ Q_SIGNALS:
     void saveErrorChanged(const QString &saveError);
 
 private:
+    // Reads: the file's value if it has this kind, else nothing. A value of another kind stays
+    // untouched in the file.
+    [[nodiscard]] std::optional<bool> boolValue(const QString &key) const;
+    [[nodiscard]] std::optional<QStringList> stringListValue(const QString &key) const;
+    [[nodiscard]] std::optional<QByteArray> dataValue(const QString &key) const;
+
+    // Writes: change the value and write the whole file at once, atomically. A failed write keeps
+    // the old file and sets saveError; the in-memory value still changes and the next write
+    // tries again.
+    void setBool(const QString &key, bool value);
+    void setStringList(const QString &key, const QStringList &value);
+    void setData(const QString &key, const QByteArray &value);
+
     enum class ReadResult
     {
         object,
@@ -113,7 +108,6 @@ private:
     QJsonObject values;
     // What the file holds as last read or written by us, to tell our own writes from others'.
     QJsonObject diskValues;
-    QVariantMap defaults;
     // The file could not be read: writing would replace what the user has.
     bool readBlocked = false;
     QString readProblem;
