@@ -1,6 +1,7 @@
 #include "FakeLauncher.h"
 #include "TimeZoneScope.h"
 #include "events/CalendarAppOpener.h"
+#include "shared/SettingKeys.h"
 #include "shared/SettingsStore.h"
 
 #include <QDate>
@@ -42,9 +43,9 @@ private:
 void TestCalendarAppOpener::configuredCommandFillsPlaceholders()
 {
     SettingsStore settings(dir.filePath(u"a.json"_s));
-    settings.setStringList(
-        CalendarAppOpener::openDayCommandKey,
-        {u"/opt/cal/bin/show"_s, u"--day={date}"_s, u"{when}"_s, u"$(rm -rf ~)"_s});
+    settings.setValue(
+        SettingKeys::openDayCommand,
+        QStringList{u"/opt/cal/bin/show"_s, u"--day={date}"_s, u"{when}"_s, u"$(rm -rf ~)"_s});
     FakeLauncher launcher;
     launcher.installed = {u"evolution"_s};
     CalendarAppOpener opener(launcher, &settings);
@@ -56,7 +57,7 @@ void TestCalendarAppOpener::configuredCommandFillsPlaceholders()
     QCOMPARE(launcher.started, expected);
 
     // A configured program that does not start gives way to the known applications.
-    settings.setStringList(CalendarAppOpener::openDayCommandKey, {u"missing"_s, u"{date}"_s});
+    settings.setValue(SettingKeys::openDayCommand, QStringList{u"missing"_s, u"{date}"_s});
     launcher.started.clear();
     QVERIFY(opener.open(march5()));
     QCOMPARE(launcher.started.size(), 2);

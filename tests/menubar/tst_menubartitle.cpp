@@ -1,9 +1,8 @@
 #include "TimeZoneScope.h"
-#include "app/AppBootstrapper.h"
 #include "menubar/MenuBarTitle.h"
-#include "shared/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
+#include "shared/MenuBarDisplayStyle.h"
 #include "shared/SettingsStore.h"
 #include "shared/SystemClockMonitor.h"
 
@@ -24,7 +23,6 @@ struct Settings
     Settings()
         : settings(dir.filePath(u"settings.json"_s))
     {
-        AppBootstrapper::configureAppearance(settings);
         preferences.emplace(settings);
     }
 
@@ -82,15 +80,16 @@ void TestMenuBarTitle::makeTitle()
     const TimeZoneScope pinned("Asia/Shanghai");
     Settings file;
     PreferencesStore &preferences = *file.preferences;
-    preferences.setShowDate(on.contains(u'd'));
-    preferences.setShowWeekday(on.contains(u'w'));
-    preferences.setTimeFormat(on.contains(u'h') ? MenuBarTimeFormat::twelveHour
-                                                : MenuBarTimeFormat::twentyFourHour);
-    preferences.setShowAMPM(on.contains(u'a'));
-    preferences.setShowSeconds(on.contains(u's'));
-    QCOMPARE(
-        MenuBarTitle::makeTitle(MenuBarDisplayStyle(style), localTime(2026, 12, 5, hour, 3, 9), preferences),
-        expected);
+    preferences.setValue(SettingKeys::showDate, on.contains(u'd'));
+    preferences.setValue(SettingKeys::showWeekday, on.contains(u'w'));
+    preferences.setValue(SettingKeys::timeFormat, on.contains(u'h')
+                                                      ? MenuBarTimeFormat::twelveHour
+                                                      : MenuBarTimeFormat::twentyFourHour);
+    preferences.setValue(SettingKeys::showAMPM, on.contains(u'a'));
+    preferences.setValue(SettingKeys::showSeconds, on.contains(u's'));
+    QCOMPARE(MenuBarTitle::makeTitle(MenuBarDisplayStyle(style), localTime(2026, 12, 5, hour, 3, 9),
+                                     preferences),
+             expected);
 }
 
 void TestMenuBarTitle::rebuildsOnSettingsAndMinutes()
@@ -111,10 +110,10 @@ void TestMenuBarTitle::rebuildsOnSettingsAndMinutes()
     title.rebuild();
     QCOMPARE(title.text(), u"1月1日 周五 00:00"_s);
 
-    preferences.setShowSeconds(true);
+    preferences.setValue(SettingKeys::showSeconds, true);
     QCOMPARE(title.text(), u"1月1日 周五 00:00:00"_s);
     // An assignment of the same value rebuilds, but the shown text did not change.
-    preferences.setShowSeconds(true);
+    preferences.setValue(SettingKeys::showSeconds, true);
     QCOMPARE(changed.size(), 2);
 }
 
