@@ -86,10 +86,11 @@ void PreferencesStore::write(QLatin1StringView key, const std::function<void()> 
 
 void PreferencesStore::publish(const QString &key)
 {
-    Q_EMIT valueChanged(key);
-    Q_EMIT changed();
+    // The theme first, so that whoever hears of the change draws in it.
     if (key == SettingKeys::appearanceMode.name)
         applyAppearanceMode();
+    Q_EMIT valueChanged(key);
+    Q_EMIT changed();
 }
 
 void PreferencesStore::applyAppearanceMode()

@@ -17,18 +17,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A new settings file, read with the defaults registered.
+// A new settings file.
 struct Settings
 {
-    Settings()
-        : settings(dir.filePath(u"settings.json"_s))
-    {
-        preferences.emplace(settings);
-    }
-
     QTemporaryDir dir;
-    SettingsStore settings;
-    std::optional<PreferencesStore> preferences;
+    SettingsStore settings{dir.filePath(u"settings.json"_s)};
+    PreferencesStore preferences{settings};
 };
 
 QDateTime localTime(int year, int month, int day, int hour, int minute, int second)
@@ -79,7 +73,7 @@ void TestMenuBarTitle::makeTitle()
     QFETCH(QString, expected);
     const TimeZoneScope pinned("Asia/Shanghai");
     Settings file;
-    PreferencesStore &preferences = *file.preferences;
+    PreferencesStore &preferences = file.preferences;
     preferences.setValue(SettingKeys::showDate, on.contains(u'd'));
     preferences.setValue(SettingKeys::showWeekday, on.contains(u'w'));
     preferences.setValue(SettingKeys::timeFormat, on.contains(u'h')
@@ -96,11 +90,11 @@ void TestMenuBarTitle::rebuildsOnSettingsAndMinutes()
 {
     const TimeZoneScope pinned("America/New_York");
     Settings file;
-    PreferencesStore &preferences = *file.preferences;
+    PreferencesStore &preferences = file.preferences;
     QDateTime now = localTime(2026, 12, 31, 23, 59, 58);
     MenuBarTitle title(&preferences, [&now] { return now; });
     QSignalSpy changed(&title, &MenuBarTitle::textChanged);
-    // A first launch shows the registered defaults.
+    // A first launch shows the keys' defaults.
     QCOMPARE(title.text(), u"12月31日 周四 23:59"_s);
 
     now = now.addMSecs(1500);
@@ -122,7 +116,7 @@ void TestMenuBarTitle::zoneChangeIsPickedUp()
     const TimeZoneScope pinned("Asia/Shanghai");
     Settings file;
     const QDateTime instant({2026, 12, 5}, {6, 3, 9}, QTimeZone::utc());
-    MenuBarTitle title(&*file.preferences, [&instant] { return instant; });
+    MenuBarTitle title(&file.preferences, [&instant] { return instant; });
     QCOMPARE(title.text(), u"12月5日 周六 14:03"_s);
     qputenv("TZ", "America/New_York");
     title.rebuild();
@@ -145,7 +139,7 @@ void TestMenuBarTitle::clockSetIsPickedUp()
     const TimeZoneScope pinned("Asia/Shanghai");
     Settings file;
     QDateTime instant = QDateTime({2026, 12, 5}, {6, 3, 9}, QTimeZone::utc());
-    MenuBarTitle title(&*file.preferences, [&instant] { return instant; });
+    MenuBarTitle title(&file.preferences, [&instant] { return instant; });
     // The clock set back a day: no timer is due, only the monitor's report tells.
     instant = instant.addDays(-1);
     Q_EMIT title.clockMonitor().changed();

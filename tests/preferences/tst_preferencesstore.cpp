@@ -130,10 +130,10 @@ private Q_SLOTS:
         QCOMPARE(tokens.size(), 0);
         QVERIFY(AppTheme::systemPrefersDarkAppearance());
 
-        // Switching to the desktop's choice reads it again before the change is written.
+        // Switching to the desktop's choice reads it again before the change is published.
         desktopDark = false;
         std::optional<bool> darkAtWrite;
-        connect(settings.get(), &SettingsStore::valueChanged, this, [&] {
+        connect(&preferences, &PreferencesStore::valueChanged, this, [&] {
             if (AppTheme::appearanceMode() == AppAppearanceMode::system)
                 darkAtWrite = AppTheme::systemPrefersDarkAppearance();
         });
