@@ -38,13 +38,9 @@ public:
     /// The shortcut as the file on disk holds it.
     [[nodiscard]] std::optional<Shortcut> storedShortcut() const
     {
-        using namespace Qt::StringLiterals;
-        const QJsonObject file = QJsonDocument::fromJson(fileContents()).object();
-        const QJsonValue value = file.value(SettingKeys::shortcut.name);
-        if (!value.isObject())
-            return std::nullopt;
-        return Shortcut::fromJson(
-            QByteArray::fromBase64(value.toObject().value("$data"_L1).toString().toLatin1()));
+        const QByteArray json =
+            SettingsStore(path, SettingsStore::Access::readOnly).value(SettingKeys::shortcut);
+        return json.isEmpty() ? std::nullopt : Shortcut::fromJson(json);
     }
 
     [[nodiscard]] bool fileHasShortcutKey() const
