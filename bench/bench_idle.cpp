@@ -2,7 +2,6 @@
 // with seconds off and on, and how late after each boundary the text turned.
 // Usage: bench_idle [SECONDS per case, default 60]
 
-#include "app/AppBootstrapper.h"
 #include "menubar/MenuBarTitle.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/SettingsStore.h"
@@ -41,9 +40,8 @@ void runCase(bool seconds, int durationS)
 {
     QTemporaryDir dir;
     SettingsStore settings(dir.filePath(u"settings.json"_s));
-    AppBootstrapper::configureAppearance(settings);
     PreferencesStore preferences(settings);
-    preferences.setShowSeconds(seconds);
+    preferences.setValue(SettingKeys::showSeconds, seconds);
 
     MenuBarTitle title(&preferences);
     const qint64 period = seconds ? 1000 : 60'000;

@@ -3,7 +3,6 @@
 // model's load and the month grid's rebuild of its cells.
 
 #include "GeneratedCalendarFolder.h"
-#include "app/AppBootstrapper.h"
 #include "calendar/CalendarPopoverView.h"
 #include "calendar/CalendarViewModel.h"
 #include "calendar/DailyDockView.h"
@@ -107,12 +106,11 @@ int main(int argc, char *argv[])
 
     QTemporaryDir settingsDir;
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
-    AppBootstrapper::configureAppearance(settings);
     settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
     // The one-time hint would change the content's height during the measurement.
-    settings.setBool(CalendarPopoverView::didShowShortcutHintKey, true);
+    settings.setValue(SettingKeys::didShowShortcutHint, true);
     PreferencesStore preferences(settings);
-    preferences.setShowLunarCalendar(true);
+    preferences.setValue(SettingKeys::showLunarCalendar, true);
 
     IcsCalendarStore::Options options;
     options.readInBackground = false;

@@ -4,7 +4,6 @@
 // and the selected day's list). Painting is not included.
 
 #include "GeneratedCalendarFolder.h"
-#include "app/AppBootstrapper.h"
 #include "calendar/CalendarViewModel.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
@@ -64,10 +63,9 @@ int main(int argc, char *argv[])
 
     QTemporaryDir settingsDir;
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
-    AppBootstrapper::configureAppearance(settings);
     settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
     PreferencesStore preferences(settings);
-    preferences.setShowLunarCalendar(true);
+    preferences.setValue(SettingKeys::showLunarCalendar, true);
 
     IcsCalendarStore::Options options;
     options.readInBackground = false;

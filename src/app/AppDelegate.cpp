@@ -50,14 +50,14 @@ void AppDelegate::applicationDidFinishLaunching()
     QApplication::setQuitOnLastWindowClosed(false);
 
     PreferencesStore &preferences = services.preferencesStore();
-    applyAppearance(preferences.appearanceMode());
-    connect(&preferences, &PreferencesStore::appearanceModeChanged, this,
-            [this, last = preferences.appearanceMode()](AppAppearanceMode mode) mutable {
-                if (mode == last)
-                    return;
-                last = mode;
-                applyAppearance(mode);
-            });
+    preferences.observe(
+        SettingKeys::appearanceMode, this,
+        [this, last = std::optional<AppAppearanceMode>()](AppAppearanceMode mode) mutable {
+            if (mode == last)
+                return;
+            last = mode;
+            applyAppearance(mode);
+        });
 
     m_desktopColorScheme = std::make_unique<DesktopColorScheme>();
     m_statusBarController = std::make_unique<StatusBarController>(

@@ -1,6 +1,5 @@
 #include "AppServices.h"
 
-#include "AppBootstrapper.h"
 #include "events/CalendarAppOpener.h"
 #include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
@@ -23,7 +22,6 @@ AppServices::AppServices(const QString &settingsPath, SettingsStore::Access acce
     , m_desktopLauncher(std::move(platform.desktopLauncher))
     , m_makeKeyGrabber(std::move(platform.keyGrabber))
 {
-    AppBootstrapper::configureAppearance(*m_settingsStore);
     m_preferencesStore = std::make_unique<PreferencesStore>(*m_settingsStore);
     // Only the running application follows Evolution Data Server: the commands that print are
     // plain-core processes and read through stores of their own, or not at all.

@@ -6,12 +6,12 @@
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "menubar/MenuBarTitle.h"
-#include "preferences/FirstWeekday.h"
-#include "preferences/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/CommandArguments.h"
 #include "shared/DateHelpers.h"
+#include "shared/FirstWeekday.h"
+#include "shared/MenuBarDisplayStyle.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QCoreApplication>
@@ -97,8 +97,8 @@ int CommandLine::fail(const QString &message)
 int CommandLine::runCal(const QStringList &arguments, const QDateTime &now)
 {
     const PreferencesStore &preferences = services.preferencesStore();
-    bool weekNumbers = preferences.showWeekNumbers();
-    int firstWeekday = weekdayNumber(preferences.firstWeekday());
+    bool weekNumbers = preferences.value(SettingKeys::showWeekNumbers);
+    int firstWeekday = weekdayNumber(preferences.value(SettingKeys::firstWeekday));
     std::optional<QString> monthArgument;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
@@ -246,7 +246,9 @@ int CommandLine::runTitle(const QStringList &arguments, const QDateTime &now)
         return fail(u"usage: tessel-calendar title [--at \"YYYY-MM-DD HH:MM:SS\"]"_s);
     }
     const PreferencesStore &preferences = services.preferencesStore();
-    out << makeTitle(preferences.menuBarStyle(), instant, preferences) << Qt::endl;
+    out << MenuBarTitle::makeTitle(preferences.value(SettingKeys::menuBarStyle), instant,
+                                   preferences)
+        << Qt::endl;
     return 0;
 }
 

@@ -2,9 +2,9 @@
 
 #include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
-#include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/CommandArguments.h"
+#include "shared/SettingKeys.h"
 #include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
@@ -81,9 +81,7 @@ int EventsCommand::run(const QStringList &arguments)
         QTimer::singleShot(asyncWaitMs, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    const QStringList excluded =
-        settings.stringListValue(PreferencesStore::Keys::excludedCalendarIdentifiers)
-            .value_or(QStringList());
+    const QStringList excluded = settings.value(SettingKeys::excludedCalendarIdentifiers);
     const QList<CalendarDayEvent> items =
         service.events(*start, *end, QSet<QString>(excluded.cbegin(), excluded.cend()));
 

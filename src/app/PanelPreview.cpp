@@ -1,6 +1,5 @@
 #include "PanelPreview.h"
 
-#include "AppBootstrapper.h"
 #include "calendar/CalendarPopoverView.h"
 #include "calendar/CalendarViewModel.h"
 #include "calendar/DailyDockView.h"
@@ -189,12 +188,11 @@ int PanelPreview::run(int argc, char **argv)
     QFile::setPermissions(settingsPath, QFile::ReadOwner | QFile::WriteOwner);
 
     SettingsStore settings(settingsPath);
-    AppBootstrapper::configureAppearance(settings);
     PreferencesStore preferences(settings);
     if (options.previewData)
-        preferences.setUsePreviewData(true);
+        preferences.setValue(SettingKeys::usePreviewData, true);
     if (options.appearance)
-        preferences.setAppearanceMode(*options.appearance);
+        preferences.setValue(SettingKeys::appearanceMode, *options.appearance);
 
     IcsCalendarStore::Options storeOptions;
     storeOptions.watchFiles = options.screenshot.isEmpty();
@@ -269,8 +267,9 @@ int PanelPreview::run(int argc, char **argv)
     layout->addWidget(&view);
     // No preferences window yet: the gear flips between light and dark.
     view.setOpenPreferences([&preferences, &window] {
-        preferences.setAppearanceMode(AppTheme::isDark() ? AppAppearanceMode::light
-                                                         : AppAppearanceMode::dark);
+        preferences.setValue(SettingKeys::appearanceMode, AppTheme::isDark()
+                                                              ? AppAppearanceMode::light
+                                                              : AppAppearanceMode::dark);
         window.update();
     });
     view.setClosePanel([&window] { window.close(); });

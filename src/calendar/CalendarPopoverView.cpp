@@ -72,9 +72,8 @@ CalendarPopoverView::CalendarPopoverView(CalendarViewModel &viewModel,
     connect(&m_shortcutHintTimer, &QTimer::timeout, this,
             [this] { hideShortcutHint(m_animationsEnabled ? shortcutHintLeaveMs : 0); });
 
-    connect(&preferencesStore, &PreferencesStore::appearanceModeChanged, this,
-            &CalendarPopoverView::followIdentity);
-    connect(&preferencesStore, &PreferencesStore::appearanceRefreshTokenChanged, this,
+    // The identity holds the appearance mode and the refresh token, both published as changes.
+    connect(&preferencesStore, &PreferencesStore::changed, this,
             &CalendarPopoverView::followIdentity);
 
     m_identity = identityText();
@@ -111,7 +110,7 @@ void CalendarPopoverView::setOnContentHeightChange(HeightHandler onContentHeight
 
 QString CalendarPopoverView::identityText() const
 {
-    return rawValue(m_preferencesStore.appearanceMode()) + QLatin1Char('-')
+    return rawValue(m_preferencesStore.value(SettingKeys::appearanceMode)) + QLatin1Char('-')
            + m_preferencesStore.appearanceRefreshToken().toString(QUuid::WithoutBraces).toUpper();
 }
 
@@ -276,10 +275,9 @@ bool CalendarPopoverView::focusNextPrevChild(bool next)
 
 void CalendarPopoverView::showShortcutHintIfNeeded()
 {
-    SettingsStore &settings = m_preferencesStore.defaults();
-    if (settings.boolValue(didShowShortcutHintKey).value_or(false))
+    if (m_preferencesStore.value(SettingKeys::didShowShortcutHint))
         return;
-    settings.setBool(didShowShortcutHintKey, true);
+    m_preferencesStore.setValue(SettingKeys::didShowShortcutHint, true);
     m_isShowingShortcutHint = true;
     if (m_banner) {
         m_banner->setPresence(1);

@@ -28,9 +28,6 @@ public:
     static constexpr int panelWidth = 330;
     static constexpr int stackSpacing = 12;
     static constexpr QMargins padding{15, 16, 15, 13};
-    /// Set once the hint has been shown; kept in the settings file beside the preferences.
-    static inline const QString didShowShortcutHintKey =
-        QStringLiteral("calendar.didShowShortcutHint");
     static constexpr int shortcutHintDurationMs = 2600;
     static constexpr int shortcutHintLeaveMs = 220;
 

@@ -31,6 +31,12 @@ template<typename T, typename F> auto droppingRepeats(F react)
     };
 }
 
+QSet<QString> excludedCalendars(const PreferencesStore &store)
+{
+    const QStringList excluded = store.value(SettingKeys::excludedCalendarIdentifiers);
+    return {excluded.cbegin(), excluded.cend()};
+}
+
 } // namespace
 
 QDate CalendarViewModel::dayOf(const QDateTime &instant)
@@ -104,7 +110,7 @@ void CalendarViewModel::bind()
             this,
             [this] {
                 // The sample data does not change with the store.
-                if (!m_preferencesStore.usePreviewData())
+                if (!m_preferencesStore.value(SettingKeys::usePreviewData))
                     startLoadTask();
             },
             Qt::QueuedConnection);
@@ -113,36 +119,29 @@ void CalendarViewModel::bind()
     observe(this, &CalendarViewModel::displayedMonthChanged, &CalendarViewModel::displayedMonth,
             this, droppingRepeats<QDateTime>([this](const QDateTime &) { startLoadTask(); }));
 
-    observe(&m_preferencesStore, &PreferencesStore::excludedCalendarIdentifiersChanged,
-            &PreferencesStore::excludedCalendarIdentifiers, this,
-            droppingRepeats<QSet<QString>>([this](const QSet<QString> &) { startLoadTask(); }));
-
-    observe(&m_preferencesStore, &PreferencesStore::usePreviewDataChanged,
-            &PreferencesStore::usePreviewData, this,
-            droppingRepeats<bool>([this](bool) { startRefreshAndLoadTask(); }));
-
+    m_preferencesStore.observe(SettingKeys::excludedCalendarIdentifiers, this,
+                               droppingRepeats<QStringList>([this](const QStringList &) {
+                                   startLoadTask();
+                                   Q_EMIT writableCalendarsChanged();
+                               }));
+    m_preferencesStore.observe(SettingKeys::usePreviewData, this,
+                               droppingRepeats<bool>([this](bool) {
+                                   startRefreshAndLoadTask();
+                                   Q_EMIT writableCalendarsChanged();
+                               }));
     connect(&m_eventStoreService, &EventStoreService::availableCalendarsChanged, this,
-            &CalendarViewModel::writableCalendarsChanged);
-    connect(&m_preferencesStore, &PreferencesStore::excludedCalendarIdentifiersChanged, this,
-            &CalendarViewModel::writableCalendarsChanged);
-    connect(&m_preferencesStore, &PreferencesStore::usePreviewDataChanged, this,
             &CalendarViewModel::writableCalendarsChanged);
 
     const auto announce = [this](bool) {
         Q_EMIT changed();
     };
-    observe(&m_preferencesStore, &PreferencesStore::showEventDotsChanged,
-            &PreferencesStore::showEventDots, this, droppingRepeats<bool>(announce));
-    observe(&m_preferencesStore, &PreferencesStore::showLunarCalendarChanged,
-            &PreferencesStore::showLunarCalendar, this, droppingRepeats<bool>(announce));
-    observe(&m_preferencesStore, &PreferencesStore::showFestivalsChanged,
-            &PreferencesStore::showFestivals, this, droppingRepeats<bool>(announce));
-    observe(&m_preferencesStore, &PreferencesStore::showWeekNumbersChanged,
-            &PreferencesStore::showWeekNumbers, this, droppingRepeats<bool>(announce));
+    for (const auto &key : {SettingKeys::showEventDots, SettingKeys::showLunarCalendar,
+                            SettingKeys::showFestivals, SettingKeys::showWeekNumbers})
+        m_preferencesStore.observe(key, this, droppingRepeats<bool>(announce));
     // Every first weekday's grid lies within the days the month loads fetch, so no reload.
-    observe(&m_preferencesStore, &PreferencesStore::firstWeekdayChanged,
-            &PreferencesStore::firstWeekday, this,
-            droppingRepeats<FirstWeekday>([this](FirstWeekday) { Q_EMIT changed(); }));
+    m_preferencesStore.observe(
+        SettingKeys::firstWeekday, this,
+        droppingRepeats<FirstWeekday>([this](FirstWeekday) { Q_EMIT changed(); }));
 }
 
 void CalendarViewModel::startLoadTask()
@@ -167,8 +166,8 @@ void CalendarViewModel::loadMonth()
     const QDateTime requested = DateHelpers::startOfMonth(m_displayedMonth, viewCalendar());
     const qint64 token = ++m_monthLoadToken;
     setIsLoadingMonth(true);
-    const QSet<QString> excluded = m_preferencesStore.excludedCalendarIdentifiers();
-    const bool preview = m_preferencesStore.usePreviewData();
+    const QSet<QString> excluded = excludedCalendars(m_preferencesStore);
+    const bool preview = m_preferencesStore.value(SettingKeys::usePreviewData);
 
     if (preview) {
         applyLoad(token, requested, preview, excluded,
@@ -192,8 +191,8 @@ void CalendarViewModel::applyLoad(qint64 token, const QDateTime &requested, bool
         return;
     const bool stillWanted =
         DateHelpers::startOfMonth(m_displayedMonth, viewCalendar()) == requested
-        && m_preferencesStore.usePreviewData() == preview
-        && m_preferencesStore.excludedCalendarIdentifiers() == excluded;
+        && m_preferencesStore.value(SettingKeys::usePreviewData) == preview
+        && excludedCalendars(m_preferencesStore) == excluded;
     if (stillWanted)
         setMonthEvents(events);
     setIsLoadingMonth(false);
@@ -201,7 +200,7 @@ void CalendarViewModel::applyLoad(qint64 token, const QDateTime &requested, bool
 
 int CalendarViewModel::firstWeekday() const
 {
-    return weekdayNumber(m_preferencesStore.firstWeekday());
+    return weekdayNumber(m_preferencesStore.value(SettingKeys::firstWeekday));
 }
 
 QList<QDateTime> CalendarViewModel::gridDates() const
@@ -211,7 +210,7 @@ QList<QDateTime> CalendarViewModel::gridDates() const
 
 QList<int> CalendarViewModel::weekNumbers() const
 {
-    if (!m_preferencesStore.showWeekNumbers())
+    if (!m_preferencesStore.value(SettingKeys::showWeekNumbers))
         return {};
     const QList<QDateTime> dates = gridDates();
     QList<int> numbers;
@@ -256,7 +255,7 @@ QList<CalendarDayEvent> CalendarViewModel::selectedDayEvents() const
 
 std::optional<QColor> CalendarViewModel::eventDotColor(const QDateTime &date) const
 {
-    if (!m_preferencesStore.showEventDots())
+    if (!m_preferencesStore.value(SettingKeys::showEventDots))
         return std::nullopt;
     const QList<qsizetype> &indices = eventIndices(date);
     if (indices.isEmpty())
@@ -266,14 +265,14 @@ std::optional<QColor> CalendarViewModel::eventDotColor(const QDateTime &date) co
 
 std::optional<QString> CalendarViewModel::lunarText(const QDateTime &date) const
 {
-    if (!m_preferencesStore.showLunarCalendar())
+    if (!m_preferencesStore.value(SettingKeys::showLunarCalendar))
         return std::nullopt;
     return m_lunarCalendarService.compactLabel(date);
 }
 
 std::optional<QString> CalendarViewModel::lunarDateText(const QDateTime &date) const
 {
-    if (!m_preferencesStore.showLunarCalendar())
+    if (!m_preferencesStore.value(SettingKeys::showLunarCalendar))
         return std::nullopt;
     return m_lunarCalendarService.monthDayText(date);
 }
@@ -285,7 +284,7 @@ std::optional<QString> CalendarViewModel::holidayName(const QDateTime &date) con
 
 std::optional<QString> CalendarViewModel::festivalText(const QDateTime &date) const
 {
-    if (!m_preferencesStore.showFestivals())
+    if (!m_preferencesStore.value(SettingKeys::showFestivals))
         return std::nullopt;
     if (auto festival = m_holidayService.label(date))
         return festival;
@@ -294,7 +293,7 @@ std::optional<QString> CalendarViewModel::festivalText(const QDateTime &date) co
 
 HolidayService::Arrangement CalendarViewModel::arrangement(const QDateTime &date) const
 {
-    if (!m_preferencesStore.showFestivals())
+    if (!m_preferencesStore.value(SettingKeys::showFestivals))
         return HolidayService::Arrangement::none;
     return m_holidayService.arrangement(date);
 }
@@ -415,10 +414,10 @@ CivilCalendar CalendarViewModel::viewCalendar() const
 
 QList<CalendarSource> CalendarViewModel::writableCalendars() const
 {
-    if (m_preferencesStore.usePreviewData())
+    if (m_preferencesStore.value(SettingKeys::usePreviewData))
         return {};
     QList<CalendarSource> calendars = m_eventStoreService.writableCalendars();
-    const QSet<QString> excluded = m_preferencesStore.excludedCalendarIdentifiers();
+    const QSet<QString> excluded = excludedCalendars(m_preferencesStore);
     calendars.removeIf(
         [&excluded](const CalendarSource &calendar) { return excluded.contains(calendar.id); });
     return calendars;
@@ -429,8 +428,7 @@ QString CalendarViewModel::preferredNewEventCalendarId() const
     const QList<CalendarSource> calendars = writableCalendars();
     if (calendars.isEmpty())
         return {};
-    const QString last =
-        m_preferencesStore.defaults().stringValue(lastNewEventCalendarKey).value_or(QString());
+    const QString last = m_preferencesStore.value(SettingKeys::lastNewEventCalendar);
     const bool offered = std::any_of(calendars.cbegin(), calendars.cend(),
                                      [&last](const CalendarSource &c) { return c.id == last; });
     return offered ? last : calendars.constFirst().id;
@@ -444,7 +442,7 @@ void CalendarViewModel::createEvent(const NewCalendarEvent &event, QObject *cont
         [this, receiver = QPointer<QObject>(context), done = std::move(done),
          day = event.start](const CalendarWriteResult &result) {
             if (result.error.isEmpty()) {
-                m_preferencesStore.defaults().setString(lastNewEventCalendarKey, result.calendarId);
+                m_preferencesStore.setValue(SettingKeys::lastNewEventCalendar, result.calendarId);
                 const CivilCalendar calendar = viewCalendar();
                 const QDateTime start = calendar.startOfDay(day);
                 setDisplayedMonth(DateHelpers::startOfMonth(start, calendar));
@@ -465,7 +463,9 @@ void CalendarViewModel::removeCreatedEvent(const CalendarWriteResult &created, Q
 CalendarAuthorizationStatus
 CalendarViewModel::effectiveStatus(CalendarAuthorizationStatus status) const
 {
-    return m_preferencesStore.usePreviewData() ? CalendarAuthorizationStatus::authorized : status;
+    return m_preferencesStore.value(SettingKeys::usePreviewData)
+               ? CalendarAuthorizationStatus::authorized
+               : status;
 }
 
 void CalendarViewModel::setDisplayedMonth(const QDateTime &value)

@@ -52,10 +52,6 @@ public:
         std::function<void(const QDateTime &month, const QSet<QString> &excludedCalendarIDs,
                            std::function<void(const QList<CalendarDayEvent> &events)> done)>;
 
-    /// The calendar the last new event went into, offered first for the next one.
-    static inline const QString lastNewEventCalendarKey =
-        QStringLiteral("preferences.lastNewEventCalendar");
-
     using WriteDone = std::function<void(const CalendarWriteResult &result)>;
 
     /// Duration of the ease-out that select, goToCurrentMonth/goToToday and paging announce.

@@ -3,6 +3,7 @@
 #include "DesktopLauncher.h"
 #include "shared/CHandle.h"
 #include "shared/DateHelpers.h"
+#include "shared/SettingKeys.h"
 #include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 
@@ -66,13 +67,13 @@ std::optional<QStringList> CalendarAppOpener::configuredCommand(const QDateTime 
 {
     if (!settings)
         return std::nullopt;
-    const auto command = settings->stringListValue(openDayCommandKey);
-    if (!command || command->isEmpty() || command->first().trimmed().isEmpty())
+    const QStringList command = settings->value(SettingKeys::openDayCommand);
+    if (command.isEmpty() || command.first().trimmed().isEmpty())
         return std::nullopt;
     const QString date = SystemTimeZone::civilDate(day).toString(u"yyyy-MM-dd"_s);
     const QString when = whenText(day);
     QStringList arguments;
-    for (QString argument : *command)
+    for (QString argument : command)
         arguments.append(argument.replace(u"{date}"_s, date).replace(u"{when}"_s, when));
     return arguments;
 }

@@ -16,8 +16,6 @@ class SettingsStore;
 class CalendarAppOpener
 {
 public:
-    static inline const QString openDayCommandKey = QStringLiteral("calendar.openDayCommand");
-
     /// `settings` may be null (no configured command).
     CalendarAppOpener(DesktopLauncher &launcher, const SettingsStore *settings);
 

@@ -6,6 +6,7 @@
 #include "NewEventIcs.h"
 #include "VdirEventFile.h"
 #include "WriteInBackground.h"
+#include "shared/SettingKeys.h"
 #include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 #include "shared/WriteFailure.h"
@@ -233,9 +234,9 @@ void IcsCalendarStore::startRead(bool inBackground)
     readStale = false;
     const quint64 read = ++readNumber;
     IcsFolderScanner::Roots roots =
-        options.roots ? *options.roots
-                      : IcsFolderScanner::defaultRoots(
-                          settings.stringListValue(foldersKey).value_or(QStringList()));
+        options.roots
+            ? *options.roots
+            : IcsFolderScanner::defaultRoots(settings.value(SettingKeys::calendarFolders));
     if (!readsEvolutionFiles)
         roots.evolutionCalendars.clear();
     std::map<QString, IcsParseCache::Files> known;
@@ -506,7 +507,7 @@ void IcsCalendarStore::onPathChanged(const QString &path)
 
 void IcsCalendarStore::onSettingChanged(const QString &key)
 {
-    if (key == foldersKey) {
+    if (key == SettingKeys::calendarFolders.name) {
         readStale = true;
         Q_EMIT storeChanged();
     } else if (key == eventsAccessKey || key == remindersAccessKey) {

@@ -42,7 +42,6 @@ public:
         std::function<void()> beforeReading = {};
     };
 
-    static inline const QString foldersKey = QStringLiteral("calendar.folders");
     static inline const QString eventsAccessKey = QStringLiteral("calendar.access.events");
     static inline const QString remindersAccessKey = QStringLiteral("calendar.access.reminders");
 

@@ -1,10 +1,11 @@
 #include "MenuBarTitle.h"
 
-#include "preferences/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
-#include "shared/Observable.h"
+#include "shared/DateHelpers.h"
 #include "shared/SystemClockMonitor.h"
 #include "shared/SystemTimeZone.h"
+
+using namespace Qt::StringLiterals;
 
 MenuBarTitle::MenuBarTitle(PreferencesStore *preferences, Clock clock, QObject *parent)
     : QObject(parent)
@@ -17,23 +18,14 @@ MenuBarTitle::MenuBarTitle(PreferencesStore *preferences, Clock clock, QObject *
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, &MenuBarTitle::rebuild);
     connect(m_clockMonitor, &SystemClockMonitor::changed, this, &MenuBarTitle::rebuild);
-    rebuild();
-
-    const auto onChange = [this](const auto &) {
+    const auto onChange = [this] {
         rebuild();
     };
-    observe(preferences, &PreferencesStore::menuBarStyleChanged, &PreferencesStore::menuBarStyle,
-            this, onChange);
-    observe(preferences, &PreferencesStore::showWeekdayChanged, &PreferencesStore::showWeekday,
-            this, onChange);
-    observe(preferences, &PreferencesStore::showDateChanged, &PreferencesStore::showDate, this,
-            onChange);
-    observe(preferences, &PreferencesStore::timeFormatChanged, &PreferencesStore::timeFormat, this,
-            onChange);
-    observe(preferences, &PreferencesStore::showAMPMChanged, &PreferencesStore::showAMPM, this,
-            onChange);
-    observe(preferences, &PreferencesStore::showSecondsChanged, &PreferencesStore::showSeconds,
-            this, onChange);
+    for (const auto &key : {SettingKeys::showWeekday, SettingKeys::showDate, SettingKeys::showAMPM,
+                            SettingKeys::showSeconds})
+        preferences->observe(key, this, onChange);
+    preferences->observe(SettingKeys::menuBarStyle, this, onChange);
+    preferences->observe(SettingKeys::timeFormat, this, onChange);
 }
 
 MenuBarTitle::~MenuBarTitle() = default;
@@ -44,8 +36,9 @@ void MenuBarTitle::rebuild()
     // one for the life of the process.
     SystemTimeZone::refresh();
     const QDateTime now = clock();
-    timer.start(msToNextChange(now, preferences->showSeconds()));
-    const QString title = makeTitle(preferences->menuBarStyle(), now, *preferences);
+    timer.start(msToNextChange(now, preferences->value(SettingKeys::showSeconds)));
+    const QString title =
+        makeTitle(preferences->value(SettingKeys::menuBarStyle), now, *preferences);
     if (title == m_text)
         return;
     m_text = title;
@@ -64,4 +57,35 @@ int MenuBarTitle::msToNextChange(const QDateTime &instant, bool showsSeconds)
 QDateTime MenuBarTitle::currentInstant()
 {
     return QDateTime::currentDateTimeUtc();
+}
+
+QString MenuBarTitle::makeTitle(MenuBarDisplayStyle style, const QDateTime &instant,
+                                const PreferencesStore &preferences)
+{
+    QString datePattern;
+    if (preferences.value(SettingKeys::showDate))
+        datePattern = preferences.value(SettingKeys::showWeekday) ? u"M月d日 EEE"_s : u"M月d日"_s;
+    else if (preferences.value(SettingKeys::showWeekday))
+        datePattern = u"EEE"_s;
+
+    QString timePattern =
+        preferences.value(SettingKeys::timeFormat) == MenuBarTimeFormat::twentyFourHour
+            ? u"HH:mm"_s
+            : (preferences.value(SettingKeys::showAMPM) ? u"a h:mm"_s : u"h:mm"_s);
+    if (preferences.value(SettingKeys::showSeconds))
+        timePattern += u":ss"_s;
+
+    const QString datePart =
+        datePattern.isEmpty() ? QString() : DateHelpers::formatDate(instant, "zh_CN", datePattern);
+    const QString timePart = DateHelpers::formatDate(instant, "zh_CN", timePattern);
+
+    switch (style) {
+    case MenuBarDisplayStyle::dateOnly:
+        return datePart;
+    case MenuBarDisplayStyle::timeOnly:
+        return timePart;
+    case MenuBarDisplayStyle::dateAndTime:
+        break;
+    }
+    return datePart.isEmpty() ? timePart : datePart + u' ' + timePart;
 }

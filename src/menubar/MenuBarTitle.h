@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/MenuBarDisplayStyle.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -35,6 +37,10 @@ public:
     [[nodiscard]] static int msToNextChange(const QDateTime &instant, bool showsSeconds);
 
     [[nodiscard]] static QDateTime currentInstant();
+
+    /// The menu bar text of a style at an instant, with the date and time settings of the store.
+    [[nodiscard]] static QString makeTitle(MenuBarDisplayStyle style, const QDateTime &instant,
+                                           const PreferencesStore &preferences);
 
     /// What tells of a clock set or a zone change; tests report one through it.
     [[nodiscard]] SystemClockMonitor &clockMonitor() const { return *m_clockMonitor; }

@@ -9,7 +9,6 @@
 #include "look/AppTheme.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/DateHelpers.h"
-#include "shared/Observable.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -62,11 +61,11 @@ StatusBarController::StatusBarController(
     connect(&m_statusItem, &StatusItem::preferencesChosen, this,
             &StatusBarController::showPreferences);
     connect(&m_statusItem, &StatusItem::quitChosen, this, &StatusBarController::quitApp);
-    observe(&m_preferencesStore, &PreferencesStore::showPreferencesAndQuitMenuChanged,
-            &PreferencesStore::showPreferencesAndQuitMenu, &m_statusItem,
-            &StatusItem::setMenuEnabled);
-    observe(&m_preferencesStore, &PreferencesStore::shortcutChanged, &PreferencesStore::shortcut,
-            &m_statusItem, &StatusItem::setPanelShortcut);
+    m_preferencesStore.observe(SettingKeys::showPreferencesAndQuitMenu, &m_statusItem,
+                               [this](bool on) { m_statusItem.setMenuEnabled(on); });
+    m_preferencesStore.observe(SettingKeys::shortcut, &m_statusItem, [this] {
+        m_statusItem.setPanelShortcut(m_preferencesStore.shortcut());
+    });
 
     configurePanel();
     bindPanelLayout();
@@ -131,13 +130,12 @@ void StatusBarController::bindPanelLayout()
 
 void StatusBarController::bindAppearance()
 {
-    connect(&m_preferencesStore, &PreferencesStore::appearanceModeChanged, this,
-            [this](AppAppearanceMode mode) {
-                if (mode == AppTheme::appearanceMode())
-                    return;
-                AppTheme::setAppearanceMode(mode);
-                m_panel->update();
-            });
+    m_preferencesStore.observe(SettingKeys::appearanceMode, this, [this](AppAppearanceMode mode) {
+        if (mode == AppTheme::appearanceMode())
+            return;
+        AppTheme::setAppearanceMode(mode);
+        m_panel->update();
+    });
 }
 
 void StatusBarController::bindMenuBarTitle()
@@ -205,7 +203,7 @@ bool StatusBarController::isPanelVisible() const
 
 void StatusBarController::showPopover()
 {
-    AppTheme::setAppearanceMode(m_preferencesStore.appearanceMode());
+    AppTheme::setAppearanceMode(m_preferencesStore.value(SettingKeys::appearanceMode));
     m_calendarViewModel.goToCurrentMonth();
     refreshPanelSize(false);
     repositionPanel();
@@ -247,7 +245,7 @@ void StatusBarController::itemActivated(const QPoint &where)
 void StatusBarController::itemContextMenuRequested(const QPoint &where)
 {
     m_lastItemPoint = itemPoint(where);
-    if (!m_preferencesStore.showPreferencesAndQuitMenu()) {
+    if (!m_preferencesStore.value(SettingKeys::showPreferencesAndQuitMenu)) {
         itemActivated(where);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "events/IcsCalendarStore.h"
 #include "events/IcsFolderScanner.h"
+#include "shared/SettingKeys.h"
 #include "shared/SettingsStore.h"
 
 #include <QCheckBox>
@@ -121,7 +122,7 @@ void CalendarAccessPage::showPage(CalendarEntityType firstPage)
 
 QStringList CalendarAccessPage::configuredFolders() const
 {
-    return m_settings.stringListValue(IcsCalendarStore::foldersKey).value_or(QStringList());
+    return m_settings.value(SettingKeys::calendarFolders);
 }
 
 void CalendarAccessPage::load()
@@ -139,7 +140,7 @@ void CalendarAccessPage::load()
 void CalendarAccessPage::followSetting(const QString &key)
 {
     if (key == IcsCalendarStore::eventsAccessKey || key == IcsCalendarStore::remindersAccessKey
-        || key == IcsCalendarStore::foldersKey)
+        || key == SettingKeys::calendarFolders.name)
         load();
 }
 
@@ -153,7 +154,7 @@ void CalendarAccessPage::addPath(bool file)
     if (folders.contains(path))
         return;
     folders.append(path);
-    m_settings.setStringList(IcsCalendarStore::foldersKey, folders);
+    m_settings.setValue(SettingKeys::calendarFolders, folders);
 }
 
 void CalendarAccessPage::removeSelected()
@@ -161,5 +162,5 @@ void CalendarAccessPage::removeSelected()
     QStringList folders = configuredFolders();
     for (const QListWidgetItem *item : m_folders->selectedItems())
         folders.removeAll(item->text());
-    m_settings.setStringList(IcsCalendarStore::foldersKey, folders);
+    m_settings.setValue(SettingKeys::calendarFolders, folders);
 }

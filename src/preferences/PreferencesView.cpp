@@ -67,33 +67,35 @@ QWidget *settingRow(const QString &label, QWidget *control, QWidget *parent)
     return row;
 }
 
-// A check box that shows a boolean setting and writes it back on every click.
-template<typename Signal, typename Getter, typename Setter>
-GlassCheckBox *boundCheckBox(const QString &label, PreferencesStore &store, Signal signal,
-                             Getter getter, Setter setter, QWidget *parent)
+// Shows a boolean setting on a checkable button and writes it back on every click.
+template<typename Button>
+Button *bindToggle(Button *button, PreferencesStore &store, const SettingKey<bool> &key)
 {
-    auto *box = new GlassCheckBox(label, {}, parent);
-    observe(&store, signal, getter, box, [box](bool on) { box->setChecked(on); });
-    QObject::connect(box, &QAbstractButton::clicked, &store,
-                     [&store, setter](bool on) { std::invoke(setter, store, on); });
-    return box;
+    store.observe(key, button, [button](bool on) { button->setChecked(on); });
+    QObject::connect(button, &QAbstractButton::clicked, &store,
+                     [&store, key](bool on) { store.setValue(key, on); });
+    return button;
+}
+
+GlassCheckBox *boundCheckBox(const QString &label, PreferencesStore &store,
+                             const SettingKey<bool> &key, QWidget *parent)
+{
+    return bindToggle(new GlassCheckBox(label, {}, parent), store, key);
 }
 
 // One capsule per case of a choice setting, the current one selected; pressing one assigns it.
-template<typename Choice>
-void addChoiceButtons(QHBoxLayout *row, PreferencesStore &store,
-                      void (PreferencesStore::*signal)(Choice),
-                      Choice (PreferencesStore::*getter)() const,
-                      void (PreferencesStore::*setter)(Choice), QWidget *parent)
+template<SettingChoice Choice>
+void addChoiceButtons(QHBoxLayout *row, PreferencesStore &store, const SettingKey<Choice> &key,
+                      QWidget *parent)
 {
     for (const auto &entry : choiceCases(Choice{})) {
         const Choice choice = entry.value;
         auto *button = new CapsuleToggle(QString::fromUtf16(entry.title), parent);
         // Pressing the selected case keeps it selected.
-        observe(&store, signal, getter, button,
-                [button, choice](Choice current) { button->setChecked(current == choice); });
+        store.observe(key, button,
+                      [button, choice](Choice current) { button->setChecked(current == choice); });
         QObject::connect(button, &QAbstractButton::clicked, &store,
-                         [&store, setter, choice] { (store.*setter)(choice); });
+                         [&store, key, choice] { store.setValue(key, choice); });
         row->addWidget(button);
     }
 }
@@ -115,17 +117,17 @@ PreferencesView::PreferencesView(PreferencesStore &preferencesStore,
 {
     setMinimumSize(windowWidth, windowHeight);
 
-    connect(&preferencesStore, &PreferencesStore::appearanceModeChanged, this,
-            &PreferencesView::followIdentity);
-    connect(&preferencesStore, &PreferencesStore::appearanceRefreshTokenChanged, this,
-            &PreferencesView::followIdentity);
+    // The identity holds the appearance mode and the refresh token, both published as changes.
+    connect(&preferencesStore, &PreferencesStore::changed, this, &PreferencesView::followIdentity);
     // The calendar card follows the access state, the calendar list and the preview switch.
     connect(&eventStoreService, &EventStoreService::authorizationStatusChanged, this,
             &PreferencesView::rebuildCalendarSection);
     connect(&eventStoreService, &EventStoreService::availableCalendarsChanged, this,
             &PreferencesView::rebuildCalendarSection);
-    connect(&preferencesStore, &PreferencesStore::usePreviewDataChanged, this,
-            &PreferencesView::rebuildCalendarSection);
+    connect(&preferencesStore, &PreferencesStore::valueChanged, this, [this](const QString &key) {
+        if (key == SettingKeys::usePreviewData.name)
+            rebuildCalendarSection();
+    });
 
     m_identity = identityText();
     rebuildContent();
@@ -135,7 +137,7 @@ PreferencesView::~PreferencesView() = default;
 
 QString PreferencesView::identityText() const
 {
-    return rawValue(m_preferencesStore.appearanceMode()) + u'-'
+    return rawValue(m_preferencesStore.value(SettingKeys::appearanceMode)) + u'-'
            + m_preferencesStore.appearanceRefreshToken().toString(QUuid::WithoutBraces).toUpper();
 }
 
@@ -294,7 +296,7 @@ QWidget *PreferencesView::makeSaveErrorLine(QWidget *parent)
     line->setObjectName(u"settingsSaveError"_s);
     line->setMinimumScale(0.7);
     layout->addWidget(line);
-    observe(&m_preferencesStore.defaults(), &SettingsStore::saveErrorChanged,
+    observe(&m_preferencesStore.settings(), &SettingsStore::saveErrorChanged,
             &SettingsStore::saveError, holder, [holder, line](const QString &error) {
                 line->setText(u"设置未能保存："_s + error);
                 holder->setVisible(!error.isEmpty());
@@ -314,16 +316,16 @@ QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
     connect(launch, &QAbstractButton::clicked, this, [this](bool on) {
         m_launchAtLoginService.setEnabled(on);
         // What the service really has, so a refused change is not stored as the user's wish.
-        m_preferencesStore.setLaunchAtLogin(m_launchAtLoginService.isEnabled());
+        m_preferencesStore.setValue(SettingKeys::launchAtLogin, m_launchAtLoginService.isEnabled());
     });
     layout->addWidget(settingRow(u"启动方式:"_s, launch, card));
 
     // A row whose button shows a choice's title and opens its picker.
     const auto addPickerRow = [this, card, layout](const QString &label, const QString &name,
-                                                   auto changed, auto current, bool isAppearance) {
+                                                   const auto &key, bool isAppearance) {
         auto *picker = new PickerButton(card);
         picker->setObjectName(name);
-        observe(&m_preferencesStore, changed, current, picker, [picker, label](auto choice) {
+        m_preferencesStore.observe(key, picker, [picker, label](auto choice) {
             picker->setText(title(choice));
             // Read as the setting and its chosen value.
             picker->setAccessibleName(label + u' ' + title(choice));
@@ -334,8 +336,7 @@ QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
         layout->addWidget(settingRow(label, picker, card));
     };
 
-    addPickerRow(u"外观模式:"_s, u"appearancePicker"_s, &PreferencesStore::appearanceModeChanged,
-                 &PreferencesStore::appearanceMode, true);
+    addPickerRow(u"外观模式:"_s, u"appearancePicker"_s, SettingKeys::appearanceMode, true);
 
     if (QWidget *recorder = makeShortcutRecorder(card)) {
         layout->addWidget(settingRow(u"快捷键:"_s, recorder, card));
@@ -343,8 +344,7 @@ QWidget *PreferencesView::makeSettingsCard(QWidget *parent)
             layout->addWidget(status);
     }
 
-    addPickerRow(u"菜单栏:"_s, u"menuBarPicker"_s, &PreferencesStore::menuBarStyleChanged,
-                 &PreferencesStore::menuBarStyle, false);
+    addPickerRow(u"菜单栏:"_s, u"menuBarPicker"_s, SettingKeys::menuBarStyle, false);
     return card;
 }
 
@@ -441,31 +441,18 @@ QWidget *PreferencesView::makeDateCard(QWidget *parent)
     QWidget *card = makeCard(parent, layout);
     layout->addWidget(sectionTitle(u"日期选项"_s, card));
     PreferencesStore &store = m_preferencesStore;
-    layout->addWidget(boundCheckBox(u"显示星期"_s, store, &PreferencesStore::showWeekdayChanged,
-                                    &PreferencesStore::showWeekday,
-                                    &PreferencesStore::setShowWeekday, card));
-    layout->addWidget(boundCheckBox(u"显示日期"_s, store, &PreferencesStore::showDateChanged,
-                                    &PreferencesStore::showDate, &PreferencesStore::setShowDate,
-                                    card));
-    layout->addWidget(boundCheckBox(
-        u"显示农历"_s, store, &PreferencesStore::showLunarCalendarChanged,
-        &PreferencesStore::showLunarCalendar, &PreferencesStore::setShowLunarCalendar, card));
-    layout->addWidget(
-        boundCheckBox(u"显示节日与节气"_s, store, &PreferencesStore::showFestivalsChanged,
-                      &PreferencesStore::showFestivals, &PreferencesStore::setShowFestivals, card));
-    layout->addWidget(
-        boundCheckBox(u"显示事件红点"_s, store, &PreferencesStore::showEventDotsChanged,
-                      &PreferencesStore::showEventDots, &PreferencesStore::setShowEventDots, card));
-    layout->addWidget(boundCheckBox(u"显示周数"_s, store, &PreferencesStore::showWeekNumbersChanged,
-                                    &PreferencesStore::showWeekNumbers,
-                                    &PreferencesStore::setShowWeekNumbers, card));
+    layout->addWidget(boundCheckBox(u"显示星期"_s, store, SettingKeys::showWeekday, card));
+    layout->addWidget(boundCheckBox(u"显示日期"_s, store, SettingKeys::showDate, card));
+    layout->addWidget(boundCheckBox(u"显示农历"_s, store, SettingKeys::showLunarCalendar, card));
+    layout->addWidget(boundCheckBox(u"显示节日与节气"_s, store, SettingKeys::showFestivals, card));
+    layout->addWidget(boundCheckBox(u"显示事件红点"_s, store, SettingKeys::showEventDots, card));
+    layout->addWidget(boundCheckBox(u"显示周数"_s, store, SettingKeys::showWeekNumbers, card));
 
     // The three choices do not fit beside their label in the page's width.
     layout->addWidget(rowLabel(u"每周起始日"_s, card));
     auto *row = new QHBoxLayout;
     row->setSpacing(8);
-    addChoiceButtons(row, store, &PreferencesStore::firstWeekdayChanged,
-                     &PreferencesStore::firstWeekday, &PreferencesStore::setFirstWeekday, card);
+    addChoiceButtons(row, store, SettingKeys::firstWeekday, card);
     row->addStretch(1);
     layout->addLayout(row);
     return card;
@@ -479,26 +466,17 @@ QWidget *PreferencesView::makeTimeCard(QWidget *parent)
 
     auto *row = new QHBoxLayout;
     row->setSpacing(8);
-    addChoiceButtons(row, m_preferencesStore, &PreferencesStore::timeFormatChanged,
-                     &PreferencesStore::timeFormat, &PreferencesStore::setTimeFormat, card);
-    auto *seconds = new CapsuleToggle(u"显示秒"_s, card);
-    observe(&m_preferencesStore, &PreferencesStore::showSecondsChanged,
-            &PreferencesStore::showSeconds, seconds,
-            [seconds](bool on) { seconds->setChecked(on); });
-    connect(seconds, &QAbstractButton::clicked, this,
-            [this](bool on) { m_preferencesStore.setShowSeconds(on); });
-    row->addWidget(seconds);
+    addChoiceButtons(row, m_preferencesStore, SettingKeys::timeFormat, card);
+    row->addWidget(bindToggle(new CapsuleToggle(u"显示秒"_s, card), m_preferencesStore,
+                              SettingKeys::showSeconds));
     row->addStretch(1);
     layout->addLayout(row);
 
-    auto *amPm = new CapsuleToggle(u"上午/下午"_s, card);
-    observe(&m_preferencesStore, &PreferencesStore::showAMPMChanged, &PreferencesStore::showAMPM,
-            amPm, [amPm](bool on) { amPm->setChecked(on); });
-    connect(amPm, &QAbstractButton::clicked, this,
-            [this](bool on) { m_preferencesStore.setShowAMPM(on); });
-    observe(&m_preferencesStore, &PreferencesStore::timeFormatChanged,
-            &PreferencesStore::timeFormat, amPm,
-            [this, amPm] { amPm->setVisible(!m_preferencesStore.isTwentyFourHour()); });
+    auto *amPm = bindToggle(new CapsuleToggle(u"上午/下午"_s, card), m_preferencesStore,
+                            SettingKeys::showAMPM);
+    m_preferencesStore.observe(SettingKeys::timeFormat, amPm, [amPm](MenuBarTimeFormat format) {
+        amPm->setVisible(format == MenuBarTimeFormat::twelveHour);
+    });
     layout->addSpacing(8 - layout->spacing());
     layout->addWidget(amPm, 0, Qt::AlignLeft);
     return card;
@@ -552,7 +530,7 @@ void PreferencesView::rebuildCalendarSection()
     }
     layout->addLayout(titleRow);
 
-    const bool preview = m_preferencesStore.usePreviewData();
+    const bool preview = m_preferencesStore.value(SettingKeys::usePreviewData);
     if (preview
         || m_eventStoreService.authorizationStatus() == CalendarAuthorizationStatus::authorized) {
         const QList<CalendarSource> calendars = preview ? PreviewCalendarFactory::calendars()
@@ -568,9 +546,9 @@ void PreferencesView::rebuildCalendarSection()
             box->setObjectName(calendar.id);
             box->setProperty("calendarIdentifier", calendar.id);
             const QString id = calendar.id;
-            observe(&m_preferencesStore, &PreferencesStore::excludedCalendarIdentifiersChanged,
-                    &PreferencesStore::excludedCalendarIdentifiers, box,
-                    [this, box, id] { box->setChecked(m_preferencesStore.isCalendarEnabled(id)); });
+            m_preferencesStore.observe(
+                SettingKeys::excludedCalendarIdentifiers, box,
+                [this, box, id] { box->setChecked(m_preferencesStore.isCalendarEnabled(id)); });
             connect(box, &QAbstractButton::clicked, this,
                     [this, id](bool on) { m_preferencesStore.setCalendar(id, on); });
             layout->addWidget(box);
@@ -618,19 +596,17 @@ void PreferencesView::presentPicker(QWidget *anchor, bool appearance)
         });
         layout->addWidget(row);
     };
-    if (appearance) {
-        for (const auto &entry : choiceCases(AppAppearanceMode{})) {
-            const AppAppearanceMode mode = entry.value;
-            addRow(QString::fromUtf16(entry.title), mode == m_preferencesStore.appearanceMode(),
-                   [this, mode] { m_preferencesStore.setAppearanceMode(mode); });
+    const auto addChoiceRows = [&](const auto &key) {
+        for (const auto &entry : choiceCases(key.defaultValue)) {
+            const auto choice = entry.value;
+            addRow(QString::fromUtf16(entry.title), choice == m_preferencesStore.value(key),
+                   [this, key, choice] { m_preferencesStore.setValue(key, choice); });
         }
-    } else {
-        for (const auto &entry : choiceCases(MenuBarDisplayStyle{})) {
-            const MenuBarDisplayStyle style = entry.value;
-            addRow(QString::fromUtf16(entry.title), style == m_preferencesStore.menuBarStyle(),
-                   [this, style] { m_preferencesStore.setMenuBarStyle(style); });
-        }
-    }
+    };
+    if (appearance)
+        addChoiceRows(SettingKeys::appearanceMode);
+    else
+        addChoiceRows(SettingKeys::menuBarStyle);
     popover->adjustSize();
     const QPoint below = anchor->mapToGlobal(QPoint(0, anchor->height()));
     popover->move(below - QPoint(PickerPopover::outerMargin, PickerPopover::outerMargin - 4));

@@ -26,8 +26,13 @@ PreferencesWindowController::PreferencesWindowController(
     , m_desktopColorScheme(desktopColorScheme)
 {
     // On the next pass of the event loop, so that the page has rebuilt itself first.
-    connect(&preferencesStore, &PreferencesStore::appearanceModeChanged, this,
-            &PreferencesWindowController::applyAppearance, Qt::QueuedConnection);
+    connect(
+        &preferencesStore, &PreferencesStore::valueChanged, this,
+        [this](const QString &key) {
+            if (key == SettingKeys::appearanceMode.name)
+                applyAppearance(m_preferencesStore.value(SettingKeys::appearanceMode));
+        },
+        Qt::QueuedConnection);
 }
 
 PreferencesWindowController::~PreferencesWindowController()
@@ -72,7 +77,7 @@ void PreferencesWindowController::show()
 {
     if (!m_window)
         createWindow();
-    applyAppearance(m_preferencesStore.appearanceMode());
+    applyAppearance(m_preferencesStore.value(SettingKeys::appearanceMode));
 
     QWidget *window = m_window;
     QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();

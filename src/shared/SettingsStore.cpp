@@ -115,53 +115,26 @@ QString SettingsStore::filePath() const
     return path;
 }
 
-void SettingsStore::registerDefaults(const QVariantMap &newDefaults)
-{
-    defaults.insert(newDefaults);
-}
-
 std::optional<bool> SettingsStore::boolValue(const QString &key) const
 {
-    if (values.contains(key)) {
-        const QJsonValue value = values.value(key);
-        return value.isBool() ? std::optional(value.toBool()) : std::nullopt;
-    }
-    const QVariant fallback = defaults.value(key);
-    if (fallback.typeId() == QMetaType::Bool)
-        return fallback.toBool();
-    return std::nullopt;
+    const QJsonValue value = values.value(key);
+    return value.isBool() ? std::optional(value.toBool()) : std::nullopt;
 }
 
 std::optional<QString> SettingsStore::stringValue(const QString &key) const
 {
-    if (values.contains(key)) {
-        const QJsonValue value = values.value(key);
-        return value.isString() ? std::optional(value.toString()) : std::nullopt;
-    }
-    const QVariant fallback = defaults.value(key);
-    if (fallback.typeId() == QMetaType::QString)
-        return fallback.toString();
-    return std::nullopt;
+    const QJsonValue value = values.value(key);
+    return value.isString() ? std::optional(value.toString()) : std::nullopt;
 }
 
 std::optional<QStringList> SettingsStore::stringListValue(const QString &key) const
 {
-    if (values.contains(key))
-        return toStringList(values.value(key));
-    const QVariant fallback = defaults.value(key);
-    if (fallback.typeId() == QMetaType::QStringList)
-        return fallback.toStringList();
-    return std::nullopt;
+    return toStringList(values.value(key));
 }
 
 std::optional<QByteArray> SettingsStore::dataValue(const QString &key) const
 {
-    if (values.contains(key))
-        return toData(values.value(key));
-    const QVariant fallback = defaults.value(key);
-    if (fallback.typeId() == QMetaType::QByteArray)
-        return fallback.toByteArray();
-    return std::nullopt;
+    return toData(values.value(key));
 }
 
 void SettingsStore::setBool(const QString &key, bool value)

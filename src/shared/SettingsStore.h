@@ -1,11 +1,12 @@
 #pragma once
 
+#include "SettingKey.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QVariantMap>
 
 #include <optional>
 
@@ -15,7 +16,7 @@ class QTimer;
 
 // The per-user settings file: one JSON object whose members are the keys. Booleans, texts, arrays
 // of texts and data ({"$data": "<base64>"}) are kept apart by kind; members of any other form are
-// kept as they are. Defaults registered in memory answer for keys the file does not hold.
+// kept as they are. Values are read and written through SettingKeys.
 class SettingsStore : public QObject
 {
     Q_OBJECT
@@ -46,27 +47,19 @@ public:
     [[nodiscard]] QString filePath() const;
     [[nodiscard]] QString saveError() const { return m_saveError; }
 
-    /// The registration domain: values used when the file has none under a key. In memory only.
-    /// Values are QVariant bool, QString, QStringList or QByteArray; a later call adds to and
-    /// replaces earlier registrations.
-    void registerDefaults(const QVariantMap &defaults);
-
-    // Typed reads: the file's value if it has this kind, else (key absent from the file) the
-    // registered default if it has this kind, else nothing. A value of another kind in the file
-    // reads as nothing (it is not replaced by the registered default) and stays untouched.
-    [[nodiscard]] std::optional<bool> boolValue(const QString &key) const;
+    // Untyped access for the calendar consent, which is stored as text.
     [[nodiscard]] std::optional<QString> stringValue(const QString &key) const;
-    [[nodiscard]] std::optional<QStringList> stringListValue(const QString &key) const;
-    [[nodiscard]] std::optional<QByteArray> dataValue(const QString &key) const;
-
-    // Writes: change the value and write the whole file at once, atomically. A failed write keeps
-    // the old file and sets saveError; the in-memory value still changes and the next write
-    // tries again.
-    void setBool(const QString &key, bool value);
     void setString(const QString &key, const QString &value);
-    void setStringList(const QString &key, const QStringList &value);
-    void setData(const QString &key, const QByteArray &value);
     void remove(const QString &key);
+
+    /// The file's value under the key if it has the key's type, else the key's default.
+    template<SettingValue T> [[nodiscard]] T value(const SettingKey<T> &key) const;
+    /// Stores a value of exactly the key's type; any other type does not compile.
+    template<SettingValue T, typename V>
+    requires std::same_as<std::remove_cvref_t<V>, T>
+    void setValue(const SettingKey<T> &key, V &&value);
+    /// Takes the key out of the file, so that it reads as its default again.
+    template<SettingValue T> void remove(const SettingKey<T> &key) { remove(QString(key.name)); }
 
     /// Reads the file again now if it changed on disk; the watcher calls this shortly after
     /// every change it sees.
@@ -79,6 +72,19 @@ Q_SIGNALS:
     void saveErrorChanged(const QString &saveError);
 
 private:
+    // Reads: the file's value if it has this kind, else nothing. A value of another kind stays
+    // untouched in the file.
+    [[nodiscard]] std::optional<bool> boolValue(const QString &key) const;
+    [[nodiscard]] std::optional<QStringList> stringListValue(const QString &key) const;
+    [[nodiscard]] std::optional<QByteArray> dataValue(const QString &key) const;
+
+    // Writes: change the value and write the whole file at once, atomically. A failed write keeps
+    // the old file and sets saveError; the in-memory value still changes and the next write
+    // tries again.
+    void setBool(const QString &key, bool value);
+    void setStringList(const QString &key, const QStringList &value);
+    void setData(const QString &key, const QByteArray &value);
+
     enum class ReadResult
     {
         object,
@@ -102,7 +108,6 @@ private:
     QJsonObject values;
     // What the file holds as last read or written by us, to tell our own writes from others'.
     QJsonObject diskValues;
-    QVariantMap defaults;
     // The file could not be read: writing would replace what the user has.
     bool readBlocked = false;
     QString readProblem;
@@ -114,3 +119,37 @@ private:
     QFileSystemWatcher *watcher = nullptr;
     QTimer *reloadTimer = nullptr;
 };
+
+template<SettingValue T> T SettingsStore::value(const SettingKey<T> &key) const
+{
+    const QString name(key.name);
+    std::optional<T> stored;
+    if constexpr (std::same_as<T, bool>)
+        stored = boolValue(name);
+    else if constexpr (std::same_as<T, QString>)
+        stored = stringValue(name);
+    else if constexpr (std::same_as<T, QStringList>)
+        stored = stringListValue(name);
+    else if constexpr (std::same_as<T, QByteArray>)
+        stored = dataValue(name);
+    else if (const std::optional<QString> text = stringValue(name))
+        stored = fromRawValue<T>(*text);
+    return stored.value_or(key.defaultValue);
+}
+
+template<SettingValue T, typename V>
+requires std::same_as<std::remove_cvref_t<V>, T>
+void SettingsStore::setValue(const SettingKey<T> &key, V &&value)
+{
+    const QString name(key.name);
+    if constexpr (std::same_as<T, bool>)
+        setBool(name, value);
+    else if constexpr (std::same_as<T, QString>)
+        setString(name, value);
+    else if constexpr (std::same_as<T, QStringList>)
+        setStringList(name, value);
+    else if constexpr (std::same_as<T, QByteArray>)
+        setData(name, value);
+    else
+        setString(name, rawValue(value));
+}

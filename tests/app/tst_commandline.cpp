@@ -59,12 +59,12 @@ private Q_SLOTS:
         // The settings are followed, and an option overrides them for one run.
         const std::unique_ptr<AppServices> writer = makeTestServices();
         PreferencesStore &preferences = writer->preferencesStore();
-        preferences.setFirstWeekday(FirstWeekday::sunday);
-        preferences.setShowWeekNumbers(true);
+        preferences.setValue(SettingKeys::firstWeekday, FirstWeekday::sunday);
+        preferences.setValue(SettingKeys::showWeekNumbers, true);
         const QStringList stored = run({u"cal"_s, u"2026-02"_s}).out.split(u'\n');
         const QString monday = run({u"cal"_s, u"2026-02"_s, u"--first-day"_s, u"monday"_s}).out;
-        preferences.setFirstWeekday(FirstWeekday::monday);
-        preferences.setShowWeekNumbers(false);
+        preferences.setValue(SettingKeys::firstWeekday, FirstWeekday::monday);
+        preferences.setValue(SettingKeys::showWeekNumbers, false);
         QCOMPARE(stored.mid(1, 2), sunday.mid(1, 2));
         QVERIFY(monday.contains(u"\n周   一     二"_s));
     }

@@ -1,6 +1,7 @@
 #include "IcsTestFolder.h"
 #include "TimeZoneScope.h"
 #include "app/EventsCommand.h"
+#include "shared/SettingKeys.h"
 
 #include <QTest>
 
@@ -85,9 +86,9 @@ void TestEventsCommand::run()
     QFETCH(QString, expected);
     folder->settings.setString(IcsCalendarStore::eventsAccessKey, access);
     if (workExcluded) {
-        folder->settings.setStringList(
-            u"preferences.excludedCalendarIdentifiers"_s,
-            {QFileInfo(folder->path(u"calendars/acct/work"_s)).canonicalFilePath()});
+        folder->settings.setValue(
+            SettingKeys::excludedCalendarIdentifiers,
+            QStringList{QFileInfo(folder->path(u"calendars/acct/work"_s)).canonicalFilePath()});
     }
     QString output;
     QString errors;

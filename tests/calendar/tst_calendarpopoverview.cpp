@@ -245,7 +245,7 @@ void TestCalendarPopoverView::hintBannerOncePerUser()
     QVERIFY(first.shortcutHintBanner()->isVisible());
     // Written at once, so another process or a later run sees it.
     const SettingsStore reread(fixture.settings.filePath());
-    QCOMPARE(reread.boolValue(CalendarPopoverView::didShowShortcutHintKey), std::optional(true));
+    QVERIFY(reread.value(SettingKeys::didShowShortcutHint));
 
     // Closed before the banner's time is up: it goes at once and does not come back.
     first.hide();
@@ -324,7 +324,7 @@ void TestCalendarPopoverView::dotAndBadgeKeepClearOfTheText()
 void TestCalendarPopoverView::festivalsAndDotsInTheGridHeaderAndDock()
 {
     PanelFixture fixture(shanghai, QDate(2026, 10, 8));
-    fixture.preferences->setShowLunarCalendar(false);
+    fixture.preferences->setValue(SettingKeys::showLunarCalendar, false);
     CalendarPopoverView &popover = makeView(fixture);
     MonthGridView &grid = *popover.monthGrid();
     const auto cell = [&](int day) {
@@ -336,7 +336,7 @@ void TestCalendarPopoverView::festivalsAndDotsInTheGridHeaderAndDock()
     QVERIFY(!cell(1).subtitle && cell(1).arrangement == HolidayService::Arrangement::none);
     const QString lunarLine = popover.headerBar()->lunarText();
 
-    fixture.preferences->setShowFestivals(true);
+    fixture.preferences->setValue(SettingKeys::showFestivals, true);
     PanelFixture::settle();
     QCOMPARE(cell(1).subtitle, std::optional(u"国庆节"_s));
     QCOMPARE(cell(1).arrangement, HolidayService::Arrangement::dayOff);
@@ -345,7 +345,7 @@ void TestCalendarPopoverView::festivalsAndDotsInTheGridHeaderAndDock()
     QVERIFY(!cell(9).subtitle);
     QCOMPARE(popover.headerBar()->lunarText(), lunarLine + u" · 寒露"_s);
     QVERIFY(popover.dailyDock()->headingText().endsWith(u" · 寒露"_s));
-    fixture.preferences->setShowLunarCalendar(true);
+    fixture.preferences->setValue(SettingKeys::showLunarCalendar, true);
     PanelFixture::settle();
     QCOMPARE(cell(9).subtitle, std::optional(u"廿九"_s));
     QCOMPARE(cell(18).subtitle, std::optional(u"重阳节"_s));
@@ -356,7 +356,7 @@ void TestCalendarPopoverView::festivalsAndDotsInTheGridHeaderAndDock()
     fixture.setEvents({PanelFixture::event(u"Trip"_s, PanelFixture::at(2026, 10, 2, 9)),
                        PanelFixture::event(u"Today"_s, PanelFixture::at(2026, 10, 8, 9))});
     QVERIFY(cell(2).showsDot() && !cell(3).showsDot() && !cell(8).showsDot());
-    fixture.preferences->setShowEventDots(false);
+    fixture.preferences->setValue(SettingKeys::showEventDots, false);
     PanelFixture::settle();
     QVERIFY(!cell(2).showsDot());
 }

@@ -120,7 +120,7 @@ void TestCalendarViewModel::settingChangesDropStaleResults()
     model.nextMonth();
     PanelFixture::settle();
     stale = fixture.held.takeFirst();
-    fixture.preferences->setUsePreviewData(true);
+    fixture.preferences->setValue(SettingKeys::usePreviewData, true);
     complete(stale);
     QCOMPARE(titles(model.monthEvents()), QStringList{u"2026-04|work"_s});
     PanelFixture::settle();
@@ -156,7 +156,7 @@ void TestCalendarViewModel::accessAndStoreChangesReload()
 
     // Sample data needs no access and does not follow the store.
     grant(CalendarAccessState::denied);
-    fixture.preferences->setUsePreviewData(true);
+    fixture.preferences->setValue(SettingKeys::usePreviewData, true);
     PanelFixture::settle();
     QCOMPARE(model.authorizationStatus(), S::authorized);
     QSignalSpy loading(&model, &CalendarViewModel::isLoadingMonthChanged);
@@ -251,11 +251,11 @@ void TestCalendarViewModel::rowsAndWeekNumbersOfEveryMonth()
     // holds at least four of its seven days.
     PanelFixture fixture("Asia/Shanghai", QDate(2026, 12, 7));
     CalendarViewModel &model = *fixture.viewModel;
-    fixture.preferences->setShowWeekNumbers(true);
+    fixture.preferences->setValue(SettingKeys::showWeekNumbers, true);
     int fiftyThirdWeeks = 0;
     int rowsAcrossYears = 0;
     for (const FirstWeekday first : {FirstWeekday::monday, FirstWeekday::sunday}) {
-        fixture.preferences->setFirstWeekday(first);
+        fixture.preferences->setValue(SettingKeys::firstWeekday, first);
         const int firstDay = first == FirstWeekday::monday ? Qt::Monday : Qt::Sunday;
         for (int year = 1900; year <= 2100; ++year) {
             for (int month = 1; month <= 12; ++month) {
@@ -289,13 +289,13 @@ void TestCalendarViewModel::rowsAndWeekNumbersOfEveryMonth()
     QVERIFY(fiftyThirdWeeks > 0 && rowsAcrossYears > 0);
 
     // February 2026 starts on a Sunday: four rows from Sunday, five from Monday.
-    fixture.preferences->setFirstWeekday(FirstWeekday::monday);
+    fixture.preferences->setValue(SettingKeys::firstWeekday, FirstWeekday::monday);
     model.select(at(2026, 2, 10));
     QCOMPARE(model.gridDates().size(), 35);
-    fixture.preferences->setFirstWeekday(FirstWeekday::sunday);
+    fixture.preferences->setValue(SettingKeys::firstWeekday, FirstWeekday::sunday);
     QCOMPARE(model.gridDates().size(), 28);
     QCOMPARE(model.weekNumbers(), QList<int>({6, 7, 8, 9}));
-    fixture.preferences->setShowWeekNumbers(false);
+    fixture.preferences->setValue(SettingKeys::showWeekNumbers, false);
     QVERIFY(model.weekNumbers().isEmpty());
 }
 

@@ -59,7 +59,7 @@ void TestNewEventForm::init()
     home.writable = true;
     m_fixture->store.storeCalendars = {
         work, home, StoreCalendar{u"feed"_s, u"节假日"_s, u"订阅"_s, std::nullopt}};
-    m_fixture->settings.setString(CalendarViewModel::lastNewEventCalendarKey, u"home"_s);
+    m_fixture->settings.setValue(SettingKeys::lastNewEventCalendar, u"home"_s);
     m_fixture->eventStore->refreshCalendars();
     m_view = std::make_unique<CalendarPopoverView>(*m_fixture->viewModel, *m_fixture->preferences,
                                                    m_fixture->desktop.get());
@@ -119,8 +119,7 @@ void TestNewEventForm::typedPhraseFillsTheFieldsAndEnterSaves()
     QCOMPARE(written.calendarId, u"work"_s);
     QCOMPARE(written.start, PanelFixture::at(2026, 12, 31, 15));
     QCOMPARE(written.end, PanelFixture::at(2026, 12, 31, 16));
-    QCOMPARE(m_fixture->settings.stringValue(CalendarViewModel::lastNewEventCalendarKey),
-             std::optional(u"work"_s));
+    QCOMPARE(m_fixture->settings.value(SettingKeys::lastNewEventCalendar), u"work"_s);
     // The new event's day is shown, and its undo takes exactly it away again.
     QCOMPARE(m_fixture->viewModel->selectedDate(), PanelFixture::at(2026, 12, 31));
     QAbstractButton *undo = m_view->dailyDock()->undoButton();
@@ -162,7 +161,8 @@ void TestNewEventForm::escapeCancelsAndKeysStayInTheForm()
 void TestNewEventForm::noWritableCalendarNoButton()
 {
     QVERIFY(m_view->dailyDock()->newEventButton()->isVisible());
-    m_fixture->preferences->setExcludedCalendarIdentifiers({u"work"_s, u"home"_s});
+    m_fixture->preferences->setValue(SettingKeys::excludedCalendarIdentifiers,
+                                     QStringList{u"home"_s, u"work"_s});
     PanelFixture::settle();
     QVERIFY(m_view->dailyDock()->newEventButton()->isHidden());
     QTest::keyClick(m_view.get(), Qt::Key_N);

@@ -1,6 +1,7 @@
 #include "FakeLauncher.h"
 #include "TimeZoneScope.h"
 #include "events/CalendarAppOpener.h"
+#include "shared/SettingKeys.h"
 #include "shared/SettingsStore.h"
 
 #include <QDate>
@@ -33,9 +34,8 @@ private Q_SLOTS:
     void configuredCommandFillsPlaceholders()
     {
         SettingsStore settings(dir.filePath(u"a.json"_s));
-        settings.setStringList(
-            CalendarAppOpener::openDayCommandKey,
-            {u"/opt/cal/bin/show"_s, u"--day={date}"_s, u"{when}"_s, u"$(rm -rf ~)"_s});
+        settings.setValue(SettingKeys::openDayCommand, {u"/opt/cal/bin/show"_s, u"--day={date}"_s,
+                                                        u"{when}"_s, u"$(rm -rf ~)"_s});
         FakeLauncher launcher;
         launcher.installed = {u"evolution"_s};
         CalendarAppOpener opener(launcher, &settings);
@@ -47,7 +47,7 @@ private Q_SLOTS:
         QCOMPARE(launcher.started, expected);
 
         // A configured program that does not start gives way to the known applications.
-        settings.setStringList(CalendarAppOpener::openDayCommandKey, {u"missing"_s, u"{date}"_s});
+        settings.setValue(SettingKeys::openDayCommand, QStringList{u"missing"_s, u"{date}"_s});
         launcher.started.clear();
         QVERIFY(opener.open(march5()));
         QCOMPARE(launcher.started.size(), 2);

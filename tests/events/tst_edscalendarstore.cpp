@@ -151,8 +151,7 @@ void TestEdsCalendarStore::initTestCase()
                                 "SUMMARY:Dentist")));
     folder.write(u"data/calendars/home/displayname"_s, "家");
 
-    folder.settings.setStringList(QString(PreferencesStore::Keys::excludedCalendarIdentifiers),
-                                  {hidden});
+    folder.settings.setValue(SettingKeys::excludedCalendarIdentifiers, QStringList{hidden});
     CombinedCalendarStore::Options options;
     options.files.watchFiles = false;
     store = std::make_unique<CombinedCalendarStore>(folder.settings, nullptr, options);

@@ -148,7 +148,8 @@ void TestIcsCalendarStore::settingsAreFollowed()
     EventStoreService service(store);
     QCOMPARE(service.availableCalendars().size(), 1);
 
-    folder.settings.setStringList(IcsCalendarStore::foldersKey, {extra, u"~/no/such/folder"_s});
+    folder.settings.setValue(SettingKeys::calendarFolders,
+                             QStringList{extra, u"~/no/such/folder"_s});
     QTRY_COMPARE(service.changeSequence(), 1);
     QStringList titles;
     for (const CalendarSource &source : service.availableCalendars())

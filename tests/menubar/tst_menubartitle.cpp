@@ -1,9 +1,8 @@
 #include "TimeZoneScope.h"
-#include "app/AppBootstrapper.h"
 #include "menubar/MenuBarTitle.h"
-#include "preferences/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
+#include "shared/MenuBarDisplayStyle.h"
 #include "shared/SettingsStore.h"
 #include "shared/SystemClockMonitor.h"
 
@@ -18,19 +17,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A new settings file, read with the defaults registered.
+// A new settings file.
 struct Settings
 {
-    Settings()
-        : settings(dir.filePath(u"settings.json"_s))
-    {
-        AppBootstrapper::configureAppearance(settings);
-        preferences.emplace(settings);
-    }
-
     QTemporaryDir dir;
-    SettingsStore settings;
-    std::optional<PreferencesStore> preferences;
+    SettingsStore settings{dir.filePath(u"settings.json"_s)};
+    PreferencesStore preferences{settings};
 };
 
 QDateTime localTime(int year, int month, int day, int hour, int minute, int second)
@@ -81,27 +73,28 @@ void TestMenuBarTitle::makeTitle()
     QFETCH(QString, expected);
     const TimeZoneScope pinned("Asia/Shanghai");
     Settings file;
-    PreferencesStore &preferences = *file.preferences;
-    preferences.setShowDate(on.contains(u'd'));
-    preferences.setShowWeekday(on.contains(u'w'));
-    preferences.setTimeFormat(on.contains(u'h') ? MenuBarTimeFormat::twelveHour
-                                                : MenuBarTimeFormat::twentyFourHour);
-    preferences.setShowAMPM(on.contains(u'a'));
-    preferences.setShowSeconds(on.contains(u's'));
-    QCOMPARE(
-        ::makeTitle(MenuBarDisplayStyle(style), localTime(2026, 12, 5, hour, 3, 9), preferences),
-        expected);
+    PreferencesStore &preferences = file.preferences;
+    preferences.setValue(SettingKeys::showDate, on.contains(u'd'));
+    preferences.setValue(SettingKeys::showWeekday, on.contains(u'w'));
+    preferences.setValue(SettingKeys::timeFormat, on.contains(u'h')
+                                                      ? MenuBarTimeFormat::twelveHour
+                                                      : MenuBarTimeFormat::twentyFourHour);
+    preferences.setValue(SettingKeys::showAMPM, on.contains(u'a'));
+    preferences.setValue(SettingKeys::showSeconds, on.contains(u's'));
+    QCOMPARE(MenuBarTitle::makeTitle(MenuBarDisplayStyle(style), localTime(2026, 12, 5, hour, 3, 9),
+                                     preferences),
+             expected);
 }
 
 void TestMenuBarTitle::rebuildsOnSettingsAndMinutes()
 {
     const TimeZoneScope pinned("America/New_York");
     Settings file;
-    PreferencesStore &preferences = *file.preferences;
+    PreferencesStore &preferences = file.preferences;
     QDateTime now = localTime(2026, 12, 31, 23, 59, 58);
     MenuBarTitle title(&preferences, [&now] { return now; });
     QSignalSpy changed(&title, &MenuBarTitle::textChanged);
-    // A first launch shows the registered defaults.
+    // A first launch shows the keys' defaults.
     QCOMPARE(title.text(), u"12月31日 周四 23:59"_s);
 
     now = now.addMSecs(1500);
@@ -111,10 +104,10 @@ void TestMenuBarTitle::rebuildsOnSettingsAndMinutes()
     title.rebuild();
     QCOMPARE(title.text(), u"1月1日 周五 00:00"_s);
 
-    preferences.setShowSeconds(true);
+    preferences.setValue(SettingKeys::showSeconds, true);
     QCOMPARE(title.text(), u"1月1日 周五 00:00:00"_s);
     // An assignment of the same value rebuilds, but the shown text did not change.
-    preferences.setShowSeconds(true);
+    preferences.setValue(SettingKeys::showSeconds, true);
     QCOMPARE(changed.size(), 2);
 }
 
@@ -123,7 +116,7 @@ void TestMenuBarTitle::zoneChangeIsPickedUp()
     const TimeZoneScope pinned("Asia/Shanghai");
     Settings file;
     const QDateTime instant({2026, 12, 5}, {6, 3, 9}, QTimeZone::utc());
-    MenuBarTitle title(&*file.preferences, [&instant] { return instant; });
+    MenuBarTitle title(&file.preferences, [&instant] { return instant; });
     QCOMPARE(title.text(), u"12月5日 周六 14:03"_s);
     qputenv("TZ", "America/New_York");
     title.rebuild();
@@ -146,7 +139,7 @@ void TestMenuBarTitle::clockSetIsPickedUp()
     const TimeZoneScope pinned("Asia/Shanghai");
     Settings file;
     QDateTime instant = QDateTime({2026, 12, 5}, {6, 3, 9}, QTimeZone::utc());
-    MenuBarTitle title(&*file.preferences, [&instant] { return instant; });
+    MenuBarTitle title(&file.preferences, [&instant] { return instant; });
     // The clock set back a day: no timer is due, only the monitor's report tells.
     instant = instant.addDays(-1);
     Q_EMIT title.clockMonitor().changed();

@@ -94,7 +94,7 @@ void TestStatusBarController::cleanup()
 void TestStatusBarController::itemTextAndTheMidnightRefresh()
 {
     QCOMPARE(item->title(), u"12月5日 周六 14:03"_s);
-    services->preferences->setShowSeconds(true);
+    services->preferences->setValue(SettingKeys::showSeconds, true);
     QTRY_COMPARE(item->title(), u"12月5日 周六 14:03:09"_s);
     // Hosts that draw icons only show the same text on a hover.
     QCOMPARE(item->toolTipTitle(), u"12月5日 周六 14:03:09"_s);
@@ -102,9 +102,9 @@ void TestStatusBarController::itemTextAndTheMidnightRefresh()
 
     // A text without any date part stays the same across midnight; icon and tip do not.
     now = QDateTime({2026, 12, 5}, {15, 59, 59, 700}, QTimeZone::utc());
-    services->preferences->setMenuBarStyle(MenuBarDisplayStyle::dateOnly);
-    services->preferences->setShowDate(false);
-    services->preferences->setShowWeekday(false);
+    services->preferences->setValue(SettingKeys::menuBarStyle, MenuBarDisplayStyle::dateOnly);
+    services->preferences->setValue(SettingKeys::showDate, false);
+    services->preferences->setValue(SettingKeys::showWeekday, false);
     QCOMPARE(item->title(), QString());
     QCOMPARE(item->dayNumber(), 5);
     now = now.addSecs(1);
@@ -135,7 +135,8 @@ void TestStatusBarController::waysToToggleThePanel()
     QFETCH(QPoint, pointer);
     if (!pointer.isNull())
         QCursor::setPos(pointer);
-    services->preferences->setShowPreferencesAndQuitMenu(way != "ContextMenu"_L1);
+    services->preferences->setValue(SettingKeys::showPreferencesAndQuitMenu,
+                                    way != "ContextMenu"_L1);
     MenuBarCalendarPanel *panel = controller->panel();
     for (const bool visible : {true, false}) {
         const QDBusMessage reply =

@@ -54,7 +54,8 @@ private Q_SLOTS:
 
         // Changes made elsewhere show at once.
         services->settings->setString(u"calendar.access.events"_s, u"granted"_s);
-        services->settings->setStringList(u"calendar.folders"_s, {u"/srv/calendars"_s});
+        services->settings->setValue(SettingKeys::calendarFolders,
+                                     QStringList{u"/srv/calendars"_s});
         QVERIFY(page->eventsSwitch()->isChecked());
         QCOMPARE(listed(), QStringList({u"/srv/calendars"_s}));
     }

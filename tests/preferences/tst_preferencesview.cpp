@@ -161,7 +161,7 @@ private Q_SLOTS:
         QWidget *before = view->content();
         open(u"appearancePicker"_s);
         view->content()->findChild<ShortcutRecorderField *>()->setRecording(true);
-        services->preferences->setAppearanceMode(AppAppearanceMode::light);
+        services->preferences->setValue(SettingKeys::appearanceMode, AppAppearanceMode::light);
         QVERIFY(view->content() != before);
         QVERIFY(view->isAppearancePickerPresented());
         QVERIFY(view->content()->findChild<ShortcutRecorderField *>()->isRecording());
@@ -255,8 +255,8 @@ private Q_SLOTS:
         QVERIFY(visibleTexts().contains(u"当前没有可读取的系统日历。"_s));
 
         QVERIFY(writeFile(services->dir.filePath(u"mine/home/work/displayname"_s), "工作"));
-        services->settings->setStringList(u"calendar.folders"_s,
-                                          {services->dir.filePath(u"mine"_s)});
+        services->settings->setValue(SettingKeys::calendarFolders,
+                                     QStringList{services->dir.filePath(u"mine"_s)});
         QTRY_COMPARE(calendarBoxes().size(), 1);
         QAbstractButton *box = calendarBoxes().at(0);
         QCOMPARE(box->text(), u"工作"_s);

@@ -80,10 +80,10 @@ private Q_SLOTS:
 
     void appearanceFollowsOnTheNextPass()
     {
-        services->preferences->setAppearanceMode(AppAppearanceMode::light);
+        services->preferences->setValue(SettingKeys::appearanceMode, AppAppearanceMode::light);
         controller->show();
         const QColor light = controller->window()->palette().color(QPalette::Window);
-        services->preferences->setAppearanceMode(AppAppearanceMode::dark);
+        services->preferences->setValue(SettingKeys::appearanceMode, AppAppearanceMode::dark);
         QCOMPARE(controller->appliedAppearance(), AppAppearanceMode::light);
         QTRY_VERIFY(controller->window()->palette().color(QPalette::Window) != light);
     }

@@ -9,16 +9,25 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+const SettingKey<QString> counter{"counter", {}};
+const SettingKey<QStringList> list{"list", {}};
+constexpr SettingKey<bool> flag{"flag", false};
+const SettingKey<QByteArray> data{"data", {}};
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     SettingsStore store(QCoreApplication::arguments().value(1));
     for (quint64 round = 0;; ++round) {
         // Every kind in turn, sizes changing so that the file grows and shrinks.
-        store.setString(u"counter"_s, QString::number(round));
-        store.setStringList(u"list"_s, QStringList(qsizetype(round % 97), u"x"_s));
-        store.setBool(u"flag"_s, round % 2 == 0);
-        store.setData(u"data"_s, QByteArray(qsizetype(round % 1531), char(round)));
+        store.setValue(counter, QString::number(round));
+        store.setValue(list, QStringList(qsizetype(round % 97), u"x"_s));
+        store.setValue(flag, round % 2 == 0);
+        store.setValue(data, QByteArray(qsizetype(round % 1531), char(round)));
         std::fputc('.', stdout);
         std::fflush(stdout);
     }

@@ -1,4 +1,5 @@
 #include "TestFiles.h"
+#include "shared/MenuBarTimeFormat.h"
 #include "shared/SettingsStore.h"
 
 #include <QJsonArray>
@@ -54,6 +55,16 @@ QByteArrayList corruptCopies(const QString &settingsPath)
     return contents;
 }
 
+// Keys of these tests' own files.
+constexpr SettingKey<bool> flag{"b", true};
+constexpr SettingKey<bool> other{"c", false};
+constexpr SettingKey<bool> mine{"mine", false};
+constexpr SettingKey<bool> same{"same", false};
+const SettingKey<QString> text{"s", u"default"_s};
+const SettingKey<QStringList> list{"l", {u"default"_s}};
+const SettingKey<QByteArray> data{"d", "default"};
+constexpr SettingKey<MenuBarTimeFormat> choice{"t", MenuBarTimeFormat::twentyFourHour};
+
 } // namespace
 
 class TestSettingsStore : public QObject
@@ -71,48 +82,47 @@ private Q_SLOTS:
         path = dir->filePath(u"tessel-calendar/settings.json"_s);
     }
 
-    void kindsStayApartAndUnknownMembersAreKept()
+    void valueOfAnotherKindReadsAsDefaultAndIsKept()
     {
         const QString elsewhere = dir->filePath(u"none/settings.json"_s);
-        SettingsStore(elsewhere).registerDefaults({{u"a"_s, true}});
+        QCOMPARE(SettingsStore(elsewhere).value(flag), true);
         QVERIFY(!QFileInfo::exists(QFileInfo(elsewhere).path()));
 
         const QByteArray unknown = R"({"nested": {"a": [1, 2.5, {"b": null}], "c": "\u00e9"},
-            "big": 9007199254740993, "text": "1", "number": 1, "mixed": ["a", 1],
-            "notBase64": {"$data": "a*b"}, "dataAndMore": {"$data": "aGk=", "x": 1}})"_ba;
+            "big": 9007199254740993, "b": "1", "s": 1, "l": ["a", 1], "t": "TwelveHour",
+            "d": {"$data": "aGk=", "x": 1}, "c": {"$data": "a*b"}})"_ba;
         QVERIFY(writeFile(path, unknown));
         SettingsStore store(path);
-        store.registerDefaults({{u"b"_s, true}, {u"text"_s, true}, {u"number"_s, u"x"_s}});
-        store.remove(u"absent"_s);
+        QCOMPARE(store.value(flag), true);
+        QCOMPARE(store.value(text), u"default"_s);
+        QCOMPARE(store.value(list), QStringList{u"default"_s});
+        QCOMPARE(store.value(data), "default"_ba);
+        QCOMPARE(store.value(choice), MenuBarTimeFormat::twentyFourHour);
+        store.remove(mine);
         QCOMPARE(readFile(path), unknown);
-        // A member of another form reads as nothing, with no default showing through.
-        QCOMPARE(store.stringValue(u"text"_s), u"1"_s);
-        QCOMPARE(store.boolValue(u"text"_s), std::nullopt);
-        for (const QString &key : {u"number"_s, u"mixed"_s, u"notBase64"_s, u"dataAndMore"_s}) {
-            QVERIFY(!store.boolValue(key) && !store.stringValue(key));
-            QVERIFY(!store.stringListValue(key) && !store.dataValue(key));
-        }
-        // Defaults answer only for absent keys of their own kind.
-        QCOMPARE(store.boolValue(u"b"_s), true);
-        QCOMPARE(store.stringValue(u"b"_s), std::nullopt);
-        store.setBool(u"b"_s, false);
-        store.remove(u"b"_s);
-        QCOMPARE(store.boolValue(u"b"_s), true);
 
-        store.setBool(u"t"_s, true);
-        store.setString(u"s"_s, u"1"_s);
-        store.setStringList(u"l"_s, {u"A"_s, u"B"_s});
-        store.setData(u"d"_s, "hi"_ba);
+        store.setValue(other, true);
+        store.setValue(text, u"1"_s);
+        store.setValue(list, QStringList{u"A"_s, u"B"_s});
+        store.setValue(data, "hi"_ba);
+        store.setValue(choice, MenuBarTimeFormat::twelveHour);
         QJsonObject expected = QJsonDocument::fromJson(unknown).object();
-        expected.insert(u"t"_s, true);
+        expected.insert(u"c"_s, true);
         expected.insert(u"s"_s, u"1"_s);
         expected.insert(u"l"_s, QJsonArray{u"A"_s, u"B"_s});
         expected.insert(u"d"_s, QJsonObject{{u"$data"_s, u"aGk="_s}});
+        expected.insert(u"t"_s, u"twelveHour"_s);
         QCOMPARE(readObject(path), expected);
         const SettingsStore reread(path);
-        QCOMPARE(reread.boolValue(u"t"_s), true);
-        QCOMPARE(reread.stringListValue(u"l"_s), (QStringList{u"A"_s, u"B"_s}));
-        QCOMPARE(reread.dataValue(u"d"_s), "hi"_ba);
+        QCOMPARE(reread.value(other), true);
+        QCOMPARE(reread.value(list), (QStringList{u"A"_s, u"B"_s}));
+        QCOMPARE(reread.value(data), "hi"_ba);
+        QCOMPARE(reread.value(choice), MenuBarTimeFormat::twelveHour);
+
+        // Removed, a key reads as its default again.
+        store.setValue(flag, false);
+        store.remove(flag);
+        QCOMPARE(store.value(flag), true);
     }
 
     void failedWriteKeepsTheOldFile()
@@ -127,16 +137,16 @@ private Q_SLOTS:
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limited{1024, previous.rlim_max};
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        store.setString(u"s"_s, big);
+        store.setValue(text, big);
         setrlimit(RLIMIT_FSIZE, &previous);
 
         QCOMPARE(readFile(path), original);
         // The program goes on with the value it was given, and says that it is not saved.
-        QCOMPARE(store.stringValue(u"s"_s), big);
+        QCOMPARE(store.value(text), big);
         QCOMPARE(store.saveError(), u"磁盘已满"_s);
 
         // Once writing works again, the next change writes everything not yet saved.
-        store.setBool(u"b"_s, true);
+        store.setValue(flag, true);
         QCOMPARE(readObject(path),
                  (QJsonObject{{u"s"_s, big}, {u"b"_s, true}, {u"keep"_s, QJsonArray{1, 2}}}));
         QCOMPARE(store.saveError(), QString());
@@ -182,13 +192,12 @@ private Q_SLOTS:
 
         // Nothing may block or read without end: a FIFO without a writer would hang a plain open.
         SettingsStore store(path);
-        store.registerDefaults({{u"b"_s, false}});
-        QCOMPARE(store.boolValue(u"b"_s), false);
+        QCOMPARE(store.value(flag), true);
         QCOMPARE(corruptCopies(path), movedAside ? QByteArrayList{content} : QByteArrayList());
 
         QSignalSpy errors(&store, &SettingsStore::saveErrorChanged);
-        store.setString(u"s"_s, u"new"_s);
-        QCOMPARE(store.stringValue(u"s"_s), u"new"_s);
+        store.setValue(text, u"new"_s);
+        QCOMPARE(store.value(text), u"new"_s);
         QCOMPARE(store.saveError().isEmpty(), movedAside);
         QCOMPARE(errors.size(), movedAside ? 0 : 1);
         if (movedAside)
@@ -203,8 +212,8 @@ private Q_SLOTS:
         const QDateTime modified = QFileInfo(path).lastModified();
 
         SettingsStore store(path, SettingsStore::Access::readOnly);
-        store.setString(u"s"_s, u"in memory"_s);
-        QCOMPARE(store.stringValue(u"s"_s), u"in memory"_s);
+        store.setValue(text, u"in memory"_s);
+        QCOMPARE(store.value(text), u"in memory"_s);
         QCOMPARE(store.saveError(), QString());
 
         QCOMPARE(readFile(path), malformed);
@@ -214,27 +223,23 @@ private Q_SLOTS:
 
     void externalChangeReportsChangedKeysOnly()
     {
-        QVERIFY(
-            writeFile(path, R"({"same": true, "text": "a", "gone": false, "unknown": {"n": 1}})"));
+        QVERIFY(writeFile(path, R"({"same": true, "s": "a", "gone": false, "unknown": {"n": 1}})"));
         SettingsStore store(path);
-        store.registerDefaults({{u"fromDefault"_s, true}});
         QSignalSpy spy(&store, &SettingsStore::valueChanged);
 
-        const QByteArray changed = R"({"same": true, "text": "b", "added": false,
-                                   "unknown": {"n": 2}, "fromDefault": true})"_ba;
+        const QByteArray changed = R"({"same": true, "s": "b", "added": false,
+                                   "unknown": {"n": 2}})"_ba;
         // Rewritten in place; storeFollowsAFolderCreatedLater has files renamed over it.
         QVERIFY(writeFile(path, changed));
 
         QVERIFY(spy.wait(5000));
-        QTRY_COMPARE(emittedKeys(spy), (QStringList{u"added"_s, u"fromDefault"_s, u"gone"_s,
-                                                    u"text"_s, u"unknown"_s}));
-        QCOMPARE(store.stringValue(u"text"_s), u"b"_s);
-        QCOMPARE(store.boolValue(u"gone"_s), std::nullopt);
+        QTRY_COMPARE(emittedKeys(spy), (QStringList{u"added"_s, u"gone"_s, u"s"_s, u"unknown"_s}));
+        QCOMPARE(store.value(text), u"b"_s);
 
         // Our own writes are reported once, an equal value not at all, and not again on reading.
         spy.clear();
-        store.setBool(u"same"_s, false);
-        store.setBool(u"same"_s, false);
+        store.setValue(same, false);
+        store.setValue(same, false);
         store.reload();
         QCOMPARE(emittedKeys(spy), QStringList{u"same"_s});
     }
@@ -246,7 +251,7 @@ private Q_SLOTS:
         QSignalSpy spy(&store, &SettingsStore::valueChanged);
         // Written by someone else a moment before this process writes, before the watcher fired.
         replaceFile(path, R"({"mine": false, "theirs": true})"_ba);
-        store.setBool(u"mine"_s, true);
+        store.setValue(mine, true);
         QCOMPARE(readObject(path), (QJsonObject{{u"mine"_s, true}, {u"theirs"_s, true}}));
         QCOMPARE(emittedKeys(spy), (QStringList{u"mine"_s, u"theirs"_s}));
 
@@ -257,7 +262,7 @@ private Q_SLOTS:
         store.reload();
         QCOMPARE(spy.size(), 0);
         QCOMPARE(readFile(path), halfWritten);
-        store.setBool(u"c"_s, true);
+        store.setValue(other, true);
         QCOMPARE(corruptCopies(path), QByteArrayList{halfWritten});
         QCOMPARE(readObject(path),
                  (QJsonObject{{u"mine"_s, true}, {u"theirs"_s, true}, {u"c"_s, true}}));
@@ -265,7 +270,7 @@ private Q_SLOTS:
         // A second such file does not replace the first copy, even within the same second.
         QVERIFY(writeFile(path, "second {"));
         store.reload();
-        store.setBool(u"c"_s, false);
+        store.setValue(other, false);
         QCOMPARE(corruptCopies(path), (QByteArrayList{halfWritten, "second {"}));
     }
 
@@ -276,11 +281,12 @@ private Q_SLOTS:
 
         // Each write replaces the file: the watch must hold past the first one.
         SettingsStore writer(path);
-        for (const QString &value : {u"twelveHour"_s, u"twentyFourHour"_s}) {
+        for (const MenuBarTimeFormat value :
+             {MenuBarTimeFormat::twelveHour, MenuBarTimeFormat::twentyFourHour}) {
             spy.clear();
-            writer.setString(u"t"_s, value);
+            writer.setValue(choice, value);
             QVERIFY(spy.wait(5000));
-            QCOMPARE(reader.stringValue(u"t"_s), value);
+            QCOMPARE(reader.value(choice), value);
         }
     }
 };

@@ -3,7 +3,6 @@
 #include "FakeCalendarStore.h"
 #include "FakeColorSchemePortal.h"
 #include "TimeZoneScope.h"
-#include "app/AppBootstrapper.h"
 #include "calendar/CalendarViewModel.h"
 #include "events/EventStoreService.h"
 #include "holidays/HolidayService.h"
@@ -37,7 +36,6 @@ public:
         : zoneScope(zone)
         , settings(directory.filePath(QStringLiteral("settings.json")))
     {
-        AppBootstrapper::configureAppearance(settings);
         preferences = std::make_unique<PreferencesStore>(settings);
         eventStore = std::make_unique<EventStoreService>(store);
         currentTime = at(today.year(), today.month(), today.day(), 10);

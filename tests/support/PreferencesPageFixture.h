@@ -3,7 +3,6 @@
 #include "FakeColorSchemePortal.h"
 #include "FakeKeyGrabber.h"
 #include "TestFiles.h"
-#include "app/AppBootstrapper.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "look/AppTheme.h"
@@ -36,7 +35,6 @@ public:
         if (!initialSettings.isEmpty())
             writeFile(SettingsStore::defaultFilePath(), QJsonDocument(initialSettings).toJson());
         settings = std::make_unique<SettingsStore>();
-        AppBootstrapper::configureAppearance(*settings);
         preferences = std::make_unique<PreferencesStore>(*settings);
         IcsCalendarStore::Options options;
         options.watchFiles = false;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "TestFiles.h"
-#include "app/AppBootstrapper.h"
 #include "look/AppTheme.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/SettingsStore.h"
@@ -27,12 +26,10 @@ public:
         if (storedShortcut) {
             const QJsonObject data{
                 {u"$data"_s, QString::fromLatin1(storedShortcut->toJson().toBase64())}};
-            writeFile(
-                path,
-                QJsonDocument(QJsonObject{{PreferencesStore::Keys::shortcut, data}}).toJson());
+            writeFile(path,
+                      QJsonDocument(QJsonObject{{SettingKeys::shortcut.name, data}}).toJson());
         }
         settings = std::make_unique<SettingsStore>(path);
-        AppBootstrapper::configureAppearance(*settings);
         preferences = std::make_unique<PreferencesStore>(*settings);
     }
 
@@ -41,20 +38,16 @@ public:
     /// The shortcut as the file on disk holds it.
     [[nodiscard]] std::optional<Shortcut> storedShortcut() const
     {
-        using namespace Qt::StringLiterals;
-        const QJsonObject file = QJsonDocument::fromJson(fileContents()).object();
-        const QJsonValue value = file.value(PreferencesStore::Keys::shortcut);
-        if (!value.isObject())
-            return std::nullopt;
-        return Shortcut::fromJson(
-            QByteArray::fromBase64(value.toObject().value("$data"_L1).toString().toLatin1()));
+        const QByteArray json =
+            SettingsStore(path, SettingsStore::Access::readOnly).value(SettingKeys::shortcut);
+        return json.isEmpty() ? std::nullopt : Shortcut::fromJson(json);
     }
 
     [[nodiscard]] bool fileHasShortcutKey() const
     {
         return QJsonDocument::fromJson(fileContents())
             .object()
-            .contains(PreferencesStore::Keys::shortcut);
+            .contains(SettingKeys::shortcut.name);
     }
 
     QTemporaryDir dir;

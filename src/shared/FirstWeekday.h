@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shared/CivilCalendar.h"
-#include "shared/PreferenceChoice.h"
+#include "CivilCalendar.h"
+#include "PreferenceChoice.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shared/PreferenceChoice.h"
+#include "PreferenceChoice.h"
 
 #include <array>
 

@@ -1,12 +1,8 @@
 #pragma once
 
-#include "shared/PreferenceChoice.h"
-
-#include <QDateTime>
+#include "PreferenceChoice.h"
 
 #include <array>
-
-class PreferencesStore;
 
 enum class MenuBarDisplayStyle
 {
@@ -21,7 +17,3 @@ constexpr std::array<ChoiceCase<MenuBarDisplayStyle>, 3> choiceCases(MenuBarDisp
              {MenuBarDisplayStyle::dateOnly, u"dateOnly", u"仅日期"},
              {MenuBarDisplayStyle::timeOnly, u"timeOnly", u"仅时间"}}};
 }
-
-/// The menu bar text of a style at an instant, with the date and time settings of the store.
-[[nodiscard]] QString makeTitle(MenuBarDisplayStyle style, const QDateTime &instant,
-                                const PreferencesStore &preferences);
