@@ -9,6 +9,7 @@
 #include "calendar/DailyDockView.h"
 #include "calendar/HeaderBar.h"
 #include "calendar/MonthGridView.h"
+#include "events/CalendarAccess.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "holidays/HolidayService.h"
@@ -108,7 +109,8 @@ int main(int argc, char *argv[])
     QTemporaryDir settingsDir;
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
     AppBootstrapper::configureAppearance(settings);
-    settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
+    CalendarAccess access(settings);
+    access.setGranted(CalendarEntityType::event, true);
     // The one-time hint would change the content's height during the measurement.
     settings.setBool(CalendarPopoverView::didShowShortcutHintKey, true);
     PreferencesStore preferences(settings);
@@ -120,7 +122,7 @@ int main(int argc, char *argv[])
     IcsFolderScanner::Roots roots;
     roots.vdirRoots = {QDir(folder).filePath(u"calendars"_s)};
     options.roots = roots;
-    IcsCalendarStore store(settings, nullptr, options);
+    IcsCalendarStore store(settings, access, nullptr, options);
     EventStoreService service(store);
     store.loadAll();
     HolidayService holidays;

@@ -6,6 +6,7 @@
 #include "GeneratedCalendarFolder.h"
 #include "app/AppBootstrapper.h"
 #include "calendar/CalendarViewModel.h"
+#include "events/CalendarAccess.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "holidays/HolidayService.h"
@@ -65,7 +66,8 @@ int main(int argc, char *argv[])
     QTemporaryDir settingsDir;
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
     AppBootstrapper::configureAppearance(settings);
-    settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
+    CalendarAccess access(settings);
+    access.setGranted(CalendarEntityType::event, true);
     PreferencesStore preferences(settings);
     preferences.setShowLunarCalendar(true);
 
@@ -75,7 +77,7 @@ int main(int argc, char *argv[])
     IcsFolderScanner::Roots roots;
     roots.vdirRoots = {QDir(folder).filePath(u"calendars"_s)};
     options.roots = roots;
-    IcsCalendarStore store(settings, nullptr, options);
+    IcsCalendarStore store(settings, access, nullptr, options);
     EventStoreService service(store);
     store.loadAll();
     HolidayService holidays;

@@ -6,12 +6,12 @@
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
 #include "menubar/MenuBarTitle.h"
-#include "shared/FirstWeekday.h"
-#include "shared/MenuBarDisplayStyle.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/CivilCalendar.h"
 #include "shared/CommandArguments.h"
 #include "shared/DateHelpers.h"
+#include "shared/FirstWeekday.h"
+#include "shared/MenuBarDisplayStyle.h"
 #include "shared/SystemTimeZone.h"
 
 #include <QCoreApplication>
@@ -82,7 +82,8 @@ int CommandLine::run(const QStringList &arguments, const QDateTime &now)
     if (arguments.value(0) == "title"_L1)
         return runTitle(rest, now);
     if (arguments.value(0) == "events"_L1)
-        return EventsCommand(out, err, services.settingsStore()).run(rest);
+        return EventsCommand(out, err, services.settingsStore(), services.calendarAccess())
+            .run(rest);
     if (arguments.value(0) == "--bar"_L1)
         return runBar(rest);
     return fail(u"unknown command: %1"_s.arg(arguments.value(0)));

@@ -155,7 +155,8 @@ void TestEdsCalendarStore::initTestCase()
                                   {hidden});
     CombinedCalendarStore::Options options;
     options.files.watchFiles = false;
-    store = std::make_unique<CombinedCalendarStore>(folder.settings, nullptr, options);
+    store =
+        std::make_unique<CombinedCalendarStore>(folder.settings, folder.access, nullptr, options);
     service = std::make_unique<EventStoreService>(*store);
     preferences = std::make_unique<PreferencesStore>(folder.settings);
     const QDateTime now(QDate(2026, 3, 10), QTime(12, 0));
@@ -231,7 +232,9 @@ void TestEdsCalendarStore::eventsCommandListsBothKinds()
     QString errors;
     QTextStream out(&output);
     QTextStream err(&errors);
-    QCOMPARE(EventsCommand(out, err, folder.settings).run({u"2026-03-10"_s, u"2026-03-16"_s}), 0);
+    QCOMPARE(EventsCommand(out, err, folder.settings, folder.access)
+                 .run({u"2026-03-10"_s, u"2026-03-16"_s}),
+             0);
     QCOMPARE(errors, QString());
     QCOMPARE(output.split(u'\n', Qt::SkipEmptyParts).join(u'|'),
              QStringList({u"2026-03-10  09:00 - 09:30  Standup  [Work]"_s,

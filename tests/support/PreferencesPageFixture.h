@@ -4,6 +4,7 @@
 #include "FakeKeyGrabber.h"
 #include "TestFiles.h"
 #include "app/AppBootstrapper.h"
+#include "events/CalendarAccess.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "look/AppTheme.h"
@@ -41,7 +42,8 @@ public:
         IcsCalendarStore::Options options;
         options.watchFiles = false;
         options.readInBackground = false; // the page shows the calendars at once
-        calendarStore = std::make_unique<IcsCalendarStore>(*settings, nullptr, options);
+        access = std::make_unique<CalendarAccess>(*settings);
+        calendarStore = std::make_unique<IcsCalendarStore>(*settings, *access, nullptr, options);
         eventStore = std::make_unique<EventStoreService>(*calendarStore);
         launchAtLogin =
             std::make_unique<LaunchAtLoginService>(QCoreApplication::applicationFilePath());
@@ -70,6 +72,7 @@ public:
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<PreferencesStore> preferences;
+    std::unique_ptr<CalendarAccess> access;
     std::unique_ptr<IcsCalendarStore> calendarStore;
     std::unique_ptr<EventStoreService> eventStore;
     std::unique_ptr<LaunchAtLoginService> launchAtLogin;
