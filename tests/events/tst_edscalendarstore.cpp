@@ -10,10 +10,12 @@
 #include "events/EventStoreService.h"
 #include "holidays/HolidayService.h"
 #include "holidays/LunarCalendarService.h"
+#include "preferences/CalendarAccessPage.h"
 #include "preferences/PreferencesStore.h"
 #include "shared/CHandle.h"
 #include "shared/SystemTimeZone.h"
 
+#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusMetaType>
@@ -153,6 +155,7 @@ void TestEdsCalendarStore::initTestCase()
 
     folder.settings.setStringList(QString(PreferencesStore::Keys::excludedCalendarIdentifiers),
                                   {hidden});
+    folder.access.setGranted(CalendarEntityType::event, false);
     CombinedCalendarStore::Options options;
     options.files.watchFiles = false;
     store =
@@ -194,6 +197,10 @@ bool TestEdsCalendarStore::offered(const QString &calendarId) const
 
 void TestEdsCalendarStore::monthThroughStoreAndViewModel()
 {
+    // Nothing is read until the user allows it on the access page, then both stores read.
+    QVERIFY(service->availableCalendars().isEmpty());
+    CalendarAccessPage page(folder.settings, folder.access);
+    page.eventsSwitch()->click();
     // The first start of the registry and factory on a fresh bus takes a few seconds.
     const QStringList expected{
         u"03-10 09:00 - 09:30 Standup [Work #3465A4]"_s,
@@ -406,5 +413,5 @@ void TestEdsCalendarStore::calDavSourceOnALocalServer()
     radicale.waitForFinished();
 }
 
-QTEST_GUILESS_MAIN(TestEdsCalendarStore)
+QTEST_MAIN(TestEdsCalendarStore)
 #include "tst_edscalendarstore.moc"

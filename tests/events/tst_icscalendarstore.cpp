@@ -173,6 +173,7 @@ void TestIcsCalendarStore::settingsAreFollowed()
     QCOMPARE(service.currentAuthorizationStatus(), CalendarAuthorizationStatus::notDetermined);
     folder.settings.setValue(SettingKeys::eventsAccess, u"maybe"_s);
     QCOMPARE(service.currentAuthorizationStatus(), CalendarAuthorizationStatus::notDetermined);
+    QCOMPARE(consent.size(), 3);
 }
 
 void TestIcsCalendarStore::malformedInputKeepsTheGoodParts_data()
