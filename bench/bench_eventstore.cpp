@@ -2,6 +2,7 @@
 // first load and the month fetch the panel makes for 24 consecutive months.
 
 #include "GeneratedCalendarFolder.h"
+#include "events/CalendarAccess.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "shared/SettingsStore.h"
@@ -45,7 +46,8 @@ int main(int argc, char *argv[])
 
     QTemporaryDir settingsDir;
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
-    settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
+    CalendarAccess access(settings);
+    access.setGranted(CalendarEntityType::event, true);
     IcsCalendarStore::Options options;
     options.readInBackground = false;
     options.watchFiles = false;
@@ -55,7 +57,7 @@ int main(int argc, char *argv[])
 
     QElapsedTimer timer;
     timer.start();
-    IcsCalendarStore store(settings, nullptr, options);
+    IcsCalendarStore store(settings, access, nullptr, options);
     EventStoreService service(store);
     store.loadAll();
     const double firstLoad = milliseconds(timer);

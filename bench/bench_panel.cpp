@@ -8,6 +8,7 @@
 #include "calendar/DailyDockView.h"
 #include "calendar/HeaderBar.h"
 #include "calendar/MonthGridView.h"
+#include "events/CalendarAccess.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "holidays/HolidayService.h"
@@ -106,7 +107,8 @@ int main(int argc, char *argv[])
 
     QTemporaryDir settingsDir;
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
-    settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
+    CalendarAccess access(settings);
+    access.setGranted(CalendarEntityType::event, true);
     // The one-time hint would change the content's height during the measurement.
     settings.setValue(SettingKeys::didShowShortcutHint, true);
     PreferencesStore preferences(settings);
@@ -118,7 +120,7 @@ int main(int argc, char *argv[])
     IcsFolderScanner::Roots roots;
     roots.vdirRoots = {QDir(folder).filePath(u"calendars"_s)};
     options.roots = roots;
-    IcsCalendarStore store(settings, nullptr, options);
+    IcsCalendarStore store(settings, access, nullptr, options);
     EventStoreService service(store);
     store.loadAll();
     HolidayService holidays;

@@ -5,6 +5,7 @@
 
 #include "GeneratedCalendarFolder.h"
 #include "calendar/CalendarViewModel.h"
+#include "events/CalendarAccess.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "holidays/HolidayService.h"
@@ -63,7 +64,8 @@ int main(int argc, char *argv[])
 
     QTemporaryDir settingsDir;
     SettingsStore settings(settingsDir.filePath(u"settings.json"_s));
-    settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
+    CalendarAccess access(settings);
+    access.setGranted(CalendarEntityType::event, true);
     PreferencesStore preferences(settings);
     preferences.setValue(SettingKeys::showLunarCalendar, true);
 
@@ -73,7 +75,7 @@ int main(int argc, char *argv[])
     IcsFolderScanner::Roots roots;
     roots.vdirRoots = {QDir(folder).filePath(u"calendars"_s)};
     options.roots = roots;
-    IcsCalendarStore store(settings, nullptr, options);
+    IcsCalendarStore store(settings, access, nullptr, options);
     EventStoreService service(store);
     store.loadAll();
     HolidayService holidays;

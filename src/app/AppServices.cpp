@@ -1,5 +1,6 @@
 #include "AppServices.h"
 
+#include "events/CalendarAccess.h"
 #include "events/CalendarAppOpener.h"
 #include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
@@ -18,6 +19,7 @@
 AppServices::AppServices(const QString &settingsPath, SettingsStore::Access access,
                          Platform platform)
     : m_settingsStore(std::make_unique<SettingsStore>(settingsPath, access))
+    , m_calendarAccess(std::make_unique<CalendarAccess>(*m_settingsStore))
     , m_accessPrompter(std::move(platform.accessPrompter))
     , m_desktopLauncher(std::move(platform.desktopLauncher))
     , m_makeKeyGrabber(std::move(platform.keyGrabber))
@@ -28,7 +30,7 @@ AppServices::AppServices(const QString &settingsPath, SettingsStore::Access acce
     CombinedCalendarStore::Options storeOptions;
     storeOptions.evolutionDataServer =
         qobject_cast<QGuiApplication *>(QCoreApplication::instance());
-    m_calendarStore = std::make_unique<CombinedCalendarStore>(*m_settingsStore,
+    m_calendarStore = std::make_unique<CombinedCalendarStore>(*m_settingsStore, *m_calendarAccess,
                                                               m_accessPrompter.get(), storeOptions);
     m_calendarAppOpener =
         std::make_unique<CalendarAppOpener>(*m_desktopLauncher, m_settingsStore.get());
@@ -41,7 +43,8 @@ AppServices::AppServices(const QString &settingsPath, SettingsStore::Access acce
     // The page is a window: made only when first asked for, once the application runs.
     m_eventStoreService->setPrivacySettingsHandler([this](CalendarEntityType firstPage) {
         if (!m_calendarAccessPage)
-            m_calendarAccessPage = std::make_unique<CalendarAccessPage>(*m_settingsStore);
+            m_calendarAccessPage =
+                std::make_unique<CalendarAccessPage>(*m_settingsStore, *m_calendarAccess);
         m_calendarAccessPage->showPage(firstPage);
     });
 }
@@ -56,6 +59,11 @@ SettingsStore &AppServices::settingsStore() const
 PreferencesStore &AppServices::preferencesStore() const
 {
     return *m_preferencesStore;
+}
+
+CalendarAccess &AppServices::calendarAccess() const
+{
+    return *m_calendarAccess;
 }
 
 EventStoreService &AppServices::eventStoreService() const

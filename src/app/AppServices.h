@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class CalendarAccess;
 class CalendarAccessPage;
 class CalendarAppOpener;
 class CombinedCalendarStore;
@@ -43,6 +44,7 @@ public:
 
     [[nodiscard]] SettingsStore &settingsStore() const;
     [[nodiscard]] PreferencesStore &preferencesStore() const;
+    [[nodiscard]] CalendarAccess &calendarAccess() const;
     [[nodiscard]] EventStoreService &eventStoreService() const;
     [[nodiscard]] HolidayService &holidayService() const;
     [[nodiscard]] LunarCalendarService &lunarCalendarService() const;
@@ -58,6 +60,7 @@ private:
     std::unique_ptr<SettingsStore> m_settingsStore;
     std::unique_ptr<PreferencesStore> m_preferencesStore;
     // The event store service reads the user's calendars through these.
+    std::unique_ptr<CalendarAccess> m_calendarAccess;
     std::unique_ptr<AccessPrompter> m_accessPrompter;
     std::unique_ptr<CombinedCalendarStore> m_calendarStore;
     std::unique_ptr<DesktopLauncher> m_desktopLauncher;

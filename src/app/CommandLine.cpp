@@ -82,7 +82,8 @@ int CommandLine::run(const QStringList &arguments, const QDateTime &now)
     if (arguments.value(0) == "title"_L1)
         return runTitle(rest, now);
     if (arguments.value(0) == "events"_L1)
-        return EventsCommand(out, err, services.settingsStore()).run(rest);
+        return EventsCommand(out, err, services.settingsStore(), services.calendarAccess())
+            .run(rest);
     if (arguments.value(0) == "--bar"_L1)
         return runBar(rest);
     return fail(u"unknown command: %1"_s.arg(arguments.value(0)));

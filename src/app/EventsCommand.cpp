@@ -1,5 +1,6 @@
 #include "EventsCommand.h"
 
+#include "events/CalendarAccess.h"
 #include "events/CombinedCalendarStore.h"
 #include "events/EventStoreService.h"
 #include "shared/CivilCalendar.h"
@@ -28,10 +29,12 @@ QString field(const QString &text)
 
 } // namespace
 
-EventsCommand::EventsCommand(QTextStream &out, QTextStream &err, SettingsStore &settings)
+EventsCommand::EventsCommand(QTextStream &out, QTextStream &err, SettingsStore &settings,
+                             CalendarAccess &access)
     : out(out)
     , err(err)
     , settings(settings)
+    , access(access)
 {
 }
 
@@ -54,18 +57,18 @@ int EventsCommand::run(const QStringList &arguments)
         return fail(*error);
     const auto &[from, to, tsv] = std::get<CommandArguments::DayRange>(parsed);
 
+    if (!access.isGranted(CalendarEntityType::event)) {
+        err << "tessel-calendar: no access to your calendars: allow it in the preferences"
+               " (settings key \""
+            << SettingKeys::eventsAccess.name << "\")" << Qt::endl;
+        return noAccessStatus;
+    }
     CombinedCalendarStore::Options options;
     options.files.watchFiles = false;
     options.files.roots = roots;
     options.files.readInBackground = false;
     options.evolutionDataServer = !roots;
-    CombinedCalendarStore store(settings, nullptr, options);
-    if (store.authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess) {
-        err << "tessel-calendar: no access to your calendars: allow it in the preferences"
-               " (settings key \"calendar.access.events\")"
-            << Qt::endl;
-        return noAccessStatus;
-    }
+    CombinedCalendarStore store(settings, access, nullptr, options);
     EventStoreService service(store);
 
     const CivilCalendar calendar = CivilCalendar::viewCalendar();

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class CalendarAccess;
 class SettingsStore;
 
 // "tessel-calendar events FROM [TO] [--tsv]": the events of the days FROM to TO (inclusive) from
@@ -19,7 +20,8 @@ public:
     // How long the calendars of Evolution Data Server are waited for; a slow one is left out.
     static constexpr int asyncWaitMs = 4000;
 
-    EventsCommand(QTextStream &out, QTextStream &err, SettingsStore &settings);
+    EventsCommand(QTextStream &out, QTextStream &err, SettingsStore &settings,
+                  CalendarAccess &access);
 
     /// Reads other folders than the desktop's defaults, and no Evolution Data Server (for tests).
     void setRoots(const IcsFolderScanner::Roots &roots);
@@ -33,5 +35,6 @@ private:
     QTextStream &out;
     QTextStream &err;
     SettingsStore &settings;
+    CalendarAccess &access;
     std::optional<IcsFolderScanner::Roots> roots;
 };

@@ -5,6 +5,7 @@
 #include "calendar/DailyDockView.h"
 #include "calendar/HeaderBar.h"
 #include "calendar/NewEventForm.h"
+#include "events/CalendarAccess.h"
 #include "events/CalendarAppOpener.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
@@ -197,7 +198,8 @@ int PanelPreview::run(int argc, char **argv)
     IcsCalendarStore::Options storeOptions;
     storeOptions.watchFiles = options.screenshot.isEmpty();
     storeOptions.readInBackground = false;
-    IcsCalendarStore store(settings, nullptr, storeOptions);
+    CalendarAccess access(settings);
+    IcsCalendarStore store(settings, access, nullptr, storeOptions);
     SystemDesktopLauncher launcher;
     CalendarAppOpener opener(launcher, &settings);
     EventStoreService events(store, &opener);

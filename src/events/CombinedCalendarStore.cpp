@@ -1,5 +1,7 @@
 #include "CombinedCalendarStore.h"
 
+#include "CalendarAccess.h"
+
 #include "shared/Logging.h"
 
 #include <QDBusConnection>
@@ -18,7 +20,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 #ifdef TESSEL_WITH_EDS
-using CreateServerStore = CalendarServerStore *(*)(SettingsStore &, QObject *);
+using CreateServerStore = CalendarServerStore *(*)(CalendarAccess &, QObject *);
 
 // The module is found through the program's run path and stays loaded: its objects and the
 // types it registers with GLib live as long as the process.
@@ -38,11 +40,12 @@ CreateServerStore serverStoreFactory()
 
 } // namespace
 
-CombinedCalendarStore::CombinedCalendarStore(SettingsStore &settings, AccessPrompter *prompter,
-                                             Options options, QObject *parent)
+CombinedCalendarStore::CombinedCalendarStore(SettingsStore &settings, CalendarAccess &access,
+                                             AccessPrompter *prompter, Options options,
+                                             QObject *parent)
     : CalendarStore(parent)
-    , settings(settings)
-    , files(settings, prompter, options.files)
+    , access(access)
+    , files(settings, access, prompter, options.files)
 #ifdef TESSEL_WITH_EDS
     , lookForServer(options.evolutionDataServer)
 #endif
@@ -55,8 +58,7 @@ CombinedCalendarStore::CombinedCalendarStore(SettingsStore &settings, AccessProm
 // so a desktop without Evolution Data Server never carries them.
 void CombinedCalendarStore::useServerIfThere()
 {
-    if (!lookForServer
-        || files.authorizationStatus(CalendarEntityType::event) != CalendarAccessState::fullAccess)
+    if (!lookForServer || !access.isGranted(CalendarEntityType::event))
         return;
     // Asked once: the bus calls below must not come with every query.
     lookForServer = false;
@@ -86,7 +88,7 @@ void CombinedCalendarStore::startServer()
     const CreateServerStore create = serverStoreFactory();
     if (!create)
         return;
-    eds = create(settings, this);
+    eds = create(access, this);
     connect(eds, &CalendarStore::storeChanged, this, &CalendarStore::storeChanged);
     connect(eds, &CalendarServerStore::settled, this, &CombinedCalendarStore::settled);
     connect(eds, &CalendarServerStore::registryAvailableChanged, &files,

@@ -7,7 +7,7 @@
 
 // The application's calendar store: the iCalendar files, and Evolution Data Server where the
 // program is built with it. While the registry answers, Evolution's local calendars come through
-// it and their files are not read, so no event shows twice. Consent is the files store's.
+// it and their files are not read, so no event shows twice. Both follow the same consent.
 class CombinedCalendarStore : public CalendarStore
 {
     Q_OBJECT
@@ -19,8 +19,8 @@ public:
     };
 
     /// `prompter` may be null: requests then fail without asking.
-    CombinedCalendarStore(SettingsStore &settings, AccessPrompter *prompter, Options options,
-                          QObject *parent = nullptr);
+    CombinedCalendarStore(SettingsStore &settings, CalendarAccess &access, AccessPrompter *prompter,
+                          Options options, QObject *parent = nullptr);
     ~CombinedCalendarStore() override;
 
     [[nodiscard]] CalendarAccessState authorizationStatus(CalendarEntityType type) const override;
@@ -47,7 +47,7 @@ private:
     void startServer();
     [[nodiscard]] bool servedByServer(const QString &calendarId);
 
-    SettingsStore &settings;
+    CalendarAccess &access;
     IcsCalendarStore files;
     bool lookForServer = false;
     CalendarServerStore *eds = nullptr; // Evolution Data Server's, once its registry is there

@@ -1,13 +1,12 @@
 #include "EdsCalendarStore.h"
 
+#include "CalendarAccess.h"
 #include "CalendarColor.h"
 #include "EvolutionNames.h"
-#include "IcsCalendarStore.h"
 #include "NewEventIcs.h"
 #include "WriteInBackground.h"
 #include "shared/CHandle.h"
 #include "shared/Logging.h"
-#include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
 #include "shared/WriteFailure.h"
 
@@ -199,9 +198,9 @@ struct EdsCalendarStore::Private
         quint64 serial = 0;
     };
 
-    Private(EdsCalendarStore *q, SettingsStore &settings)
+    Private(EdsCalendarStore *q, CalendarAccess &access)
         : q(q)
-        , settings(settings)
+        , access(access)
     {
     }
 
@@ -590,7 +589,7 @@ struct EdsCalendarStore::Private
     }
 
     EdsCalendarStore *q;
-    SettingsStore &settings;
+    CalendarAccess &access;
     guint watchId = 0;
     GPtr<GCancellable> registryCancellable;
     GPtr<ESourceRegistry> registry;
@@ -605,19 +604,18 @@ struct EdsCalendarStore::Private
     qint64 windowEnd = 0;
 };
 
-EdsCalendarStore::EdsCalendarStore(SettingsStore &settings, QObject *parent)
+EdsCalendarStore::EdsCalendarStore(CalendarAccess &access, QObject *parent)
     : CalendarServerStore(parent)
-    , d(std::make_unique<Private>(this, settings))
+    , d(std::make_unique<Private>(this, access))
 {
+    connect(&access, &CalendarAccess::changed, this, &CalendarStore::storeChanged);
 }
 
 EdsCalendarStore::~EdsCalendarStore() = default;
 
 CalendarAccessState EdsCalendarStore::authorizationStatus(CalendarEntityType type) const
 {
-    return d->settings.stringValue(IcsCalendarStore::accessKey(type)) == u"granted"_s
-               ? CalendarAccessState::fullAccess
-               : CalendarAccessState::notDetermined;
+    return d->access.state(type);
 }
 
 void EdsCalendarStore::requestFullAccess(CalendarEntityType, QObject *context,
@@ -791,8 +789,8 @@ void EdsCalendarStore::removeEvent(const CalendarWriteResult &created, QObject *
 }
 
 // The entry point of the module this store is built into; the program looks it up by this name.
-extern "C" Q_DECL_EXPORT CalendarServerStore *tesselCreateEdsStore(SettingsStore &settings,
+extern "C" Q_DECL_EXPORT CalendarServerStore *tesselCreateEdsStore(CalendarAccess &access,
                                                                    QObject *parent)
 {
-    return new EdsCalendarStore(settings, parent);
+    return new EdsCalendarStore(access, parent);
 }

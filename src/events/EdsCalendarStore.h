@@ -4,7 +4,7 @@
 
 #include <memory>
 
-class SettingsStore;
+class CalendarAccess;
 
 // The calendars Evolution Data Server keeps: every enabled calendar source of its registry (local,
 // CalDAV, the online accounts of the desktop), read through libecal on the GLib main context Qt's
@@ -16,7 +16,7 @@ class EdsCalendarStore : public CalendarServerStore
 {
     Q_OBJECT
 public:
-    explicit EdsCalendarStore(SettingsStore &settings, QObject *parent = nullptr);
+    explicit EdsCalendarStore(CalendarAccess &access, QObject *parent = nullptr);
     ~EdsCalendarStore() override;
 
     [[nodiscard]] CalendarAccessState authorizationStatus(CalendarEntityType type) const override;

@@ -1,6 +1,7 @@
 #include "IcsCalendarStore.h"
 
 #include "AccessPrompter.h"
+#include "CalendarAccess.h"
 #include "CalendarColor.h"
 #include "IcsZone.h"
 #include "NewEventIcs.h"
@@ -41,10 +42,11 @@ std::pair<qint64, qint64> monthsNearToday()
 
 } // namespace
 
-IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, AccessPrompter *prompter,
-                                   Options options, QObject *parent)
+IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, CalendarAccess &access,
+                                   AccessPrompter *prompter, Options options, QObject *parent)
     : CalendarStore(parent)
     , settings(settings)
+    , access(access)
     , prompter(prompter)
     , options(std::move(options))
 {
@@ -55,6 +57,7 @@ IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, AccessPrompter *prom
         connect(watcher, &QFileSystemWatcher::fileChanged, this, &IcsCalendarStore::onPathChanged);
     }
     connect(&settings, &SettingsStore::valueChanged, this, &IcsCalendarStore::onSettingChanged);
+    connect(&access, &CalendarAccess::changed, this, &CalendarStore::storeChanged);
     // A read still under way must not outlive what it uses.
     if (this->options.readInBackground && QCoreApplication::instance()) {
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
@@ -62,9 +65,9 @@ IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, AccessPrompter *prom
     }
 }
 
-IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, AccessPrompter *prompter,
-                                   QObject *parent)
-    : IcsCalendarStore(settings, prompter, Options(), parent)
+IcsCalendarStore::IcsCalendarStore(SettingsStore &settings, CalendarAccess &access,
+                                   AccessPrompter *prompter, QObject *parent)
+    : IcsCalendarStore(settings, access, prompter, Options(), parent)
 {
 }
 
@@ -73,20 +76,9 @@ IcsCalendarStore::~IcsCalendarStore()
     stopReading();
 }
 
-QString IcsCalendarStore::accessKey(CalendarEntityType type)
-{
-    return type == CalendarEntityType::event ? eventsAccessKey : remindersAccessKey;
-}
-
 CalendarAccessState IcsCalendarStore::authorizationStatus(CalendarEntityType type) const
 {
-    const auto consent = settings.stringValue(accessKey(type));
-    if (consent == u"granted"_s)
-        return CalendarAccessState::fullAccess;
-    if (consent == u"denied"_s)
-        return CalendarAccessState::denied;
-    // Absent, or a value this program never writes: the user has not been asked yet.
-    return CalendarAccessState::notDetermined;
+    return access.state(type);
 }
 
 void IcsCalendarStore::requestFullAccess(CalendarEntityType type, QObject *context,
@@ -101,7 +93,7 @@ void IcsCalendarStore::requestFullAccess(CalendarEntityType type, QObject *conte
     const QPointer<IcsCalendarStore> self(this);
     prompter->ask(type, context, [self, type, done = std::move(done)](std::optional<bool> allowed) {
         if (allowed && self)
-            self->settings.setString(accessKey(type), *allowed ? u"granted"_s : u"denied"_s);
+            self->access.setGranted(type, *allowed);
         done(allowed);
     });
 }
@@ -509,8 +501,6 @@ void IcsCalendarStore::onSettingChanged(const QString &key)
 {
     if (key == SettingKeys::calendarFolders.name) {
         readStale = true;
-        Q_EMIT storeChanged();
-    } else if (key == eventsAccessKey || key == remindersAccessKey) {
         Q_EMIT storeChanged();
     }
 }

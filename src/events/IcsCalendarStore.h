@@ -17,12 +17,13 @@
 #include <vector>
 
 class AccessPrompter;
+class CalendarAccess;
 class QFileSystemWatcher;
 class QThread;
 class SettingsStore;
 
 // The calendar store over iCalendar files: the desktop's calendar folders and those the user
-// lists under "calendar.folders". Access is the user's consent, kept in the settings. Files are
+// lists under "calendar.folders". Access is the user's consent, kept by CalendarAccess. Files are
 // read on first use and again only when they change on disk; what was parsed is kept in the
 // user's cache folder, so an unchanged file is never parsed twice. New events go into vdir
 // folders the user can write, one new file each; no existing file is ever changed.
@@ -42,13 +43,11 @@ public:
         std::function<void()> beforeReading = {};
     };
 
-    static inline const QString eventsAccessKey = QStringLiteral("calendar.access.events");
-    static inline const QString remindersAccessKey = QStringLiteral("calendar.access.reminders");
-
     /// `prompter` may be null: requests then fail without asking.
-    IcsCalendarStore(SettingsStore &settings, AccessPrompter *prompter, Options options,
+    IcsCalendarStore(SettingsStore &settings, CalendarAccess &access, AccessPrompter *prompter,
+                     Options options, QObject *parent = nullptr);
+    IcsCalendarStore(SettingsStore &settings, CalendarAccess &access, AccessPrompter *prompter,
                      QObject *parent = nullptr);
-    IcsCalendarStore(SettingsStore &settings, AccessPrompter *prompter, QObject *parent = nullptr);
     ~IcsCalendarStore() override;
 
     [[nodiscard]] CalendarAccessState authorizationStatus(CalendarEntityType type) const override;
@@ -67,8 +66,6 @@ public:
 
     /// Whether Evolution's local calendar files are read; off while another store reads them.
     void setReadsEvolutionFiles(bool reads);
-
-    [[nodiscard]] static QString accessKey(CalendarEntityType type);
 
 private:
     struct Calendar
@@ -106,6 +103,7 @@ private:
     static constexpr qint64 prefetchMarginMs = 45LL * 86'400'000;
 
     SettingsStore &settings;
+    CalendarAccess &access;
     AccessPrompter *prompter;
     Options options;
     std::vector<std::unique_ptr<Calendar>> calendarList;

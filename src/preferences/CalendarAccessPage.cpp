@@ -1,5 +1,6 @@
 #include "CalendarAccessPage.h"
 
+#include "events/CalendarAccess.h"
 #include "events/IcsCalendarStore.h"
 #include "events/IcsFolderScanner.h"
 #include "shared/SettingKeys.h"
@@ -37,9 +38,11 @@ QLabel *note(const QString &text, QWidget *parent)
 
 } // namespace
 
-CalendarAccessPage::CalendarAccessPage(SettingsStore &settings, QWidget *parent)
+CalendarAccessPage::CalendarAccessPage(SettingsStore &settings, CalendarAccess &access,
+                                       QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_settings(settings)
+    , m_access(access)
     , m_chooser(chooseWithDialog)
     , m_events(new QCheckBox(u"允许“栖格日历”读取日历事件"_s, this))
     , m_reminders(new QCheckBox(u"允许“栖格日历”读取提醒事项"_s, this))
@@ -76,20 +79,17 @@ CalendarAccessPage::CalendarAccessPage(SettingsStore &settings, QWidget *parent)
     layout->addLayout(buttons);
     layout->addWidget(note(u"默认位置：\n"_s + defaultLocations().join(u'\n'), this));
 
-    connect(m_events, &QCheckBox::clicked, this, [this](bool on) {
-        m_settings.setString(IcsCalendarStore::eventsAccessKey,
-                             (on ? grantedValue : deniedValue).toString());
-    });
-    connect(m_reminders, &QCheckBox::clicked, this, [this](bool on) {
-        m_settings.setString(IcsCalendarStore::remindersAccessKey,
-                             (on ? grantedValue : deniedValue).toString());
-    });
+    connect(m_events, &QCheckBox::clicked, this,
+            [this](bool on) { m_access.setGranted(CalendarEntityType::event, on); });
+    connect(m_reminders, &QCheckBox::clicked, this,
+            [this](bool on) { m_access.setGranted(CalendarEntityType::reminder, on); });
     connect(m_addFolder, &QAbstractButton::clicked, this, [this] { addPath(false); });
     connect(m_addFile, &QAbstractButton::clicked, this, [this] { addPath(true); });
     connect(m_remove, &QAbstractButton::clicked, this, &CalendarAccessPage::removeSelected);
     connect(m_folders, &QListWidget::itemSelectionChanged, this,
             [this] { m_remove->setEnabled(!m_folders->selectedItems().isEmpty()); });
-    // Another window or process may change the same settings.
+    // Another window or process may change the same consent and settings.
+    connect(&access, &CalendarAccess::changed, this, &CalendarAccessPage::load);
     connect(&settings, &SettingsStore::valueChanged, this, &CalendarAccessPage::followSetting);
 
     load();
@@ -127,11 +127,8 @@ QStringList CalendarAccessPage::configuredFolders() const
 
 void CalendarAccessPage::load()
 {
-    const auto granted = [this](const QString &key) {
-        return m_settings.stringValue(key) == grantedValue;
-    };
-    m_events->setChecked(granted(IcsCalendarStore::eventsAccessKey));
-    m_reminders->setChecked(granted(IcsCalendarStore::remindersAccessKey));
+    m_events->setChecked(m_access.isGranted(CalendarEntityType::event));
+    m_reminders->setChecked(m_access.isGranted(CalendarEntityType::reminder));
     m_folders->clear();
     m_folders->addItems(configuredFolders());
     m_remove->setEnabled(false);
@@ -139,8 +136,7 @@ void CalendarAccessPage::load()
 
 void CalendarAccessPage::followSetting(const QString &key)
 {
-    if (key == IcsCalendarStore::eventsAccessKey || key == IcsCalendarStore::remindersAccessKey
-        || key == SettingKeys::calendarFolders.name)
+    if (key == SettingKeys::calendarFolders.name)
         load();
 }
 

@@ -6,25 +6,23 @@
 
 #include <functional>
 
+class CalendarAccess;
 class QAbstractButton;
 class QCheckBox;
 class QListWidget;
 class SettingsStore;
 
 // The application's own calendar-access page: the user's consent for events and for reminders,
-// and the calendar folders read besides the desktop's defaults. Every change is written to the
-// settings at once, and the calendar store follows the settings.
+// and the calendar folders read besides the desktop's defaults. Every change takes effect at once:
+// the calendar stores follow the same consent and settings.
 class CalendarAccessPage : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr QStringView grantedValue = u"granted";
-    static constexpr QStringView deniedValue = u"denied";
-
     /// Asks for a folder, or for an .ics file when `file` is true; empty when cancelled.
     using PathChooser = std::function<QString(QWidget *parent, bool file)>;
 
-    explicit CalendarAccessPage(SettingsStore &settings, QWidget *parent = nullptr);
+    CalendarAccessPage(SettingsStore &settings, CalendarAccess &access, QWidget *parent = nullptr);
     ~CalendarAccessPage() override;
 
     /// Shows the page in front, the given type's switch focused.
@@ -51,6 +49,7 @@ private:
     [[nodiscard]] QStringList configuredFolders() const;
 
     SettingsStore &m_settings;
+    CalendarAccess &m_access;
     PathChooser m_chooser;
     QCheckBox *m_events;
     QCheckBox *m_reminders;

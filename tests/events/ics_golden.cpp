@@ -3,6 +3,7 @@
 // ("# TZ=<zone> FROM=<yyyy-MM-dd> TO=<yyyy-MM-dd>", TO exclusive, days in that zone); the lines
 // after it must match, and so must a second store's listing from what the first left in the cache.
 
+#include "events/CalendarAccess.h"
 #include "events/IcsCalendarStore.h"
 #include "shared/SettingsStore.h"
 #include "shared/SystemTimeZone.h"
@@ -28,8 +29,9 @@ QStringList listing(const QString &icsPath, const QDate &from, const QDate &to)
 {
     const QTemporaryDir dir;
     SettingsStore settings(dir.filePath(u"settings.json"_s));
-    settings.setString(IcsCalendarStore::eventsAccessKey, u"granted"_s);
-    IcsCalendarStore store(settings, nullptr,
+    CalendarAccess access(settings);
+    access.setGranted(CalendarEntityType::event, true);
+    IcsCalendarStore store(settings, access, nullptr,
                            {.watchFiles = false,
                             .roots = IcsFolderScanner::Roots{{}, {}, {}, {icsPath}},
                             .readInBackground = false});

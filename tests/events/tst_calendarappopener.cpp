@@ -34,8 +34,9 @@ private Q_SLOTS:
     void configuredCommandFillsPlaceholders()
     {
         SettingsStore settings(dir.filePath(u"a.json"_s));
-        settings.setValue(SettingKeys::openDayCommand, {u"/opt/cal/bin/show"_s, u"--day={date}"_s,
-                                                        u"{when}"_s, u"$(rm -rf ~)"_s});
+        settings.setValue(
+            SettingKeys::openDayCommand,
+            QStringList{u"/opt/cal/bin/show"_s, u"--day={date}"_s, u"{when}"_s, u"$(rm -rf ~)"_s});
         FakeLauncher launcher;
         launcher.installed = {u"evolution"_s};
         CalendarAppOpener opener(launcher, &settings);

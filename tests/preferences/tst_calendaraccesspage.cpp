@@ -22,7 +22,7 @@ private:
         page.reset();
         services.reset(); // before the next one, whose settings its end would undo
         services = std::make_unique<PreferencesPageFixture>(settings);
-        page = std::make_unique<CalendarAccessPage>(*services->settings);
+        page = std::make_unique<CalendarAccessPage>(*services->settings, *services->access);
     }
 
     [[nodiscard]] QStringList listed() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestFiles.h"
+#include "events/CalendarAccess.h"
 #include "events/IcsCalendarStore.h"
 #include "events/IcsFolderScanner.h"
 #include "shared/SettingsStore.h"
@@ -17,7 +18,7 @@ public:
     IcsTestFolder()
         : settings(dir.filePath(QStringLiteral("settings.json")))
     {
-        settings.setString(IcsCalendarStore::eventsAccessKey, QStringLiteral("granted"));
+        access.setGranted(CalendarEntityType::event, true);
         qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("cache"))));
     }
 
@@ -55,12 +56,13 @@ public:
     [[nodiscard]] std::unique_ptr<IcsCalendarStore> makeStore(bool watch = false)
     {
         return std::make_unique<IcsCalendarStore>(
-            settings, nullptr,
+            settings, access, nullptr,
             IcsCalendarStore::Options{
                 .watchFiles = watch, .roots = roots(), .readInBackground = false});
     }
 
     QTemporaryDir dir;
     SettingsStore settings;
+    CalendarAccess access{settings};
     QStringList configured;
 };

@@ -3,6 +3,7 @@
 #include "FakeColorSchemePortal.h"
 #include "FakeKeyGrabber.h"
 #include "TestFiles.h"
+#include "events/CalendarAccess.h"
 #include "events/EventStoreService.h"
 #include "events/IcsCalendarStore.h"
 #include "look/AppTheme.h"
@@ -39,7 +40,8 @@ public:
         IcsCalendarStore::Options options;
         options.watchFiles = false;
         options.readInBackground = false; // the page shows the calendars at once
-        calendarStore = std::make_unique<IcsCalendarStore>(*settings, nullptr, options);
+        access = std::make_unique<CalendarAccess>(*settings);
+        calendarStore = std::make_unique<IcsCalendarStore>(*settings, *access, nullptr, options);
         eventStore = std::make_unique<EventStoreService>(*calendarStore);
         launchAtLogin =
             std::make_unique<LaunchAtLoginService>(QCoreApplication::applicationFilePath());
@@ -68,6 +70,7 @@ public:
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<PreferencesStore> preferences;
+    std::unique_ptr<CalendarAccess> access;
     std::unique_ptr<IcsCalendarStore> calendarStore;
     std::unique_ptr<EventStoreService> eventStore;
     std::unique_ptr<LaunchAtLoginService> launchAtLogin;
