@@ -4,6 +4,8 @@
 #include "preferences/ShortcutRecorderField.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QJsonArray>
 #include <QTest>
 
@@ -242,6 +244,109 @@ private Q_SLOTS:
             button(control)->click();
         QTRY_COMPARE(opened, control == u"已授权"_s ? 0 : 1);
         QVERIFY(!view->isRequestingCalendarAccess());
+    }
+
+    void keyboardAloneInReadingOrder()
+    {
+        QJsonObject preview = denied;
+        preview.insert(u"preferences.usePreviewData"_s, true);
+        makePage(preview);
+        services->shortcuts->setShortcut(Shortcut{40, 256 | 2048, u"⌥⌘K"_s});
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        const auto press = [](int key, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+        };
+        const auto focused = [] {
+            return QAccessible::queryAccessibleInterface(QApplication::focusWidget())
+                ->text(QAccessible::Name);
+        };
+        const auto tabTo = [&](const QString &name) {
+            for (int i = 0; i < 30 && focused() != name; ++i)
+                press(Qt::Key_Tab);
+            return focused() == name;
+        };
+
+        // The first control has the focus, its ring hidden until the keyboard moves.
+        QWidget *first = QApplication::focusWidget();
+        const QImage quiet = first->grab().toImage();
+        const QStringList order{u"开机启动"_s,
+                                u"外观模式: 跟随系统"_s,
+                                u"快捷键: Alt+Super+K"_s,
+                                u"清除快捷键"_s,
+                                u"菜单栏: 日期和时间"_s,
+                                u"显示星期"_s,
+                                u"显示日期"_s,
+                                u"显示农历"_s,
+                                u"显示节日与节气"_s,
+                                u"显示事件红点"_s,
+                                u"显示周数"_s,
+                                u"周一"_s,
+                                u"周日"_s,
+                                u"跟随系统"_s,
+                                u"24小时"_s,
+                                u"12小时"_s,
+                                u"显示秒"_s,
+                                u"打开设置"_s,
+                                u"工作"_s,
+                                u"生活"_s,
+                                u"订阅提醒"_s};
+        QStringList reached{focused()};
+        while (reached.size() <= order.size()) {
+            press(Qt::Key_Tab);
+            reached << focused();
+        }
+        QCOMPARE(reached, order + QStringList{order.first()});
+        QVERIFY(first->grab().toImage() != quiet);
+        press(Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(focused(), order.last());
+
+        QVERIFY(tabTo(u"显示星期"_s));
+        press(Qt::Key_Space);
+        QCOMPARE(stored(u"showWeekday"_s), QJsonValue(false));
+        QVERIFY(tabTo(u"24小时"_s));
+        press(Qt::Key_Space);
+        press(Qt::Key_Space);
+        QCOMPARE(stored(u"timeFormat"_s), QJsonValue(u"twentyFourHour"_s));
+        QVERIFY(qobject_cast<QAbstractButton *>(QApplication::focusWidget())->isChecked());
+
+        // A picker opens on its current choice; the arrows move, Esc closes, space takes one.
+        QVERIFY(tabTo(u"菜单栏: 日期和时间"_s));
+        press(Qt::Key_Space);
+        QVERIFY(view->isMenuBarPickerPresented());
+        QCOMPARE(focused(), u"日期和时间"_s);
+        press(Qt::Key_Escape);
+        QVERIFY(!view->isMenuBarPickerPresented());
+        QCOMPARE(focused(), u"菜单栏: 日期和时间"_s);
+        press(Qt::Key_Space);
+        press(Qt::Key_Down);
+        QCOMPARE(focused(), u"仅日期"_s);
+        press(Qt::Key_Space);
+        QCOMPARE(stored(u"menuBarStyle"_s), QJsonValue(u"dateOnly"_s));
+        QCOMPARE(focused(), u"菜单栏: 仅日期"_s);
+
+        // ↑ goes round to the last choice; the page built anew for it gives the focus back.
+        QVERIFY(tabTo(u"外观模式: 跟随系统"_s));
+        press(Qt::Key_Space);
+        press(Qt::Key_Up);
+        press(Qt::Key_Return);
+        QCOMPARE(stored(u"appearanceMode"_s), QJsonValue(u"light"_s));
+        QCOMPARE(focused(), u"外观模式: 浅色模式"_s);
+        QVERIFY(view->content()->isAncestorOf(QApplication::focusWidget()));
+
+        // The offscreen platform leaves no window active once a popup has gone.
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        QCOMPARE(focused(), u"外观模式: 浅色模式"_s);
+
+        // The recorder starts with space and hands the focus back when Esc ends it.
+        QVERIFY(tabTo(u"快捷键: Alt+Super+K"_s));
+        press(Qt::Key_Space);
+        QVERIFY(view->isRecordingShortcut());
+        QTRY_VERIFY(
+            view->content()->findChild<ShortcutRecorderField *>()->captureView()->hasFocus());
+        press(Qt::Key_Escape);
+        QTRY_COMPARE(focused(), u"快捷键: Alt+Super+K"_s);
     }
 
     void calendarListFollowsAccessAndFolders()
