@@ -261,92 +261,50 @@ private Q_SLOTS:
             return QAccessible::queryAccessibleInterface(QApplication::focusWidget())
                 ->text(QAccessible::Name);
         };
-        const auto tabTo = [&](const QString &name) {
-            for (int i = 0; i < 30 && focused() != name; ++i)
-                press(Qt::Key_Tab);
-            return focused() == name;
-        };
-
-        // The first control has the focus, its ring hidden until the keyboard moves.
-        QWidget *first = QApplication::focusWidget();
-        const QImage quiet = first->grab().toImage();
-        const QStringList order{u"开机启动"_s,
-                                u"外观模式: 跟随系统"_s,
-                                u"快捷键: Alt+Super+K"_s,
-                                u"清除快捷键"_s,
-                                u"菜单栏: 日期和时间"_s,
-                                u"显示星期"_s,
-                                u"显示日期"_s,
-                                u"显示农历"_s,
-                                u"显示节日与节气"_s,
-                                u"显示事件红点"_s,
-                                u"显示周数"_s,
-                                u"周一"_s,
-                                u"周日"_s,
-                                u"跟随系统"_s,
-                                u"24小时"_s,
-                                u"12小时"_s,
-                                u"显示秒"_s,
-                                u"打开设置"_s,
-                                u"工作"_s,
-                                u"生活"_s,
-                                u"订阅提醒"_s};
+        // Tab goes round every control in reading order; the first one's ring waits for it.
+        const QStringList order =
+            u"开机启动|外观模式: 跟随系统|快捷键: Alt+Super+K|清除快捷键|菜单栏: "
+            u"日期和时间|显示星期|"
+            "显示日期|显示农历|显示节日与节气|显示事件红点|显示周数|周一|周日|跟随系统|24小时|"
+            "12小时|显示秒|打开设置|工作|生活|订阅提醒|开机启动"_s.split(u'|');
+        const QImage quiet = QApplication::focusWidget()->grab().toImage();
         QStringList reached{focused()};
-        while (reached.size() <= order.size()) {
+        while (reached.size() < order.size()) {
             press(Qt::Key_Tab);
             reached << focused();
         }
-        QCOMPARE(reached, order + QStringList{order.first()});
-        QVERIFY(first->grab().toImage() != quiet);
+        QCOMPARE(reached, order);
+        QVERIFY(QApplication::focusWidget()->grab().toImage() != quiet);
         press(Qt::Key_Tab, Qt::ShiftModifier);
-        QCOMPARE(focused(), order.last());
+        press(Qt::Key_Space);
+        QCOMPARE(stored(u"excludedCalendarIdentifiers"_s), QJsonArray{u"preview-subscription"_s});
 
-        QVERIFY(tabTo(u"显示星期"_s));
+        // A picker opens on its current choice, the arrows move, Esc closes, space takes one;
+        // the page built anew for an appearance gives the focus back to the picker.
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        QCOMPARE(focused(), u"外观模式: 跟随系统"_s);
         press(Qt::Key_Space);
-        QCOMPARE(stored(u"showWeekday"_s), QJsonValue(false));
-        QVERIFY(tabTo(u"24小时"_s));
-        press(Qt::Key_Space);
-        press(Qt::Key_Space);
-        QCOMPARE(stored(u"timeFormat"_s), QJsonValue(u"twentyFourHour"_s));
-        QVERIFY(qobject_cast<QAbstractButton *>(QApplication::focusWidget())->isChecked());
-
-        // A picker opens on its current choice; the arrows move, Esc closes, space takes one.
-        QVERIFY(tabTo(u"菜单栏: 日期和时间"_s));
-        press(Qt::Key_Space);
-        QVERIFY(view->isMenuBarPickerPresented());
-        QCOMPARE(focused(), u"日期和时间"_s);
+        QCOMPARE(focused(), u"跟随系统"_s);
         press(Qt::Key_Escape);
-        QVERIFY(!view->isMenuBarPickerPresented());
-        QCOMPARE(focused(), u"菜单栏: 日期和时间"_s);
-        press(Qt::Key_Space);
-        press(Qt::Key_Down);
-        QCOMPARE(focused(), u"仅日期"_s);
-        press(Qt::Key_Space);
-        QCOMPARE(stored(u"menuBarStyle"_s), QJsonValue(u"dateOnly"_s));
-        QCOMPARE(focused(), u"菜单栏: 仅日期"_s);
-
-        // ↑ goes round to the last choice; the page built anew for it gives the focus back.
-        QVERIFY(tabTo(u"外观模式: 跟随系统"_s));
+        QVERIFY(!view->isAppearancePickerPresented());
         press(Qt::Key_Space);
         press(Qt::Key_Up);
-        press(Qt::Key_Return);
+        press(Qt::Key_Space);
         QCOMPARE(stored(u"appearanceMode"_s), QJsonValue(u"light"_s));
         QCOMPARE(focused(), u"外观模式: 浅色模式"_s);
         QVERIFY(view->content()->isAncestorOf(QApplication::focusWidget()));
 
-        // The offscreen platform leaves no window active once a popup has gone.
+        // The recorder starts with space and hands the focus back when Esc ends it. (The
+        // offscreen platform leaves no window active once a popup has gone.)
         view->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(view.get()));
-        QCOMPARE(focused(), u"外观模式: 浅色模式"_s);
-
-        // The recorder starts with space and hands the focus back when Esc ends it.
-        QVERIFY(tabTo(u"快捷键: Alt+Super+K"_s));
+        press(Qt::Key_Tab);
         press(Qt::Key_Space);
-        QVERIFY(view->isRecordingShortcut());
-        QTRY_VERIFY(
-            view->content()->findChild<ShortcutRecorderField *>()->captureView()->hasFocus());
+        auto *field = view->content()->findChild<ShortcutRecorderField *>();
+        QTRY_VERIFY(field->captureView()->hasFocus());
         press(Qt::Key_Escape);
-        QTRY_COMPARE(focused(), u"快捷键: Alt+Super+K"_s);
+        QTRY_COMPARE(QApplication::focusWidget(), field);
     }
 
     void calendarListFollowsAccessAndFolders()
