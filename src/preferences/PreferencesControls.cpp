@@ -186,8 +186,9 @@ GlassCheckBox::GlassCheckBox(const QString &label, const QString &subtitle, QWid
 
 QSize GlassCheckBox::sizeHint() const
 {
+    // Two lines fill their height: the ring around them needs room above and below.
     return GlassCheckboxToggleStyle::sizeHint(text(), m_subtitle)
-           + QSize(int(labelFocusPadding), 0);
+           + QSize(int(labelFocusPadding), m_subtitle.isEmpty() ? 0 : 4);
 }
 
 void GlassCheckBox::paintEvent(QPaintEvent *)
