@@ -3,10 +3,13 @@
 #include "look/AppFonts.h"
 #include "look/AppTheme.h"
 #include "look/ContinuousCorners.h"
+#include "look/FocusRing.h"
 #include "look/GlassCheckboxToggleStyle.h"
 #include "look/PreferenceSymbols.h"
 #include "look/SoftShadow.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -80,6 +83,8 @@ QFont prominentFont()
 }
 
 constexpr qreal chevronSize = 10;
+// Room between a check box's label and its focus ring.
+constexpr qreal labelFocusPadding = 5;
 constexpr qreal indicatorSize = 8;
 
 } // namespace
@@ -88,6 +93,63 @@ QColor withOpacity(QColor color, qreal opacity)
 {
     color.setAlphaF(color.alphaF() * opacity);
     return color;
+}
+
+KeyboardFocusButton::KeyboardFocusButton(QWidget *parent)
+    : QAbstractButton(parent)
+{
+    setFocusPolicy(Qt::TabFocus);
+}
+
+bool KeyboardFocusButton::showsFocusRing() const
+{
+    return m_keyboardFocus && hasFocus();
+}
+
+void KeyboardFocusButton::focusInEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusInEvent(event);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        m_keyboardFocus = true;
+}
+
+void KeyboardFocusButton::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusOutEvent(event);
+    // A popup or another window takes the focus for a while; it comes back as it left.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+        || reason == Qt::MouseFocusReason)
+        m_keyboardFocus = false;
+}
+
+void KeyboardFocusButton::keyPressEvent(QKeyEvent *event)
+{
+    if (!m_keyboardFocus) {
+        m_keyboardFocus = true;
+        update();
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+FocusPlace focusPlace(const QWidget *page)
+{
+    const auto *focused = qobject_cast<const KeyboardFocusButton *>(QApplication::focusWidget());
+    if (!page || !focused || !page->isAncestorOf(focused))
+        return {};
+    return {page->findChildren<KeyboardFocusButton *>().indexOf(focused),
+            focused->showsFocusRing()};
+}
+
+void restoreFocus(const QWidget *page, FocusPlace place)
+{
+    if (place.index < 0)
+        return;
+    const QList<KeyboardFocusButton *> buttons = page->findChildren<KeyboardFocusButton *>();
+    if (buttons.isEmpty())
+        return;
+    buttons.at(std::min(place.index, buttons.size() - 1))
+        ->setFocus(place.showsRing ? Qt::TabFocusReason : Qt::OtherFocusReason);
 }
 
 QWidget *makeCard(QWidget *parent, QVBoxLayout *&layout)
@@ -112,7 +174,7 @@ void CardColumn::paintEvent(QPaintEvent *)
 }
 
 GlassCheckBox::GlassCheckBox(const QString &label, const QString &subtitle, QWidget *parent)
-    : QAbstractButton(parent)
+    : KeyboardFocusButton(parent)
     , m_subtitle(subtitle)
 {
     setText(label);
@@ -124,7 +186,9 @@ GlassCheckBox::GlassCheckBox(const QString &label, const QString &subtitle, QWid
 
 QSize GlassCheckBox::sizeHint() const
 {
-    return GlassCheckboxToggleStyle::sizeHint(text(), m_subtitle);
+    // Two lines fill their height: the ring around them needs room above and below.
+    return GlassCheckboxToggleStyle::sizeHint(text(), m_subtitle)
+           + QSize(int(labelFocusPadding), m_subtitle.isEmpty() ? 0 : 4);
 }
 
 void GlassCheckBox::paintEvent(QPaintEvent *)
@@ -132,10 +196,17 @@ void GlassCheckBox::paintEvent(QPaintEvent *)
     QPainter painter(this);
     GlassCheckboxToggleStyle::paint(painter, QRectF(rect()), {isChecked(), isEnabled()}, text(),
                                     m_subtitle);
+    // Around the label, as the box beside it leaves no room at the leading edge.
+    if (showsFocusRing()) {
+        const qreal left = GlassCheckboxToggleStyle::boxSize
+                           + GlassCheckboxToggleStyle::labelSpacing - labelFocusPadding;
+        const qreal right = std::min(width(), sizeHint().width());
+        FocusRing::paint(painter, QRectF(left, 0, right - left, height()), 7);
+    }
 }
 
 PickerButton::PickerButton(QWidget *parent)
-    : QAbstractButton(parent)
+    : KeyboardFocusButton(parent)
 {
     setCursor(Qt::PointingHandCursor);
 }
@@ -160,10 +231,12 @@ void PickerButton::paintEvent(QPaintEvent *)
     const QRectF box(width() - 10 - chevronSize, (height() - chevronSize) / 2, chevronSize,
                      chevronSize);
     PreferenceSymbols::chevronDown(painter, box, withOpacity(AppTheme::secondaryText(), 0.78), 2);
+    if (showsFocusRing())
+        FocusRing::paint(painter, QRectF(rect()), height() / 2.0);
 }
 
 OptionRow::OptionRow(const QString &title, bool isCurrent, QWidget *parent)
-    : QAbstractButton(parent)
+    : KeyboardFocusButton(parent)
     , m_isCurrent(isCurrent)
 {
     setText(title);
@@ -198,7 +271,7 @@ void OptionRow::paintEvent(QPaintEvent *)
 }
 
 CapsuleToggle::CapsuleToggle(const QString &title, QWidget *parent)
-    : QAbstractButton(parent)
+    : KeyboardFocusButton(parent)
 {
     setText(title);
     setCheckable(true);
@@ -234,10 +307,12 @@ void CapsuleToggle::paintEvent(QPaintEvent *)
              toggleFont(),
              on ? withOpacity(AppTheme::primaryText(), 0.92)
                 : withOpacity(AppTheme::secondaryText(), 0.88));
+    if (showsFocusRing())
+        FocusRing::paint(painter, QRectF(rect()), height() / 2.0);
 }
 
 ProminentButton::ProminentButton(const QString &title, bool showsEllipsis, QWidget *parent)
-    : QAbstractButton(parent)
+    : KeyboardFocusButton(parent)
     , m_showsEllipsis(showsEllipsis)
 {
     setText(title);
@@ -256,8 +331,10 @@ void ProminentButton::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(isEnabled() ? (isDown() ? 0.85 : 1.0) : 0.6);
-    const QPainterPath shape =
-        ContinuousCorners::roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7);
+    // An accent ring shows only apart from the accent fill, so the fill draws back inside it.
+    const qreal inset = showsFocusRing() ? FocusRing::width + 1 : 0.5;
+    const QPainterPath shape = ContinuousCorners::roundedRect(
+        QRectF(rect()).adjusted(inset, inset, -inset, -inset), 7 - (inset - 0.5));
     painter.fillPath(shape, AppTheme::accent());
     painter.setPen(QPen(AppTheme::onAccentStroke(), 1));
     painter.drawPath(shape);
@@ -269,6 +346,8 @@ void ProminentButton::paintEvent(QPaintEvent *)
     }
     drawLine(painter, QRectF(left, 0, width() - left - 10, height()), text(), prominentFont(),
              AppTheme::onAccentText());
+    if (showsFocusRing())
+        FocusRing::paint(painter, QRectF(rect()), 7);
 }
 
 AccessBadge::AccessBadge(const QString &text, QWidget *parent)
@@ -294,7 +373,7 @@ void AccessBadge::paintEvent(QPaintEvent *)
 }
 
 XmarkButton::XmarkButton(const QString &name, QWidget *parent)
-    : QAbstractButton(parent)
+    : KeyboardFocusButton(parent)
 {
     setToolTip(name);
     setAccessibleName(name);
@@ -312,6 +391,8 @@ void XmarkButton::paintEvent(QPaintEvent *)
     painter.drawEllipse(bounds);
     const QRectF box(bounds.center().x() - 5.5, bounds.center().y() - 5.5, 11, 11);
     PreferenceSymbols::xmark(painter, box, withOpacity(AppTheme::secondaryText(), 0.82), 2);
+    if (showsFocusRing())
+        FocusRing::paint(painter, QRectF(rect()), width() / 2.0);
 }
 
 PickerPopover::PickerPopover(QWidget *parent, std::function<void()> onHide)

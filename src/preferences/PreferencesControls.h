@@ -16,6 +16,36 @@ namespace PreferencesControls {
 /// The colour with its opacity scaled.
 [[nodiscard]] QColor withOpacity(QColor color, qreal opacity);
 
+/// A button that Tab reaches. Its focus ring shows once the keyboard is in use (the focus came by
+/// Tab, or a key was pressed on it), not after a click or the window's activation.
+class KeyboardFocusButton : public QAbstractButton
+{
+    Q_OBJECT
+public:
+    explicit KeyboardFocusButton(QWidget *parent);
+
+    /// Focused, and reached or used by the keyboard.
+    [[nodiscard]] bool showsFocusRing() const;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool m_keyboardFocus = false;
+};
+
+/// Where the keyboard focus is among a page's buttons, so that a page built anew in its place
+/// gives it back to the same control.
+struct FocusPlace
+{
+    qsizetype index = -1;
+    bool showsRing = false;
+};
+[[nodiscard]] FocusPlace focusPlace(const QWidget *page);
+void restoreFocus(const QWidget *page, FocusPlace place);
+
 /// A padded card with a column layout (returned in `layout`); a CardColumn paints its background.
 [[nodiscard]] QWidget *makeCard(QWidget *parent, QVBoxLayout *&layout);
 
@@ -30,7 +60,7 @@ protected:
 };
 
 /// A check box with a title and an optional line under it.
-class GlassCheckBox : public QAbstractButton
+class GlassCheckBox : public KeyboardFocusButton
 {
 public:
     GlassCheckBox(const QString &label, const QString &subtitle, QWidget *parent);
@@ -45,7 +75,7 @@ private:
 };
 
 /// The capsule that opens a picker: the current choice and a chevron.
-class PickerButton : public QAbstractButton
+class PickerButton : public KeyboardFocusButton
 {
 public:
     explicit PickerButton(QWidget *parent);
@@ -57,7 +87,7 @@ protected:
 };
 
 /// One choice in a picker popover, ticked when it is the current one.
-class OptionRow : public QAbstractButton
+class OptionRow : public KeyboardFocusButton
 {
 public:
     OptionRow(const QString &title, bool isCurrent, QWidget *parent);
@@ -72,7 +102,7 @@ private:
 };
 
 /// A choice or a switch of the time card: a capsule with a small indicator and its title.
-class CapsuleToggle : public QAbstractButton
+class CapsuleToggle : public KeyboardFocusButton
 {
 public:
     CapsuleToggle(const QString &title, QWidget *parent);
@@ -84,7 +114,7 @@ protected:
 };
 
 /// The accent button of the calendar card; an ellipsis before its title while it waits.
-class ProminentButton : public QAbstractButton
+class ProminentButton : public KeyboardFocusButton
 {
 public:
     ProminentButton(const QString &title, bool showsEllipsis, QWidget *parent);
@@ -114,7 +144,7 @@ private:
 };
 
 /// A small round button with a cross: clears the shortcut, closes the window.
-class XmarkButton : public QAbstractButton
+class XmarkButton : public KeyboardFocusButton
 {
 public:
     XmarkButton(const QString &name, QWidget *parent);

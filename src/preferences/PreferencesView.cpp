@@ -176,6 +176,8 @@ void PreferencesView::rebuildContent()
     const bool menuBarPickerPresented = m_isMenuBarPickerPresented;
     if (m_picker)
         m_picker->close();
+    // The keyboard focus stays on the control in the same place, as the picker that chose.
+    const FocusPlace focus = focusPlace(m_content);
     m_isAppearancePickerPresented = appearancePickerPresented;
     m_isMenuBarPickerPresented = menuBarPickerPresented;
     if (m_content) {
@@ -193,6 +195,8 @@ void PreferencesView::rebuildContent()
 
     auto *scrollArea = new QScrollArea(content);
     scrollArea->setFrameShape(QFrame::NoFrame);
+    // Tab goes straight to the controls; the page scrolls to the one that takes the focus.
+    scrollArea->setFocusPolicy(Qt::NoFocus);
     scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Under larger font metrics the cards outgrow the fixed window; where scroll bars are not
     // overlays, one must show that there is more.
@@ -228,6 +232,7 @@ void PreferencesView::rebuildContent()
     m_content = content;
     content->setGeometry(rect());
     content->show();
+    restoreFocus(content, focus);
 
     m_appearanceObserver->update(
         [this](ColorScheme appearance) { m_preferencesStore.refreshSystemAppearance(appearance); });
@@ -497,6 +502,7 @@ void PreferencesView::rebuildCalendarSection()
     if (!m_calendarCardLayout)
         return;
     QWidget *card = m_calendarCardLayout->parentWidget();
+    const FocusPlace focus = focusPlace(m_calendarSection);
     if (m_calendarSection) {
         // The press that leads here may come from inside the old section.
         m_calendarSection->hide();
@@ -558,6 +564,7 @@ void PreferencesView::rebuildCalendarSection()
     m_calendarCardLayout->addWidget(section);
     m_calendarSection = section;
     section->show();
+    restoreFocus(section, focus);
     if (QWidget *column = card->parentWidget())
         column->update();
 }

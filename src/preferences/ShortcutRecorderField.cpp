@@ -3,6 +3,7 @@
 #include "look/AppFonts.h"
 #include "look/AppTheme.h"
 #include "look/ContinuousCorners.h"
+#include "look/FocusRing.h"
 
 #include <QEasingCurve>
 #include <QEvent>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -52,11 +54,10 @@ QEasingCurve easeInOut()
 } // namespace
 
 ShortcutRecorderField::ShortcutRecorderField(QWidget *parent)
-    : QAbstractButton(parent)
+    : KeyboardFocusButton(parent)
     , m_captureView(new ShortcutCaptureView(this))
     , m_animation(new QVariantAnimation(this))
 {
-    setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(spokenName());
 
@@ -98,6 +99,10 @@ void ShortcutRecorderField::setRecording(bool recording)
         }
         setAccessibleName(spokenName());
         update();
+        if (m_recording)
+            m_returnsFocus = hasFocus();
+        else if (std::exchange(m_returnsFocus, false) && m_captureView->hasFocus())
+            setFocus(Qt::OtherFocusReason);
         Q_EMIT recordingChanged(m_recording);
     }
     updateCaptureView();
@@ -192,17 +197,19 @@ void ShortcutRecorderField::paintEvent(QPaintEvent *)
     // The two texts cross-fade while the change plays.
     drawText(m_shortcutText, idle.text, 1.0 - m_progress);
     drawText(recordingText.toString(), recording.text, m_progress);
+    if (showsFocusRing())
+        FocusRing::paint(painter, QRectF(rect()), cornerRadius);
 }
 
 void ShortcutRecorderField::resizeEvent(QResizeEvent *event)
 {
-    QAbstractButton::resizeEvent(event);
+    KeyboardFocusButton::resizeEvent(event);
     placeCaptureView();
 }
 
 void ShortcutRecorderField::changeEvent(QEvent *event)
 {
-    QAbstractButton::changeEvent(event);
+    KeyboardFocusButton::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         update();
 }

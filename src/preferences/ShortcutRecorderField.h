@@ -1,8 +1,8 @@
 #pragma once
 
+#include "PreferencesControls.h"
 #include "ShortcutCaptureView.h"
 
-#include <QAbstractButton>
 #include <QColor>
 #include <QString>
 #include <QStringView>
@@ -10,8 +10,9 @@
 class QVariantAnimation;
 
 // The control that records the global shortcut: shows the shortcut's text and, once clicked,
-// records the next key press with modifiers. Escape cancels, Delete clears.
-class ShortcutRecorderField : public QAbstractButton
+// records the next key press with modifiers. Escape cancels, Delete clears. Tab reaches it and
+// space starts recording; the focus comes back to it when recording ends.
+class ShortcutRecorderField : public PreferencesControls::KeyboardFocusButton
 {
     Q_OBJECT
     /// Recording in progress: the owner's state, written back one pass after recording ends.
@@ -77,4 +78,6 @@ private:
     QVariantAnimation *m_animation;
     // 0 shows the idle look, 1 the recording look.
     qreal m_progress = 0.0;
+    // Recording began from the keyboard focus, which goes back to the field at its end.
+    bool m_returnsFocus = false;
 };

@@ -223,18 +223,23 @@ void TestCalendarPopoverView::tabGoesThroughTheDockAndKeysAct()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), control);
     }
-    // The settings button shows its focus ring; Enter presses it and the arrows stay its own.
-    QVERIFY(dock.at(3)->grab().toImage() != unfocused);
-    QTest::keyClick(dock.at(3), Qt::Key_Return);
-    QTest::keyClick(dock.at(3), Qt::Key_Down);
+    // The settings button shows its focus ring; Enter presses it, Esc closes the panel.
+    QAbstractButton *settings = dock.at(3);
+    QVERIFY(settings->grab().toImage() != unfocused);
+    QTest::keyClick(settings, Qt::Key_Return);
     QCOMPARE(preferencesOpened, 1);
-    QCOMPARE(dayOf(fixture.viewModel->selectedDate()), QDate(2026, 3, 16));
-    QTest::keyClick(dock.at(3), Qt::Key_Escape);
+    QTest::keyClick(settings, Qt::Key_Escape);
     QCOMPARE(closed, 1);
 
-    // Back in the grid, ↓ moves the selection a week on.
-    grid->setFocus(Qt::BacktabFocusReason);
+    // Tab wraps round to the grid, where ↓ moves the selection a week on; Shift+Tab goes back,
+    // and there the arrows stay the button's own.
+    QTest::keyClick(settings, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), grid);
     QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(dayOf(fixture.viewModel->selectedDate()), QDate(2026, 3, 23));
+    QTest::keyClick(grid, Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), settings);
+    QTest::keyClick(settings, Qt::Key_Down);
     QCOMPARE(dayOf(fixture.viewModel->selectedDate()), QDate(2026, 3, 23));
 }
 

@@ -4,6 +4,8 @@
 #include "preferences/ShortcutRecorderField.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QJsonArray>
 #include <QTest>
 
@@ -242,6 +244,67 @@ private Q_SLOTS:
             button(control)->click();
         QTRY_COMPARE(opened, control == u"已授权"_s ? 0 : 1);
         QVERIFY(!view->isRequestingCalendarAccess());
+    }
+
+    void keyboardAloneInReadingOrder()
+    {
+        QJsonObject preview = denied;
+        preview.insert(u"preferences.usePreviewData"_s, true);
+        makePage(preview);
+        services->shortcuts->setShortcut(Shortcut{40, 256 | 2048, u"⌥⌘K"_s});
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        const auto press = [](int key, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+        };
+        const auto focused = [] {
+            return QAccessible::queryAccessibleInterface(QApplication::focusWidget())
+                ->text(QAccessible::Name);
+        };
+        // Tab goes round every control in reading order; the first one's ring waits for it.
+        const QStringList order =
+            u"开机启动|外观模式: 跟随系统|快捷键: Alt+Super+K|清除快捷键|菜单栏: "
+            u"日期和时间|显示星期|"
+            "显示日期|显示农历|显示节日与节气|显示事件红点|显示周数|周一|周日|跟随系统|24小时|"
+            "12小时|显示秒|打开设置|工作|生活|订阅提醒|开机启动"_s.split(u'|');
+        const QImage quiet = QApplication::focusWidget()->grab().toImage();
+        QStringList reached{focused()};
+        while (reached.size() < order.size()) {
+            press(Qt::Key_Tab);
+            reached << focused();
+        }
+        QCOMPARE(reached, order);
+        QVERIFY(QApplication::focusWidget()->grab().toImage() != quiet);
+        press(Qt::Key_Tab, Qt::ShiftModifier);
+        press(Qt::Key_Space);
+        QCOMPARE(stored(u"excludedCalendarIdentifiers"_s), QJsonArray{u"preview-subscription"_s});
+
+        // A picker opens on its current choice, the arrows move, Esc closes, space takes one;
+        // the page built anew for an appearance gives the focus back to the picker.
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        QCOMPARE(focused(), u"外观模式: 跟随系统"_s);
+        press(Qt::Key_Space);
+        QCOMPARE(focused(), u"跟随系统"_s);
+        press(Qt::Key_Escape);
+        QVERIFY(!view->isAppearancePickerPresented());
+        press(Qt::Key_Space);
+        press(Qt::Key_Up);
+        press(Qt::Key_Space);
+        QCOMPARE(stored(u"appearanceMode"_s), QJsonValue(u"light"_s));
+        QCOMPARE(focused(), u"外观模式: 浅色模式"_s);
+        QVERIFY(view->content()->isAncestorOf(QApplication::focusWidget()));
+
+        // The recorder starts with space and hands the focus back when Esc ends it. (The
+        // offscreen platform leaves no window active once a popup has gone.)
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        press(Qt::Key_Tab);
+        press(Qt::Key_Space);
+        auto *field = view->content()->findChild<ShortcutRecorderField *>();
+        QTRY_VERIFY(field->captureView()->hasFocus());
+        press(Qt::Key_Escape);
+        QTRY_COMPARE(QApplication::focusWidget(), field);
     }
 
     void calendarListFollowsAccessAndFolders()
