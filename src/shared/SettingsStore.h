@@ -47,11 +47,6 @@ public:
     [[nodiscard]] QString filePath() const;
     [[nodiscard]] QString saveError() const { return m_saveError; }
 
-    // Untyped access for the calendar consent, which is stored as text.
-    [[nodiscard]] std::optional<QString> stringValue(const QString &key) const;
-    void setString(const QString &key, const QString &value);
-    void remove(const QString &key);
-
     /// The file's value under the key if it has the key's type, else the key's default.
     template<SettingValue T> [[nodiscard]] T value(const SettingKey<T> &key) const;
     /// Stores a value of exactly the key's type; any other type does not compile.
@@ -75,6 +70,7 @@ private:
     // Reads: the file's value if it has this kind, else nothing. A value of another kind stays
     // untouched in the file.
     [[nodiscard]] std::optional<bool> boolValue(const QString &key) const;
+    [[nodiscard]] std::optional<QString> stringValue(const QString &key) const;
     [[nodiscard]] std::optional<QStringList> stringListValue(const QString &key) const;
     [[nodiscard]] std::optional<QByteArray> dataValue(const QString &key) const;
 
@@ -82,8 +78,10 @@ private:
     // the old file and sets saveError; the in-memory value still changes and the next write
     // tries again.
     void setBool(const QString &key, bool value);
+    void setString(const QString &key, const QString &value);
     void setStringList(const QString &key, const QStringList &value);
     void setData(const QString &key, const QByteArray &value);
+    void remove(const QString &key);
 
     enum class ReadResult
     {

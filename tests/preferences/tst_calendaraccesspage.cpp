@@ -1,5 +1,6 @@
 #include "PreferencesPageFixture.h"
 #include "preferences/CalendarAccessPage.h"
+#include "shared/SettingKeys.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -53,7 +54,7 @@ private Q_SLOTS:
                      CalendarAuthorizationStatus::denied);
 
         // Changes made elsewhere show at once.
-        services->settings->setString(u"calendar.access.events"_s, u"granted"_s);
+        services->settings->setValue(SettingKeys::eventsAccess, u"granted"_s);
         services->settings->setValue(SettingKeys::calendarFolders,
                                      QStringList{u"/srv/calendars"_s});
         QVERIFY(page->eventsSwitch()->isChecked());

@@ -2,6 +2,7 @@
 #include "look/PanelLabel.h"
 #include "preferences/PreferencesView.h"
 #include "preferences/ShortcutRecorderField.h"
+#include "shared/SettingKeys.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -310,8 +311,8 @@ private Q_SLOTS:
     void calendarListFollowsAccessAndFolders()
     {
         makePage(denied);
-        services->settings->setString(u"calendar.access.events"_s, u"granted"_s);
-        services->settings->setString(u"calendar.access.reminders"_s, u"granted"_s);
+        services->settings->setValue(SettingKeys::eventsAccess, u"granted"_s);
+        services->settings->setValue(SettingKeys::remindersAccess, u"granted"_s);
         services->eventStore->refreshAuthorizationState();
         QVERIFY(!button(u"打开设置"_s));
         QVERIFY(visibleTexts().contains(u"已授权"_s));
