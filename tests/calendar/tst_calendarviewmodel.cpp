@@ -191,6 +191,12 @@ void TestCalendarViewModel::pagingAndBackToToday()
     model.moveSelection(1);
     QCOMPARE(model.selectedDate(), at(2025, 3, 1));
     QCOMPARE(model.displayedMonth(), at(2025, 3, 1));
+    // Across a year's edge either way, the month shown follows.
+    model.select(at(2025, 12, 31));
+    model.moveSelection(1);
+    QCOMPARE(model.displayedMonth(), at(2026, 1, 1));
+    model.moveSelection(-7);
+    QCOMPARE(model.selectedDate(), at(2025, 12, 25));
 
     // Back to today once the clock has moved on since the view model was made.
     fixture.currentTime = at(2026, 3, 8, 3, 30);
@@ -241,8 +247,6 @@ void TestCalendarViewModel::eventsOfADay()
     fixture.setEvents(monthEvents);
     QCOMPARE(titles(fixture.viewModel->events(day)), expected);
     QCOMPARE(fixture.viewModel->eventDotColor(day).value_or(QColor()), dot);
-    fixture.viewModel->select(day);
-    QCOMPARE(titles(fixture.viewModel->selectedDayEvents()), expected);
 }
 
 void TestCalendarViewModel::rowsAndWeekNumbersOfEveryMonth()
@@ -287,14 +291,11 @@ void TestCalendarViewModel::rowsAndWeekNumbersOfEveryMonth()
         }
     }
     QVERIFY(fiftyThirdWeeks > 0 && rowsAcrossYears > 0);
-
-    // February 2026 starts on a Sunday: four rows from Sunday, five from Monday.
-    fixture.preferences->setValue(SettingKeys::firstWeekday, FirstWeekday::monday);
+    // The setting alone rebuilds the grid: February 2026 starts on a Sunday.
     model.select(at(2026, 2, 10));
-    QCOMPARE(model.gridDates().size(), 35);
-    fixture.preferences->setValue(SettingKeys::firstWeekday, FirstWeekday::sunday);
     QCOMPARE(model.gridDates().size(), 28);
-    QCOMPARE(model.weekNumbers(), QList<int>({6, 7, 8, 9}));
+    fixture.preferences->setValue(SettingKeys::firstWeekday, FirstWeekday::monday);
+    QCOMPARE(model.gridDates().size(), 35);
     fixture.preferences->setValue(SettingKeys::showWeekNumbers, false);
     QVERIFY(model.weekNumbers().isEmpty());
 }

@@ -233,7 +233,6 @@ void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole_data()
 void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole()
 {
     QFETCH(QString, change);
-    QFETCH(QStringList, expected);
     IcsTestFolder folder;
     const QString item =
         folder.write(u"calendars/home/work/a.ics"_s, IcsTestFolder::calendar(goodEvent));
@@ -286,7 +285,7 @@ void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole()
     }
     QVERIFY(cacheFile.resize(0) && cacheFile.seek(0) && cacheFile.write(data) == data.size());
     cacheFile.close();
-    QCOMPARE(titlesRead(), expected);
+    QTEST(titlesRead(), "expected");
 }
 
 void TestIcsCalendarStore::itemTextComesWhileTheStoreIsStillReading()

@@ -93,7 +93,6 @@ void TestStatusBarController::cleanup()
 
 void TestStatusBarController::itemTextAndTheMidnightRefresh()
 {
-    QCOMPARE(item->title(), u"12月5日 周六 14:03"_s);
     services->preferences->setValue(SettingKeys::showSeconds, true);
     QTRY_COMPARE(item->title(), u"12月5日 周六 14:03:09"_s);
     // Hosts that draw icons only show the same text on a hover.

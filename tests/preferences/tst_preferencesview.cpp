@@ -188,7 +188,6 @@ private Q_SLOTS:
     {
         QFETCH(KeyGrabber::Mechanism, mechanism);
         QFETCH(QString, boundAs);
-        QFETCH(QStringList, status);
         makePage({}, mechanism);
         auto *field = view->content()->findChild<ShortcutRecorderField *>();
         services->shortcuts->setShortcut(Shortcut{40, 256 | 2048, u"⌥⌘K"_s});
@@ -199,7 +198,7 @@ private Q_SLOTS:
             for (const PanelLabel *line : lines->findChildren<PanelLabel *>())
                 shown << line->text();
         }
-        QCOMPARE(shown, status);
+        QTEST(shown, "status");
 
         button(u"清除快捷键"_s)->click();
         QVERIFY(!services->settingsFile().contains(u"preferences.hotKey"_s));
