@@ -137,7 +137,6 @@ void TestCalendarPopoverView::selectionAndTodayAsDrawn()
     fixture.viewModel->nextMonth();
     fixture.viewModel->previousMonth();
     PanelFixture::settle();
-    QCOMPARE(dayOf(fixture.viewModel->selectedDate()), selected);
     QCOMPARE(backdropAlpha(grid, selected), 0.0);
     QVERIFY(qAbs(backdropAlpha(grid, today) - 0.14) < 0.03);
 

@@ -89,7 +89,6 @@ private Q_SLOTS:
                                    u"日期选项"_s, u"时间选项"_s, u"系统日历与提醒"_s})
             QVERIFY2(texts.contains(row), qPrintable(row));
         button(u"显示星期"_s)->click();
-        QVERIFY(!button(u"显示星期"_s)->isChecked());
         QCOMPARE(stored(u"showWeekday"_s), QJsonValue(false));
         button(u"显示秒"_s)->click();
         QCOMPARE(stored(u"showSeconds"_s), QJsonValue(true));
@@ -158,7 +157,6 @@ private Q_SLOTS:
         button(u"深色模式"_s)->click();
         QVERIFY(!view->isAppearancePickerPresented());
         QCOMPARE(stored(u"appearanceMode"_s), QJsonValue(u"dark"_s));
-        QCOMPARE(view->identityText().section(u'-', 0, 0), u"dark"_s);
 
         // A change of appearance made elsewhere rebuilds the page; what is open stays open.
         QWidget *before = view->content();
