@@ -113,16 +113,6 @@ private Q_SLOTS:
         expected.insert(u"d"_s, QJsonObject{{u"$data"_s, u"aGk="_s}});
         expected.insert(u"t"_s, u"twelveHour"_s);
         QCOMPARE(readObject(path), expected);
-        const SettingsStore reread(path);
-        QCOMPARE(reread.value(other), true);
-        QCOMPARE(reread.value(list), (QStringList{u"A"_s, u"B"_s}));
-        QCOMPARE(reread.value(data), "hi"_ba);
-        QCOMPARE(reread.value(choice), MenuBarTimeFormat::twelveHour);
-
-        // Removed, a key reads as its default again.
-        store.setValue(flag, false);
-        store.remove(flag);
-        QCOMPARE(store.value(flag), true);
     }
 
     void failedWriteKeepsTheOldFile()
@@ -179,16 +169,14 @@ private Q_SLOTS:
         QDir().mkpath(folder);
         if (kind == "file"_L1)
             QVERIFY(writeFile(path, content));
-        if (kind == "zero"_L1) {
+        else if (kind == "zero"_L1)
             QVERIFY(QFile::link(u"/dev/zero"_s, path));
-        } else if (kind == "fifo"_L1) {
+        else if (kind == "fifo"_L1)
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else if (kind == "folder"_L1) {
+        else if (kind == "folder"_L1)
             QVERIFY(QDir().mkpath(path));
-        } else if (kind == "parentFile"_L1) {
-            QVERIFY(QDir(folder).removeRecursively());
-            QVERIFY(writeFile(folder, "not a folder"));
-        }
+        else
+            QVERIFY(QDir(folder).removeRecursively() && writeFile(folder, "not a folder"));
 
         // Nothing may block or read without end: a FIFO without a writer would hang a plain open.
         SettingsStore store(path);
