@@ -98,7 +98,6 @@ private Q_SLOTS:
         QCOMPARE(published.size(), 3);
         QCOMPARE(published.first().first().toString(), SettingKeys::showSeconds.name);
         QCOMPARE(fileObject().value(SettingKeys::showSeconds.name), QJsonValue(false));
-        QCOMPARE(fileObject().value(SettingKeys::menuBarStyle.name), QJsonValue(u"timeOnly"_s));
 
         // Code-point order, not a locale's: upper case before lower case, ASCII before the rest.
         for (const QString &id : {u"b"_s, u"é"_s, u"a"_s, u"Z"_s, u"B"_s})

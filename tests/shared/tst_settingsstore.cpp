@@ -59,7 +59,6 @@ QByteArrayList corruptCopies(const QString &settingsPath)
 constexpr SettingKey<bool> flag{"b", true};
 constexpr SettingKey<bool> other{"c", false};
 constexpr SettingKey<bool> mine{"mine", false};
-constexpr SettingKey<bool> same{"same", false};
 const SettingKey<QString> text{"s", u"default"_s};
 const SettingKey<QStringList> list{"l", {u"default"_s}};
 const SettingKey<QByteArray> data{"d", "default"};
@@ -84,10 +83,6 @@ private Q_SLOTS:
 
     void valueOfAnotherKindReadsAsDefaultAndIsKept()
     {
-        const QString elsewhere = dir->filePath(u"none/settings.json"_s);
-        QCOMPARE(SettingsStore(elsewhere).value(flag), true);
-        QVERIFY(!QFileInfo::exists(QFileInfo(elsewhere).path()));
-
         const QByteArray unknown = R"({"nested": {"a": [1, 2.5, {"b": null}], "c": "\u00e9"},
             "big": 9007199254740993, "b": "1", "s": 1, "l": ["a", 1], "t": "TwelveHour",
             "d": {"$data": "aGk=", "x": 1}, "c": {"$data": "a*b"}})"_ba;
@@ -226,10 +221,10 @@ private Q_SLOTS:
 
         // Our own writes are reported once, an equal value not at all, and not again on reading.
         spy.clear();
-        store.setValue(same, false);
-        store.setValue(same, false);
+        store.setValue(other, false);
+        store.setValue(other, false);
         store.reload();
-        QCOMPARE(emittedKeys(spy), QStringList{u"same"_s});
+        QCOMPARE(emittedKeys(spy), QStringList{u"c"_s});
     }
 
     void anotherProcessesWriteIsNotLost()
