@@ -63,19 +63,16 @@ private Q_SLOTS:
         const TimeZoneScope pinned(zone);
         const CivilCalendar calendar(firstWeekday);
 
-        // Any instant of the month gives the same grid.
-        for (const int day : {1, 15, 28}) {
-            const QList<QDateTime> dates =
-                DateHelpers::monthGridDates(calendar.date(year, month, day, 12).value(), calendar);
-            QCOMPARE(dates.size(), count);
-            QCOMPARE(wallClock(dates.first()), first);
-            QCOMPARE(wallClock(dates.last()), last);
-            for (qsizetype i = 0; i < dates.size(); ++i) {
-                // Each entry starts its day: the instant just before belongs to the previous one.
-                QVERIFY(!calendar.isSameDay(dates.at(i).addMSecs(-1), dates.at(i)));
-                if (i > 0)
-                    QCOMPARE(calendar.daysBetween(dates.at(i - 1), dates.at(i)).value_or(0), 1);
-            }
+        const QList<QDateTime> dates =
+            DateHelpers::monthGridDates(calendar.date(year, month, 15, 12).value(), calendar);
+        QCOMPARE(dates.size(), count);
+        QCOMPARE(wallClock(dates.first()), first);
+        QCOMPARE(wallClock(dates.last()), last);
+        for (qsizetype i = 0; i < dates.size(); ++i) {
+            // Each entry starts its day: the instant just before belongs to the previous one.
+            QVERIFY(!calendar.isSameDay(dates.at(i).addMSecs(-1), dates.at(i)));
+            if (i > 0)
+                QCOMPARE(calendar.daysBetween(dates.at(i - 1), dates.at(i)).value_or(0), 1);
         }
     }
 
