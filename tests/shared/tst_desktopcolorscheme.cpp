@@ -87,11 +87,9 @@ private Q_SLOTS:
     void readsThePortal()
     {
         QFETCH(Shape, shape);
-        QFETCH(std::optional<quint32>, expected);
         FakeDesktopPortal portal(shape);
         QVERIFY(portal.start());
-
-        QCOMPARE(DBusColorSchemePortal::read(QDBusConnection::sessionBus(), 2000), expected);
+        QTEST(DBusColorSchemePortal::read(QDBusConnection::sessionBus(), 2000), "expected");
         QTEST(portal.record().calls, "expectedCalls");
     }
 

@@ -22,42 +22,37 @@ class TestEffectiveAppearanceObserver : public QObject
 
 private Q_SLOTS:
 
-    void reportsWhenShownAndFollowsTheDesktop()
+    void reportsOnePassLaterToTheNewestHandlerWhileTheViewLives()
     {
         auto owned = std::make_unique<FakeColorSchemePortal>(1);
         FakeColorSchemePortal *portal = owned.get();
         DesktopColorScheme desktop(std::move(owned));
-        QWidget view;
-        EffectiveAppearanceObserver observer(&view, desktop);
-        QList<ColorScheme> reports;
-        observer.setOnChange([&](ColorScheme scheme) { reports.append(scheme); });
-
-        view.show();
-        // Not at once: one pass of the event loop later.
-        QVERIFY(reports.isEmpty());
-        runQueued();
-        portal->announce(2);
-        runQueued();
-        QCOMPARE(reports, (QList<ColorScheme>{ColorScheme::dark, ColorScheme::light}));
-    }
-
-    void everyUpdateReportsAgainUntilTheViewIsGone()
-    {
-        DesktopColorScheme desktop(std::make_unique<FakeColorSchemePortal>(2));
         auto view = std::make_unique<QWidget>();
         EffectiveAppearanceObserver observer(view.get(), desktop);
         QList<ColorScheme> first;
         QList<ColorScheme> second;
-        observer.update([&](ColorScheme scheme) { first.append(scheme); });
+        const auto into = [](QList<ColorScheme> &list) {
+            return [&list](ColorScheme scheme) {
+                list.append(scheme);
+            };
+        };
+        observer.setOnChange(into(first));
+
+        view->show();
+        QVERIFY(first.isEmpty());
         runQueued();
-        // The newest handler takes the report, equal as it is.
-        observer.update([&](ColorScheme scheme) { second.append(scheme); });
-        observer.update([&](ColorScheme scheme) { second.append(scheme); });
+        portal->announce(2);
         runQueued();
-        QCOMPARE(first, QList<ColorScheme>{ColorScheme::light});
+        QCOMPARE(first, (QList<ColorScheme>{ColorScheme::dark, ColorScheme::light}));
+
+        // Every update reports again, equal as it is, to the newest handler only.
+        observer.update(into(second));
+        observer.update(into(second));
+        runQueued();
+        QCOMPARE(first.size(), 2);
         QCOMPARE(second, (QList<ColorScheme>{ColorScheme::light, ColorScheme::light}));
 
-        observer.update([&](ColorScheme scheme) { second.append(scheme); });
+        observer.update(into(second));
         view.reset();
         runQueued();
         QCOMPARE(second.size(), 2);

@@ -59,7 +59,6 @@ QByteArrayList corruptCopies(const QString &settingsPath)
 constexpr SettingKey<bool> flag{"b", true};
 constexpr SettingKey<bool> other{"c", false};
 constexpr SettingKey<bool> mine{"mine", false};
-constexpr SettingKey<bool> same{"same", false};
 const SettingKey<QString> text{"s", u"default"_s};
 const SettingKey<QStringList> list{"l", {u"default"_s}};
 const SettingKey<QByteArray> data{"d", "default"};
@@ -84,10 +83,6 @@ private Q_SLOTS:
 
     void valueOfAnotherKindReadsAsDefaultAndIsKept()
     {
-        const QString elsewhere = dir->filePath(u"none/settings.json"_s);
-        QCOMPARE(SettingsStore(elsewhere).value(flag), true);
-        QVERIFY(!QFileInfo::exists(QFileInfo(elsewhere).path()));
-
         const QByteArray unknown = R"({"nested": {"a": [1, 2.5, {"b": null}], "c": "\u00e9"},
             "big": 9007199254740993, "b": "1", "s": 1, "l": ["a", 1], "t": "TwelveHour",
             "d": {"$data": "aGk=", "x": 1}, "c": {"$data": "a*b"}})"_ba;
@@ -113,16 +108,6 @@ private Q_SLOTS:
         expected.insert(u"d"_s, QJsonObject{{u"$data"_s, u"aGk="_s}});
         expected.insert(u"t"_s, u"twelveHour"_s);
         QCOMPARE(readObject(path), expected);
-        const SettingsStore reread(path);
-        QCOMPARE(reread.value(other), true);
-        QCOMPARE(reread.value(list), (QStringList{u"A"_s, u"B"_s}));
-        QCOMPARE(reread.value(data), "hi"_ba);
-        QCOMPARE(reread.value(choice), MenuBarTimeFormat::twelveHour);
-
-        // Removed, a key reads as its default again.
-        store.setValue(flag, false);
-        store.remove(flag);
-        QCOMPARE(store.value(flag), true);
     }
 
     void failedWriteKeepsTheOldFile()
@@ -179,16 +164,14 @@ private Q_SLOTS:
         QDir().mkpath(folder);
         if (kind == "file"_L1)
             QVERIFY(writeFile(path, content));
-        if (kind == "zero"_L1) {
+        else if (kind == "zero"_L1)
             QVERIFY(QFile::link(u"/dev/zero"_s, path));
-        } else if (kind == "fifo"_L1) {
+        else if (kind == "fifo"_L1)
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else if (kind == "folder"_L1) {
+        else if (kind == "folder"_L1)
             QVERIFY(QDir().mkpath(path));
-        } else if (kind == "parentFile"_L1) {
-            QVERIFY(QDir(folder).removeRecursively());
-            QVERIFY(writeFile(folder, "not a folder"));
-        }
+        else
+            QVERIFY(QDir(folder).removeRecursively() && writeFile(folder, "not a folder"));
 
         // Nothing may block or read without end: a FIFO without a writer would hang a plain open.
         SettingsStore store(path);
@@ -205,20 +188,13 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(u"/dev/zero"_s).exists());
     }
 
-    void readOnlyStoreLeavesTheDiskAlone()
+    // That it leaves the disk alone, the bar command's test sees.
+    void readOnlyStoreKeepsChangesInMemory()
     {
-        const QByteArray malformed = R"({"s": "x", )"_ba;
-        QVERIFY(writeFile(path, malformed));
-        const QDateTime modified = QFileInfo(path).lastModified();
-
         SettingsStore store(path, SettingsStore::Access::readOnly);
         store.setValue(text, u"in memory"_s);
         QCOMPARE(store.value(text), u"in memory"_s);
         QCOMPARE(store.saveError(), QString());
-
-        QCOMPARE(readFile(path), malformed);
-        QCOMPARE(QFileInfo(path).lastModified(), modified);
-        QCOMPARE(corruptCopies(path), QByteArrayList());
     }
 
     void externalChangeReportsChangedKeysOnly()
@@ -238,10 +214,10 @@ private Q_SLOTS:
 
         // Our own writes are reported once, an equal value not at all, and not again on reading.
         spy.clear();
-        store.setValue(same, false);
-        store.setValue(same, false);
+        store.setValue(other, false);
+        store.setValue(other, false);
         store.reload();
-        QCOMPARE(emittedKeys(spy), QStringList{u"same"_s});
+        QCOMPARE(emittedKeys(spy), QStringList{u"c"_s});
     }
 
     void anotherProcessesWriteIsNotLost()

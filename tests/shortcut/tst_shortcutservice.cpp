@@ -96,14 +96,13 @@ private Q_SLOTS:
         QFETCH(MaybeShortcut, initial);
         QFETCH(MaybeShortcut, next);
         QFETCH(Mechanism, mechanism);
-        QFETCH(QStringList, calls);
         QFETCH(MaybeShortcut, left);
         ServiceUnderTest t(initial, mechanism);
         QSignalSpy published(t.service.get(), &ShortcutService::shortcutChanged);
 
         t.service->setShortcut(next);
 
-        QCOMPARE(t.grabber->calls, calls);
+        QTEST(t.grabber->calls, "calls");
         QCOMPARE(t.service->isRegistered(), t.grabber->held.has_value());
         QCOMPARE(t.service->shortcut(), left);
         QCOMPARE(published.isEmpty(), initial == next);
