@@ -2,6 +2,7 @@
 #include "shared/MenuBarTimeFormat.h"
 #include "shared/SettingsStore.h"
 
+#include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +13,7 @@
 
 #include <csignal>
 #include <memory>
+#include <type_traits>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -63,6 +65,11 @@ const SettingKey<QString> text{"s", u"default"_s};
 const SettingKey<QStringList> list{"l", {u"default"_s}};
 const SettingKey<QByteArray> data{"d", "default"};
 constexpr SettingKey<MenuBarTimeFormat> choice{"t", MenuBarTimeFormat::twentyFourHour};
+
+// A key without a default, or of a type the file cannot keep, does not build.
+static_assert(!std::is_constructible_v<SettingKey<bool>, const char (&)[2]>);
+static_assert(!SettingValue<int> && !SettingValue<double> && !SettingValue<QDate>);
+static_assert(SettingValue<MenuBarTimeFormat>);
 
 } // namespace
 
