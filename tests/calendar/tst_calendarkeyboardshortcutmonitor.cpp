@@ -1,6 +1,6 @@
 #include "calendar/CalendarKeyboardShortcutMonitor.h"
 
-#include "PanelFixture.h"
+#include "TestServices.h"
 #include "calendar/CalendarPopoverView.h"
 #include "calendar/MonthGridView.h"
 #include "look/AppTheme.h"
@@ -131,13 +131,13 @@ void TestCalendarKeyboardShortcutMonitor::keyEvents()
         return;
 
     // The same key in the panel, whose grid has the focus.
-    PanelFixture fixture("Asia/Shanghai", from);
+    TestServices fixture("Asia/Shanghai", from);
     CalendarPopoverView view(*fixture.viewModel, *fixture.preferences, fixture.desktop.get());
     view.setAnimationsEnabled(false);
     view.show();
-    PanelFixture::settle();
+    TestServices::settle();
     QApplication::sendEvent(view.monthGrid(), &event);
-    PanelFixture::settle();
+    TestServices::settle();
     const CalendarViewModel &model = *fixture.viewModel;
     QCOMPARE(SystemTimeZone::civilDate(model.selectedDate()), to);
     QCOMPARE(SystemTimeZone::civilDate(model.displayedMonth()), QDate(to.year(), to.month(), 1));
