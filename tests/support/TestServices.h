@@ -102,9 +102,6 @@ public:
         AppTheme::setAppearanceMode(AppAppearanceMode::system);
     }
 
-    TestServices(const TestServices &) = delete;
-    TestServices &operator=(const TestServices &) = delete;
-
     /// Fakes for what reaches the desktop, for services of a test's own over the same folder.
     static Platform fakes()
     {
