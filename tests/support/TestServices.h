@@ -105,10 +105,11 @@ public:
     /// Fakes for what reaches the desktop, for services of a test's own over the same folder.
     static Platform fakes()
     {
-        Platform platform{nullptr,
-                          std::make_unique<FakeLauncher>(),
-                          [] { return std::make_unique<FakeKeyGrabber>(); },
-                          {}};
+        Platform platform;
+        platform.desktopLauncher = std::make_unique<FakeLauncher>();
+        platform.keyGrabber = [] {
+            return std::make_unique<FakeKeyGrabber>();
+        };
         platform.calendarStore = [](SettingsStore &settings, CalendarAccess &access) {
             IcsCalendarStore::Options options;
             options.watchFiles = false;
@@ -163,6 +164,7 @@ public:
         return item;
     }
 
+    // The services tests reach most, by short names.
     SettingsStore *const settings = &settingsStore();
     PreferencesStore *const preferences = &preferencesStore();
     EventStoreService *const eventStore = &eventStoreService();
