@@ -25,13 +25,17 @@ AppServices::AppServices(const QString &settingsPath, SettingsStore::Access acce
     , m_makeKeyGrabber(std::move(platform.keyGrabber))
 {
     m_preferencesStore = std::make_unique<PreferencesStore>(*m_settingsStore);
-    // Only the running application follows Evolution Data Server: the commands that print are
-    // plain-core processes and read through stores of their own, or not at all.
-    CombinedCalendarStore::Options storeOptions;
-    storeOptions.evolutionDataServer =
-        qobject_cast<QGuiApplication *>(QCoreApplication::instance());
-    m_calendarStore = std::make_unique<CombinedCalendarStore>(*m_settingsStore, *m_calendarAccess,
-                                                              m_accessPrompter.get(), storeOptions);
+    if (platform.calendarStore) {
+        m_calendarStore = platform.calendarStore(*m_settingsStore, *m_calendarAccess);
+    } else {
+        // Only the running application follows Evolution Data Server: the commands that print
+        // are plain-core processes and read through stores of their own, or not at all.
+        CombinedCalendarStore::Options storeOptions;
+        storeOptions.evolutionDataServer =
+            qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+        m_calendarStore = std::make_unique<CombinedCalendarStore>(
+            *m_settingsStore, *m_calendarAccess, m_accessPrompter.get(), storeOptions);
+    }
     m_calendarAppOpener =
         std::make_unique<CalendarAppOpener>(*m_desktopLauncher, m_settingsStore.get());
     m_eventStoreService =

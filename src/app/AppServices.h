@@ -10,7 +10,7 @@
 class CalendarAccess;
 class CalendarAccessPage;
 class CalendarAppOpener;
-class CombinedCalendarStore;
+class CalendarStore;
 class EventStoreService;
 class HolidayService;
 class KeyGrabber;
@@ -33,6 +33,10 @@ public:
         std::unique_ptr<DesktopLauncher> desktopLauncher;
         /// Makes the global shortcut's grabber once the application's display is there.
         std::function<std::unique_ptr<KeyGrabber>()> keyGrabber;
+        /// Makes the store the events come from; without one, the user's calendar files and
+        /// Evolution Data Server.
+        std::function<std::unique_ptr<CalendarStore>(SettingsStore &, CalendarAccess &)>
+            calendarStore;
     };
 
     /// Over the settings file at settingsPath; read-only for commands that only print.
@@ -62,7 +66,7 @@ private:
     // The event store service reads the user's calendars through these.
     std::unique_ptr<CalendarAccess> m_calendarAccess;
     std::unique_ptr<AccessPrompter> m_accessPrompter;
-    std::unique_ptr<CombinedCalendarStore> m_calendarStore;
+    std::unique_ptr<CalendarStore> m_calendarStore;
     std::unique_ptr<DesktopLauncher> m_desktopLauncher;
     std::unique_ptr<CalendarAppOpener> m_calendarAppOpener;
     std::unique_ptr<EventStoreService> m_eventStoreService;

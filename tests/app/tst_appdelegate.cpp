@@ -1,13 +1,10 @@
-#include "TestFiles.h"
 #include "TestServices.h"
 #include "app/AppDelegate.h"
-#include "app/AppServices.h"
 #include "menubar/MenuBarCalendarPanel.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItem.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
@@ -21,16 +18,12 @@ class TestAppDelegate : public QObject
 
 private Q_SLOTS:
 
-    void initTestCase()
+    void initTestCase() { qputenv("TZ", "Asia/Shanghai"); }
+    void init()
     {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u"config"_s)));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(u"data"_s)));
-        qputenv("TZ", "Asia/Shanghai");
-        QVERIFY(writeFile(
-            home.filePath(u"config/tessel-calendar/settings.json"_s),
-            "{\"preferences.timeFormat\": \"twelveHour\", \"preferences.showAMPM\": true}"));
+        services = std::make_unique<TestServices>(QJsonObject{
+            {u"preferences.timeFormat"_s, u"twelveHour"_s}, {u"preferences.showAMPM"_s, true}});
     }
-    void init() { services = makeTestServices(); }
     void cleanup()
     {
         qunsetenv("TS_PREVIEW_POPUP");
@@ -84,8 +77,7 @@ private Q_SLOTS:
     }
 
 private:
-    QTemporaryDir home;
-    std::unique_ptr<AppServices> services;
+    std::unique_ptr<TestServices> services;
 };
 
 QTEST_MAIN(TestAppDelegate)

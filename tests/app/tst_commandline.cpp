@@ -4,7 +4,6 @@
 #include "preferences/PreferencesStore.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimeZone>
 
 #include <QTest>
@@ -17,11 +16,7 @@ class TestCommandLine : public QObject
 
 private Q_SLOTS:
 
-    void initTestCase()
-    {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
-        zone.emplace("Asia/Shanghai");
-    }
+    void initTestCase() { zone.emplace("Asia/Shanghai"); }
 
     void calShowsTheMonthWithLunarNames()
     {
@@ -57,8 +52,7 @@ private Q_SLOTS:
         QCOMPARE(sunday.at(8).left(3), u" 9 "_s);
 
         // The settings are followed, and an option overrides them for one run.
-        const std::unique_ptr<AppServices> writer = makeTestServices();
-        PreferencesStore &preferences = writer->preferencesStore();
+        PreferencesStore &preferences = *services.preferences;
         preferences.setValue(SettingKeys::firstWeekday, FirstWeekday::sunday);
         preferences.setValue(SettingKeys::showWeekNumbers, true);
         const QStringList stored = run({u"cal"_s, u"2026-02"_s}).out.split(u'\n');
@@ -134,7 +128,7 @@ private:
     Result run(const QStringList &arguments,
                const QDateTime &now = QDateTime({2026, 12, 6}, {4, 0}, QTimeZone::utc()));
 
-    QTemporaryDir configHome;
+    TestServices services;
     std::optional<TimeZoneScope> zone;
 };
 
@@ -145,8 +139,9 @@ TestCommandLine::Result TestCommandLine::run(const QStringList &arguments, const
     QTextStream out(&outText);
     QTextStream err(&errText);
     // As main does: a command only reads the settings.
-    const std::unique_ptr<AppServices> services = makeTestServices(SettingsStore::Access::readOnly);
-    const int status = CommandLine(out, err, *services).run(arguments, now);
+    AppServices reader(SettingsStore::defaultFilePath(), SettingsStore::Access::readOnly,
+                       TestServices::fakes());
+    const int status = CommandLine(out, err, reader).run(arguments, now);
     return {status, outText, errText};
 }
 

@@ -1,6 +1,6 @@
 #include "calendar/CalendarPopoverView.h"
 
-#include "PanelFixture.h"
+#include "TestServices.h"
 #include "calendar/DailyDockView.h"
 #include "calendar/DailyEventRow.h"
 #include "calendar/HeaderBar.h"
@@ -99,7 +99,7 @@ private Q_SLOTS:
     void textInkStaysInsideItsLine();
 
 private:
-    CalendarPopoverView &makeView(PanelFixture &fixture);
+    CalendarPopoverView &makeView(TestServices &fixture);
 
     std::unique_ptr<CalendarPopoverView> view;
 };
@@ -114,20 +114,20 @@ void TestCalendarPopoverView::cleanup()
     view.reset();
 }
 
-CalendarPopoverView &TestCalendarPopoverView::makeView(PanelFixture &fixture)
+CalendarPopoverView &TestCalendarPopoverView::makeView(TestServices &fixture)
 {
     view = std::make_unique<CalendarPopoverView>(*fixture.viewModel, *fixture.preferences,
                                                  fixture.desktop.get());
     view->setAnimationsEnabled(false);
     view->show();
-    PanelFixture::settle();
+    TestServices::settle();
     return *view;
 }
 
 void TestCalendarPopoverView::selectionAndTodayAsDrawn()
 {
-    PanelFixture fixture(newYork, QDate(2026, 3, 16));
-    fixture.viewModel->select(PanelFixture::at(2026, 3, 20));
+    TestServices fixture(newYork, QDate(2026, 3, 16));
+    fixture.viewModel->select(TestServices::at(2026, 3, 20));
     MonthGridView &grid = *makeView(fixture).monthGrid();
     const QDate selected(2026, 3, 20);
     const QDate today(2026, 3, 16);
@@ -136,7 +136,7 @@ void TestCalendarPopoverView::selectionAndTodayAsDrawn()
     // Paging away and back hides the selection but not today's faint accent.
     fixture.viewModel->nextMonth();
     fixture.viewModel->previousMonth();
-    PanelFixture::settle();
+    TestServices::settle();
     QCOMPARE(backdropAlpha(grid, selected), 0.0);
     QVERIFY(qAbs(backdropAlpha(grid, today) - 0.14) < 0.03);
 
@@ -144,7 +144,7 @@ void TestCalendarPopoverView::selectionAndTodayAsDrawn()
     const QDate clicked(2026, 4, 5);
     QTest::mouseClick(&grid, Qt::LeftButton, {},
                       grid.cellRect(indexOfDay(grid, clicked)).center().toPoint());
-    PanelFixture::settle();
+    TestServices::settle();
     QCOMPARE(dayOf(fixture.viewModel->displayedMonth()), QDate(2026, 4, 1));
     QCOMPARE(dayOf(fixture.viewModel->selectedDate()), clicked);
     QCOMPARE(backdropAlpha(grid, clicked), 1.0);
@@ -152,13 +152,13 @@ void TestCalendarPopoverView::selectionAndTodayAsDrawn()
 
 void TestCalendarPopoverView::dayEventsScroll()
 {
-    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    TestServices fixture(newYork, QDate(2026, 3, 16));
     // The last one's colour text is no colour.
     QList<CalendarDayEvent> events;
     for (const QString &colour : {u"#336699"_s, u"#336699"_s, u"#336699"_s, u"#GGHHII"_s})
         events.append(
-            PanelFixture::event(colour, PanelFixture::at(2026, 3, 16, 8 + events.size()), colour));
-    events.append(PanelFixture::event(u"Another day"_s, PanelFixture::at(2026, 3, 17, 9)));
+            TestServices::event(colour, TestServices::at(2026, 3, 16, 8 + events.size()), colour));
+    events.append(TestServices::event(u"Another day"_s, TestServices::at(2026, 3, 17, 9)));
     fixture.setEvents(events);
     fixture.viewModel->goToToday();
     DailyDockView &dock = *makeView(fixture).dailyDock();
@@ -173,7 +173,7 @@ void TestCalendarPopoverView::dayEventsScroll()
 
 void TestCalendarPopoverView::keysPageAndLoadingShowsTheDateHeading()
 {
-    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    TestServices fixture(newYork, QDate(2026, 3, 16));
     CalendarPopoverView &popover = makeView(fixture);
     DailyDockView &dock = *popover.dailyDock();
     QCOMPARE(dock.headingText(), DailyDockView::noEventsTitle);
@@ -182,12 +182,12 @@ void TestCalendarPopoverView::keysPageAndLoadingShowsTheDateHeading()
     popover.setAnimationsEnabled(true);
     fixture.holdLoads = true;
     QTest::keyClick(&popover, Qt::Key_Right);
-    PanelFixture::settle();
+    TestServices::settle();
     QCOMPARE(dayOf(fixture.viewModel->displayedMonth()), QDate(2026, 4, 1));
     QCOMPARE(int(dock.body()), int(DailyDockView::Body::loading));
     QCOMPARE(dock.headingText(), u"3月16日 星期一日程"_s);
     fixture.held.takeFirst().done({});
-    PanelFixture::settle();
+    TestServices::settle();
     QCOMPARE(int(dock.body()), int(DailyDockView::Body::empty));
     QCOMPARE(dock.headingText(), DailyDockView::noEventsTitle);
 
@@ -199,9 +199,9 @@ void TestCalendarPopoverView::keysPageAndLoadingShowsTheDateHeading()
 
 void TestCalendarPopoverView::tabGoesThroughTheDockAndKeysAct()
 {
-    PanelFixture fixture(newYork, QDate(2026, 3, 16));
-    fixture.setEvents({PanelFixture::event(u"Standup"_s, PanelFixture::at(2026, 3, 16, 9)),
-                       PanelFixture::event(u"Review"_s, PanelFixture::at(2026, 3, 16, 14))});
+    TestServices fixture(newYork, QDate(2026, 3, 16));
+    fixture.setEvents({TestServices::event(u"Standup"_s, TestServices::at(2026, 3, 16, 9)),
+                       TestServices::event(u"Review"_s, TestServices::at(2026, 3, 16, 14))});
     CalendarPopoverView &popover = makeView(fixture);
     int preferencesOpened = 0;
     int closed = 0;
@@ -244,7 +244,7 @@ void TestCalendarPopoverView::tabGoesThroughTheDockAndKeysAct()
 
 void TestCalendarPopoverView::hintBannerOncePerUser()
 {
-    PanelFixture fixture(newYork, QDate(2026, 3, 16));
+    TestServices fixture(newYork, QDate(2026, 3, 16));
     CalendarPopoverView &first = makeView(fixture);
     QVERIFY(first.shortcutHintBanner()->isVisible());
 
@@ -297,7 +297,7 @@ void TestCalendarPopoverView::dotAndBadgeKeepClearOfTheText()
     QFETCH(bool, isToday);
     TimeZoneScope zone(shanghai);
     DayCellView cell;
-    cell.date = PanelFixture::at(2026, 10, 28);
+    cell.date = TestServices::at(2026, 10, 28);
     cell.isCurrentMonth = true;
     cell.isToday = isToday;
     cell.subtitle = subtitle;
@@ -324,7 +324,7 @@ void TestCalendarPopoverView::dotAndBadgeKeepClearOfTheText()
 
 void TestCalendarPopoverView::festivalsAndDotsInTheGridHeaderAndDock()
 {
-    PanelFixture fixture(shanghai, QDate(2026, 10, 8));
+    TestServices fixture(shanghai, QDate(2026, 10, 8));
     fixture.preferences->setValue(SettingKeys::showLunarCalendar, false);
     CalendarPopoverView &popover = makeView(fixture);
     MonthGridView &grid = *popover.monthGrid();
@@ -338,7 +338,7 @@ void TestCalendarPopoverView::festivalsAndDotsInTheGridHeaderAndDock()
     const QString lunarLine = popover.headerBar()->lunarText();
 
     fixture.preferences->setValue(SettingKeys::showFestivals, true);
-    PanelFixture::settle();
+    TestServices::settle();
     QCOMPARE(cell(1).subtitle, std::optional(u"国庆节"_s));
     QCOMPARE(cell(1).arrangement, HolidayService::Arrangement::dayOff);
     QCOMPARE(cell(10).arrangement, HolidayService::Arrangement::workday);
@@ -347,18 +347,18 @@ void TestCalendarPopoverView::festivalsAndDotsInTheGridHeaderAndDock()
     QCOMPARE(popover.headerBar()->lunarText(), lunarLine + u" · 寒露"_s);
     QVERIFY(popover.dailyDock()->headingText().endsWith(u" · 寒露"_s));
     fixture.preferences->setValue(SettingKeys::showLunarCalendar, true);
-    PanelFixture::settle();
+    TestServices::settle();
     QCOMPARE(cell(9).subtitle, std::optional(u"廿九"_s));
     QCOMPARE(cell(18).subtitle, std::optional(u"重阳节"_s));
     for (int i = 0; i < heightsOff.size(); ++i)
         QCOMPARE(grid.cells().at(i).naturalHeight(), heightsOff.at(i));
 
     // A day with events has a dot while the setting is on; today's cell never has one.
-    fixture.setEvents({PanelFixture::event(u"Trip"_s, PanelFixture::at(2026, 10, 2, 9)),
-                       PanelFixture::event(u"Today"_s, PanelFixture::at(2026, 10, 8, 9))});
+    fixture.setEvents({TestServices::event(u"Trip"_s, TestServices::at(2026, 10, 2, 9)),
+                       TestServices::event(u"Today"_s, TestServices::at(2026, 10, 8, 9))});
     QVERIFY(cell(2).showsDot() && !cell(3).showsDot() && !cell(8).showsDot());
     fixture.preferences->setValue(SettingKeys::showEventDots, false);
-    PanelFixture::settle();
+    TestServices::settle();
     QVERIFY(!cell(2).showsDot());
 }
 

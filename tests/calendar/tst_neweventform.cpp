@@ -1,4 +1,4 @@
-#include "PanelFixture.h"
+#include "TestServices.h"
 #include "calendar/CalendarPopoverView.h"
 #include "calendar/DailyDockView.h"
 #include "calendar/NewEventForm.h"
@@ -43,7 +43,7 @@ private:
     void open();
     template<typename T> T *field(const QString &accessibleName) const;
 
-    std::unique_ptr<PanelFixture> m_fixture;
+    std::unique_ptr<TestServices> m_fixture;
     std::unique_ptr<CalendarPopoverView> m_view;
     NewEventForm *m_form = nullptr;
 };
@@ -51,21 +51,21 @@ private:
 void TestNewEventForm::init()
 {
     // Wednesday 30 December 2026, 10:00.
-    m_fixture = std::make_unique<PanelFixture>("Asia/Shanghai", QDate(2026, 12, 30));
+    m_fixture = std::make_unique<TestServices>("Asia/Shanghai", QDate(2026, 12, 30));
     StoreCalendar work{u"work"_s, u"工作"_s, u"本机"_s, QColor(u"#2255AA"_s)};
     work.writable = true;
     StoreCalendar home{u"home"_s, u"家庭"_s, u"本机"_s, QColor(u"#AA5522"_s)};
     home.writable = true;
-    m_fixture->store.storeCalendars = {
+    m_fixture->store->storeCalendars = {
         work, home, StoreCalendar{u"feed"_s, u"节假日"_s, u"订阅"_s, std::nullopt}};
-    m_fixture->settings.setValue(SettingKeys::lastNewEventCalendar, u"home"_s);
+    m_fixture->settings->setValue(SettingKeys::lastNewEventCalendar, u"home"_s);
     m_fixture->eventStore->refreshCalendars();
     m_view = std::make_unique<CalendarPopoverView>(*m_fixture->viewModel, *m_fixture->preferences,
                                                    m_fixture->desktop.get());
     m_view->setAnimationsEnabled(false);
     m_view->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-    PanelFixture::settle();
+    TestServices::settle();
     m_form = m_view->dailyDock()->newEventForm();
 }
 
@@ -109,27 +109,27 @@ void TestNewEventForm::typedPhraseFillsTheFieldsAndEnterSaves()
     QTest::keyClick(field<QLineEdit>(u"地点"_s), Qt::Key_Return);
 
     QTRY_VERIFY(m_form->isHidden());
-    QCOMPARE(m_fixture->store.createdEvents.size(), 1);
-    const NewCalendarEvent written = m_fixture->store.createdEvents.constFirst();
+    QCOMPARE(m_fixture->store->createdEvents.size(), 1);
+    const NewCalendarEvent written = m_fixture->store->createdEvents.constFirst();
     QCOMPARE(written.title, u"产品评审"_s);
     QCOMPARE(written.location, u"三楼"_s);
     QCOMPARE(written.calendarId, u"work"_s);
-    QCOMPARE(written.start, PanelFixture::at(2026, 12, 31, 15));
-    QCOMPARE(written.end, PanelFixture::at(2026, 12, 31, 16));
-    QCOMPARE(m_fixture->settings.value(SettingKeys::lastNewEventCalendar), u"work"_s);
+    QCOMPARE(written.start, TestServices::at(2026, 12, 31, 15));
+    QCOMPARE(written.end, TestServices::at(2026, 12, 31, 16));
+    QCOMPARE(m_fixture->settings->value(SettingKeys::lastNewEventCalendar), u"work"_s);
     // The new event's day is shown, and its undo takes exactly it away again.
-    QCOMPARE(m_fixture->viewModel->selectedDate(), PanelFixture::at(2026, 12, 31));
+    QCOMPARE(m_fixture->viewModel->selectedDate(), TestServices::at(2026, 12, 31));
     QAbstractButton *undo = m_view->dailyDock()->undoButton();
     QVERIFY(undo->isVisible());
-    const qsizetype before = m_fixture->store.storeEvents.size();
+    const qsizetype before = m_fixture->store->storeEvents.size();
     undo->click();
-    QTRY_COMPARE(m_fixture->store.storeEvents.size(), before - 1);
+    QTRY_COMPARE(m_fixture->store->storeEvents.size(), before - 1);
     QTRY_VERIFY(undo->parentWidget()->isHidden());
 }
 
 void TestNewEventForm::failedSaveKeepsTheFormWithTheReason()
 {
-    m_fixture->store.writeError = u"磁盘已满"_s;
+    m_fixture->store->writeError = u"磁盘已满"_s;
     open();
     type(m_form->titleField(), u"后天 9点半 牙医"_s);
     QTest::keyClick(m_form->titleField(), Qt::Key_Enter);
@@ -148,7 +148,7 @@ void TestNewEventForm::escapeCancelsAndKeysStayInTheForm()
     QCOMPARE(m_fixture->viewModel->displayedMonth(), month);
     QTest::keyClick(m_form->titleField(), Qt::Key_Escape);
     QVERIFY(m_form->isHidden());
-    QVERIFY(m_fixture->store.createdEvents.isEmpty());
+    QVERIFY(m_fixture->store->createdEvents.isEmpty());
     // The panel's keys work again.
     QTRY_VERIFY(m_view->hasFocus());
     QTest::keyClick(m_view.get(), Qt::Key_Right);
@@ -160,7 +160,7 @@ void TestNewEventForm::noWritableCalendarNoButton()
     QVERIFY(m_view->dailyDock()->newEventButton()->isVisible());
     m_fixture->preferences->setValue(SettingKeys::excludedCalendarIdentifiers,
                                      QStringList{u"home"_s, u"work"_s});
-    PanelFixture::settle();
+    TestServices::settle();
     QVERIFY(m_view->dailyDock()->newEventButton()->isHidden());
     QTest::keyClick(m_view.get(), Qt::Key_N);
     QVERIFY(m_form->isHidden());

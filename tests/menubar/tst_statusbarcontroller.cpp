@@ -1,5 +1,5 @@
 #include "DBusTestSupport.h"
-#include "PanelFixture.h"
+#include "TestServices.h"
 #include "TestWatcher.h"
 #include "calendar/CalendarPopoverView.h"
 #include "holidays/LunarCalendarService.h"
@@ -53,7 +53,7 @@ private:
                     u"/MenuBar"_s, u"com.canonical.dbusmenu"_s);
     }
 
-    std::optional<PanelFixture> services;
+    std::optional<TestServices> services;
     std::optional<TestWatcher> watcher;
     std::unique_ptr<StatusItemHost> item;
     std::unique_ptr<StatusBarController> controller;
@@ -76,8 +76,8 @@ void TestStatusBarController::init()
         preferencesWindow->activateWindow();
     };
     controller = std::make_unique<StatusBarController>(
-        *services->preferences, *services->eventStore, services->holidays, services->lunar,
-        showPreferences, *item, nullptr, [this] { return now; });
+        *services->preferences, *services->eventStore, services->holidayService(),
+        services->lunarCalendarService(), showPreferences, *item, nullptr, [this] { return now; });
     QTRY_COMPARE(watcher->registeredItems().size(), 1);
     QCursor::setPos(720, 450);
 }
@@ -178,8 +178,8 @@ void TestStatusBarController::pressesOutsideCloseButNotOnTheItem()
     controller.reset();
     PlacedStatusItem placed;
     StatusBarController placedController(
-        *services->preferences, *services->eventStore, services->holidays, services->lunar, [] {},
-        placed);
+        *services->preferences, *services->eventStore, services->holidayService(),
+        services->lunarCalendarService(), [] {}, placed);
     MenuBarCalendarPanel &panel = *placedController.panel();
     placedController.showPopover();
     QTRY_VERIFY(panel.isVisible());

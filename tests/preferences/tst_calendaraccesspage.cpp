@@ -1,4 +1,4 @@
-#include "PreferencesPageFixture.h"
+#include "TestServices.h"
 #include "preferences/CalendarAccessPage.h"
 #include "shared/SettingKeys.h"
 
@@ -15,15 +15,16 @@ class TestCalendarAccessPage : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<PreferencesPageFixture> services;
+    std::unique_ptr<TestServices> services;
     std::unique_ptr<CalendarAccessPage> page;
 
     void makePage(const QJsonObject &settings = {})
     {
         page.reset();
         services.reset(); // before the next one, whose settings its end would undo
-        services = std::make_unique<PreferencesPageFixture>(settings);
-        page = std::make_unique<CalendarAccessPage>(*services->settings, *services->access);
+        services = std::make_unique<TestServices>(settings);
+        page =
+            std::make_unique<CalendarAccessPage>(*services->settings, services->calendarAccess());
     }
 
     [[nodiscard]] QStringList listed() const

@@ -1,4 +1,4 @@
-#include "PreferencesPageFixture.h"
+#include "TestServices.h"
 #include "look/PanelLabel.h"
 #include "preferences/PreferencesView.h"
 #include "preferences/ShortcutRecorderField.h"
@@ -17,7 +17,7 @@ class TestPreferencesView : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<PreferencesPageFixture> services;
+    std::unique_ptr<TestServices> services;
     std::unique_ptr<PreferencesView> view;
     const QJsonObject denied{{u"calendar.access.events"_s, u"denied"_s},
                              {u"calendar.access.reminders"_s, u"denied"_s}};
@@ -27,10 +27,10 @@ private:
     {
         view.reset();
         services.reset(); // before the next one, whose settings its end would undo
-        services = std::make_unique<PreferencesPageFixture>(settings, keyGrabMechanism);
+        services = std::make_unique<TestServices>(settings, keyGrabMechanism);
         view = std::make_unique<PreferencesView>(
-            *services->preferences, *services->eventStore, *services->launchAtLogin,
-            services->shortcuts.get(), services->desktop.get());
+            *services->preferences, *services->eventStore, services->launchAtLoginService(),
+            &services->shortcutService(), services->desktop.get());
         view->show();
     }
 
@@ -188,7 +188,7 @@ private Q_SLOTS:
         QFETCH(QString, boundAs);
         makePage({}, mechanism);
         auto *field = view->content()->findChild<ShortcutRecorderField *>();
-        services->shortcuts->setShortcut(Shortcut{40, 256 | 2048, u"⌥⌘K"_s});
+        services->shortcutService().setShortcut(Shortcut{40, 256 | 2048, u"⌥⌘K"_s});
         services->keyGrabber->describe(boundAs);
         QCOMPARE(field->shortcutText(), boundAs.isEmpty() ? u"Alt+Super+K"_s : boundAs);
         QStringList shown;
@@ -249,7 +249,7 @@ private Q_SLOTS:
         QJsonObject preview = denied;
         preview.insert(u"preferences.usePreviewData"_s, true);
         makePage(preview);
-        services->shortcuts->setShortcut(Shortcut{40, 256 | 2048, u"⌥⌘K"_s});
+        services->shortcutService().setShortcut(Shortcut{40, 256 | 2048, u"⌥⌘K"_s});
         view->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(view.get()));
         const auto press = [](int key, Qt::KeyboardModifiers modifiers = {}) {

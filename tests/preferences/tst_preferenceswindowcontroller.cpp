@@ -1,6 +1,5 @@
-#include "PreferencesPageFixture.h"
+#include "TestServices.h"
 #include "X11TestClient.h"
-#include "holidays/HolidayService.h"
 #include "preferences/PreferencesView.h"
 #include "preferences/PreferencesWindowController.h"
 
@@ -16,8 +15,7 @@ class TestPreferencesWindowController : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<PreferencesPageFixture> services;
-    HolidayService holidays;
+    std::unique_ptr<TestServices> services;
     std::unique_ptr<PreferencesWindowController> controller;
 
 private Q_SLOTS:
@@ -25,10 +23,11 @@ private Q_SLOTS:
     {
         controller.reset();
         services.reset(); // before the next one, whose settings its end would undo
-        services = std::make_unique<PreferencesPageFixture>();
+        services = std::make_unique<TestServices>();
         controller = std::make_unique<PreferencesWindowController>(
-            *services->preferences, *services->eventStore, holidays, *services->launchAtLogin,
-            services->shortcuts.get(), services->desktop.get());
+            *services->preferences, *services->eventStore, services->holidayService(),
+            services->launchAtLoginService(), &services->shortcutService(),
+            services->desktop.get());
     }
 
     void showsOneCentredWindowThatKeepsItsContent()

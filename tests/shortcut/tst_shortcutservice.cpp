@@ -1,5 +1,5 @@
 #include "FakeKeyGrabber.h"
-#include "SettingsFixture.h"
+#include "TestServices.h"
 
 #include "shortcut/ShortcutService.h"
 
@@ -22,13 +22,22 @@ const QString grabJ = u"grab 38 300 5453414c/1"_s;
 const QString grabL = u"grab 37 100 5453414c/1"_s;
 const QString ungrab = u"ungrab 5453414c/1"_s;
 
+// The settings holding this shortcut, as the preferences store it.
+QJsonObject holding(const MaybeShortcut &shortcut)
+{
+    if (!shortcut)
+        return {};
+    return {{SettingKeys::shortcut.name,
+             QJsonObject{{u"$data"_s, QString::fromLatin1(shortcut->toJson().toBase64())}}}};
+}
+
 // The service over a settings file holding a shortcut, with a grabber that refuses ⌘L.
 struct ServiceUnderTest
 {
     explicit ServiceUnderTest(const MaybeShortcut &stored, Mechanism mechanism = Mechanism::keyGrab)
-        : fixture(stored)
-        , fileAtStart(fixture.fileContents())
-        , settingsChanges(fixture.settings.get(), &SettingsStore::valueChanged)
+        : fixture(holding(stored))
+        , fileAtStart(fixture.settingsFileContents())
+        , settingsChanges(fixture.settings, &SettingsStore::valueChanged)
     {
         auto owned = std::make_unique<FakeKeyGrabber>(mechanism);
         grabber = owned.get();
@@ -41,7 +50,16 @@ struct ServiceUnderTest
             std::move(owned), [this] { ++beeps; });
     }
 
-    SettingsFixture fixture;
+    /// The shortcut as the file on disk holds it.
+    [[nodiscard]] MaybeShortcut storedShortcut() const
+    {
+        const QByteArray json =
+            SettingsStore(fixture.settings->filePath(), SettingsStore::Access::readOnly)
+                .value(SettingKeys::shortcut);
+        return json.isEmpty() ? std::nullopt : Shortcut::fromJson(json);
+    }
+
+    TestServices fixture;
     QByteArray fileAtStart;
     QSignalSpy settingsChanges;
     FakeKeyGrabber *grabber = nullptr;
@@ -108,11 +126,11 @@ private Q_SLOTS:
         QCOMPARE(published.isEmpty(), initial == next);
         if (!published.isEmpty())
             QCOMPARE(published.last().at(0).value<MaybeShortcut>(), left);
-        QCOMPARE(t.fixture.storedShortcut(), left);
-        QCOMPARE(t.fixture.fileHasShortcutKey(), left.has_value());
+        QCOMPARE(t.storedShortcut(), left);
+        QCOMPARE(t.fixture.settingsFile().contains(SettingKeys::shortcut.name), left.has_value());
         QCOMPARE(t.settingsChanges.isEmpty(), initial == left);
         if (initial == left)
-            QCOMPARE(t.fixture.fileContents(), t.fileAtStart);
+            QCOMPARE(t.fixture.settingsFileContents(), t.fileAtStart);
         QCOMPARE(t.beeps, int(next && !left));
     }
 
@@ -128,7 +146,7 @@ private Q_SLOTS:
         QCOMPARE(t.service->desktopTrigger(), u"Meta+C"_s);
         QCOMPARE(changes.count(), 2);
         // The stored shortcut is ours, whatever the desktop bound.
-        QCOMPARE(t.fixture.fileContents(), t.fileAtStart);
+        QCOMPARE(t.fixture.settingsFileContents(), t.fileAtStart);
 
         // A press before anyone listens is dropped.
         t.grabber->press();
