@@ -31,8 +31,11 @@ private Q_SLOTS:
     // This program's folder on PATH, for entries that name it without a path.
     void initTestCase()
     {
-        qputenv("PATH",
-                QFile::encodeName(QFileInfo(executable).absolutePath()) + ':' + qgetenv("PATH"));
+        // A QByteArray first: Qt 6.8's qputenv takes a view that a string builder does not
+        // convert to.
+        const QByteArray path =
+            QFile::encodeName(QFileInfo(executable).absolutePath()) + ':' + qgetenv("PATH");
+        qputenv("PATH", path);
     }
 
     void init()
