@@ -382,6 +382,32 @@ void TestEdsCalendarStore::calDavSourceOnALocalServer()
     QTRY_COMPARE_WITH_TIMEOUT(shown(u"tessel-team"_s).join(u'|'),
                               u"03-19 16:00 - 17:00 Planning [Team #AD7FA8]"_s, 20000);
 
+    // A new event goes to the server, as Evolution's own would.
+    QTRY_VERIFY_WITH_TIMEOUT(offered(u"tessel-team"_s), 15000);
+    const NewCalendarEvent event{u"tessel-team"_s,
+                                 u"上线"_s,
+                                 {},
+                                 false,
+                                 QDateTime(QDate(2026, 3, 20), QTime(9, 0)),
+                                 QDateTime(QDate(2026, 3, 20), QTime(10, 0))};
+    const CalendarWriteResult created =
+        awaitWrite([&](auto done) { service->createEvent(event, this, done); });
+    QCOMPARE(created.error, QString());
+    const auto onServer = [port] {
+        QProcess get;
+        get.start(u"python3"_s,
+                  {u"-c"_s,
+                   u"import sys, urllib.request; "
+                   "sys.stdout.buffer.write(urllib.request.urlopen(sys.argv[1]).read())"_s,
+                   u"http://127.0.0.1:%1/tessel/team/"_s.arg(port)});
+        get.waitForFinished(10000);
+        return QString::fromUtf8(get.readAllStandardOutput());
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(onServer().contains(u"UID:"_s + created.eventUid), 15000);
+    const QString collection = onServer();
+    QVERIFY2(collection.contains(u"SUMMARY:上线"_s)
+                 && collection.contains(u"DTSTART;TZID=Europe/Berlin:20260320T090000"_s),
+             qPrintable(collection));
     radicale.terminate();
     radicale.waitForFinished();
 }
