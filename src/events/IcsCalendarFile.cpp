@@ -281,7 +281,7 @@ std::optional<RawEvent> readEvent(icalcomponent *vevent, ZoneLookup &zones)
         if (rule.freq == ICAL_NO_RECURRENCE)
             continue;
         // Calendar scales other than Gregorian are not expanded; the pointer would dangle anyway.
-        if (rule.rscale)
+        if (rule.rscale || IcsRecurrence::neverMatches(rule))
             continue;
         if (!icaltime_is_null_time(rule.until)) {
             // Compare UNTIL on the series' own wall clock.

@@ -36,7 +36,8 @@ public:
     /// The file under `key`, or null.
     [[nodiscard]] static const File *find(const Files &files, const QString &key);
 
-    static constexpr quint32 formatVersion = 2;
+    // 3: rules that can never match are no longer kept.
+    static constexpr quint32 formatVersion = 3;
 
     /// `folder` empty: $XDG_CACHE_HOME/tessel-calendar.
     explicit IcsParseCache(const QString &folder = {});

@@ -37,7 +37,43 @@ std::optional<qint64> restartInPhase(const icalrecurrencetype &rule, qint64 dtst
     return dtstart + floorDiv(from - dtstart, period) * period;
 }
 
+int listSize(std::span<const short> list)
+{
+    return int(std::find(list.begin(), list.end(), short(ICAL_RECURRENCE_ARRAY_MAX))
+               - list.begin());
+}
+
 } // namespace
+
+bool IcsRecurrence::neverMatches(const icalrecurrencetype &rule)
+{
+    const int positions = listSize(rule.by_set_pos);
+    if (positions == 0)
+        return false;
+    // Days in one period, then each finer by-list multiplies the set; a generous bound.
+    int days = 1;
+    switch (rule.freq) {
+    case ICAL_YEARLY_RECURRENCE:
+        days = 366;
+        break;
+    case ICAL_MONTHLY_RECURRENCE:
+        days = 31;
+        break;
+    case ICAL_WEEKLY_RECURRENCE:
+        days = 7;
+        break;
+    default:
+        break;
+    }
+    const qint64 largestSet = qint64(days) * qMax(1, listSize(rule.by_hour))
+                              * qMax(1, listSize(rule.by_minute))
+                              * qMax(1, listSize(rule.by_second));
+    for (int i = 0; i < positions; ++i) {
+        if (qAbs(qint64(rule.by_set_pos[i])) <= largestSet)
+            return false;
+    }
+    return true;
+}
 
 IcsRecurrence::Rule::Rule(const icalrecurrencetype &rule)
     : freq(rule.freq)

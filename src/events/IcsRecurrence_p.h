@@ -38,6 +38,10 @@ public:
         std::vector<short> lists; // each by-list's values followed by its end marker
     };
 
+    /// Whether every BYSETPOS of the rule lies beyond the largest set one period can hold, so
+    /// that it yields nothing: libical would search centuries for an instance on every call.
+    [[nodiscard]] static bool neverMatches(const icalrecurrencetype &rule);
+
     /// The by-lists of a rule, each a fixed array ended early by ICAL_RECURRENCE_ARRAY_MAX.
     template<typename Short, typename RuleType>
     static std::array<std::span<Short>, 9> byLists(RuleType &rule)
