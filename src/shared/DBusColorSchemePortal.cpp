@@ -1,5 +1,7 @@
 #include "DBusColorSchemePortal.h"
 
+#include "Logging.h"
+
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
@@ -62,9 +64,12 @@ DBusColorSchemePortal::DBusColorSchemePortal(const QDBusConnection &connection, 
 {
     if (!m_connection.isConnected())
         return;
-    m_connection.connect(portalService, portalPath, settingsInterface, u"SettingChanged"_s,
-                         {appearanceNamespace, colorSchemeKey}, u"ssv"_s, this,
-                         SLOT(handleSettingChanged(QString, QString, QDBusVariant)));
+    // The slot takes the whole message: a QDBusVariant parameter needs its meta type registered
+    // first, and without it the subscription fails unnoticed.
+    if (!m_connection.connect(portalService, portalPath, settingsInterface, u"SettingChanged"_s,
+                              {appearanceNamespace, colorSchemeKey}, u"ssv"_s, this,
+                              SLOT(handleSettingChanged(QDBusMessage))))
+        qCWarning(lcPortal) << "cannot follow the desktop portal's colour scheme";
     auto *watcher = new QDBusServiceWatcher(portalService, m_connection,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -105,11 +110,11 @@ std::optional<quint32> DBusColorSchemePortal::read(const QDBusConnection &connec
     return firstUInt(connection.call(readSetting, QDBus::Block, int(remainingMs)));
 }
 
-void DBusColorSchemePortal::handleSettingChanged(const QString &nameSpace, const QString &key,
-                                                 const QDBusVariant &value)
+void DBusColorSchemePortal::handleSettingChanged(const QDBusMessage &message)
 {
-    if (nameSpace != appearanceNamespace || key != colorSchemeKey)
+    const QVariantList arguments = message.arguments();
+    if (arguments.value(0) != appearanceNamespace || arguments.value(1) != colorSchemeKey)
         return;
-    if (const auto scheme = unwrapUInt(value.variant()))
+    if (const auto scheme = unwrapUInt(arguments.value(2)))
         Q_EMIT colorSchemeChanged(*scheme);
 }

@@ -4,7 +4,7 @@
 
 #include <QDBusConnection>
 
-class QDBusVariant;
+class QDBusMessage;
 
 // The XDG desktop portal's settings interface on a bus. Calls block for at most the timeout,
 // so a portal that is slow to start or hung never holds up start-up.
@@ -28,8 +28,7 @@ public:
                                                      int timeoutMs = defaultTimeoutMs);
 
 private Q_SLOTS:
-    void handleSettingChanged(const QString &nameSpace, const QString &key,
-                              const QDBusVariant &value);
+    void handleSettingChanged(const QDBusMessage &message);
 
 private:
     QDBusConnection m_connection;

@@ -58,41 +58,8 @@ private Q_SLOTS:
         QTEST(scheme.colorScheme(), "expected");
     }
 
-    void readsThePortal_data()
-    {
-        QTest::addColumn<Shape>("shape");
-        QTest::addColumn<std::optional<quint32>>("expected");
-        QTest::addColumn<QStringList>("expectedCalls");
-
-        const QStringList read{u"Get"_s, u"Read"_s};
-        const QStringList readOne{u"Get"_s, u"ReadOne"_s};
-        const std::optional<quint32> none;
-        QTest::newRow("v1, Read wrapped twice") << Shape{} << std::optional(1u) << read;
-        QTest::newRow("v1, Read wrapped once")
-            << Shape{.readWrapsTwice = false} << std::optional(1u) << read;
-        QTest::newRow("v2, ReadOne") << Shape{.version = 2} << std::optional(1u) << readOne;
-        QTest::newRow("v3 keeps ReadOne")
-            << Shape{.version = 3, .colorScheme = 2u} << std::optional(2u) << readOne;
-        QTest::newRow("text instead of a number")
-            << Shape{.colorScheme = u"prefer-dark"_s} << none << read;
-        QTest::newRow("access denied")
-            << Shape{.errorName = u"org.freedesktop.DBus.Error.AccessDenied"_s} << none << read;
-        // A portal that does not answer the version is not asked a second time.
-        QTest::newRow("version unanswered")
-            << Shape{.unanswered = {u"Get"_s}} << none << QStringList{u"Get"_s};
-        QTest::newRow("ReadOne unanswered")
-            << Shape{.version = 2, .unanswered = {u"ReadOne"_s}} << none << readOne;
-    }
-
-    void readsThePortal()
-    {
-        QFETCH(Shape, shape);
-        FakeDesktopPortal portal(shape);
-        QVERIFY(portal.start());
-        QTEST(DBusColorSchemePortal::read(QDBusConnection::sessionBus(), 2000), "expected");
-        QTEST(portal.record().calls, "expectedCalls");
-    }
-
+    // Runs before any fake portal's answer has put a QDBusVariant through the process: following
+    // the portal must not depend on that.
     void followsThePortalOnTheBus()
     {
         // No bus, or no portal on it: the palette decides.
@@ -139,6 +106,41 @@ private Q_SLOTS:
         setWindowColor(QColor(0x202020));
         QCOMPARE(scheme.colorScheme(), ColorScheme::dark);
         QCOMPARE(spy.size(), 5);
+    }
+
+    void readsThePortal_data()
+    {
+        QTest::addColumn<Shape>("shape");
+        QTest::addColumn<std::optional<quint32>>("expected");
+        QTest::addColumn<QStringList>("expectedCalls");
+
+        const QStringList read{u"Get"_s, u"Read"_s};
+        const QStringList readOne{u"Get"_s, u"ReadOne"_s};
+        const std::optional<quint32> none;
+        QTest::newRow("v1, Read wrapped twice") << Shape{} << std::optional(1u) << read;
+        QTest::newRow("v1, Read wrapped once")
+            << Shape{.readWrapsTwice = false} << std::optional(1u) << read;
+        QTest::newRow("v2, ReadOne") << Shape{.version = 2} << std::optional(1u) << readOne;
+        QTest::newRow("v3 keeps ReadOne")
+            << Shape{.version = 3, .colorScheme = 2u} << std::optional(2u) << readOne;
+        QTest::newRow("text instead of a number")
+            << Shape{.colorScheme = u"prefer-dark"_s} << none << read;
+        QTest::newRow("access denied")
+            << Shape{.errorName = u"org.freedesktop.DBus.Error.AccessDenied"_s} << none << read;
+        // A portal that does not answer the version is not asked a second time.
+        QTest::newRow("version unanswered")
+            << Shape{.unanswered = {u"Get"_s}} << none << QStringList{u"Get"_s};
+        QTest::newRow("ReadOne unanswered")
+            << Shape{.version = 2, .unanswered = {u"ReadOne"_s}} << none << readOne;
+    }
+
+    void readsThePortal()
+    {
+        QFETCH(Shape, shape);
+        FakeDesktopPortal portal(shape);
+        QVERIFY(portal.start());
+        QTEST(DBusColorSchemePortal::read(QDBusConnection::sessionBus(), 2000), "expected");
+        QTEST(portal.record().calls, "expectedCalls");
     }
 };
 
