@@ -105,7 +105,9 @@ bool writeAtomically(const QString &path, const QByteArray &content)
     if (!QDir().mkpath(info.absolutePath()) || !QFileInfo(info.absolutePath()).isDir())
         return false;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a write cut short (disk full) shows here: Qt 6.4's commit() does not
+    // report a failed flush and would put the cut-off entry in place of the user's.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (file.write(content) != content.size()) {
         file.cancelWriting();

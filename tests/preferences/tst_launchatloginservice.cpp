@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 class TestLaunchAtLoginService : public QObject
@@ -117,6 +121,23 @@ private Q_SLOTS:
         QVERIFY(!LaunchAtLoginService(executable).isEnabled());
         service.setEnabled(true);
         QVERIFY(LaunchAtLoginService(executable).isEnabled());
+    }
+
+    void failedWriteKeepsTheEntryAndSaysOff()
+    {
+        const QByteArray mine = withProgram("[Desktop Entry]\nExec=@EXEC@ --mine\nHidden=true\n");
+        QVERIFY(writeFile(LaunchAtLoginService::userEntryPath(), mine));
+        LaunchAtLoginService service(executable);
+        // A full disk stops the write half-way, as this limit on a written file's size does.
+        rlimit previous{};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limited{40, previous.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        service.setEnabled(true);
+        setrlimit(RLIMIT_FSIZE, &previous);
+        QCOMPARE(readFile(LaunchAtLoginService::userEntryPath()), mine);
+        QVERIFY(!service.isEnabled());
     }
 
     void missingExecutableIsNotFound()
