@@ -27,16 +27,19 @@ icaltimetype dateOf(QDate day)
     return time;
 }
 
-// A timed property on the wall clock of `zone` with its TZID, or in UTC without a zone.
+// A timed property on the wall clock of `zone` with its TZID, or in UTC without a zone. A wall
+// time the clock shows twice (when it is turned back) is read as the first: the second is
+// written in UTC.
 icalproperty *timed(icalproperty *property, const QDateTime &instant, const IcsZone *zone,
                     const QByteArray &zoneId)
 {
-    if (!zone) {
+    const qint64 utc = instant.toMSecsSinceEpoch();
+    const qint64 wall = zone ? zone->toWall(utc) : 0;
+    if (!zone || zone->toUtc(wall) != utc) {
         icalproperty_set_value(property, icalvalue_new_datetime(utcTime(instant)));
         return property;
     }
-    icalproperty_set_value(property, icalvalue_new_datetime(IcsLibical::fromWallMs(
-                                         zone->toWall(instant.toMSecsSinceEpoch()), false)));
+    icalproperty_set_value(property, icalvalue_new_datetime(IcsLibical::fromWallMs(wall, false)));
     icalproperty_add_parameter(property, icalparameter_new_tzid(zoneId.constData()));
     return property;
 }

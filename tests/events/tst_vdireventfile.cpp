@@ -4,11 +4,14 @@
 #include "IcsTestFolder.h"
 #include "TimeZoneScope.h"
 #include "events/EventStoreService.h"
+#include "events/IcsCalendarFile.h"
+#include "events/NewEventIcs.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimeZone>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -195,6 +198,20 @@ private Q_SLOTS:
         const QStringList listed = titles(*service);
         QVERIFY(!listed.contains(u"撤销我"_s));
         QVERIFY(listed.contains(u"保留"_s) && listed.contains(u"早会"_s));
+    }
+
+    void timeShownTwiceKeepsItsInstant()
+    {
+        // New York turns its clocks back at 06:00 UTC on 1 November 2026: these are the second
+        // 01:30 and 01:45, which a TZID alone would make an hour earlier.
+        NewCalendarEvent event = meeting(u"回拨"_s);
+        event.start = QDateTime(QDate(2026, 11, 1), QTime(6, 30), QTimeZone::utc());
+        event.end = event.start.addSecs(15 * 60);
+        const IcsCalendarFile read = IcsCalendarFile::parse(
+            NewEventIcs::render(event, u"u"_s, event.start, "America/New_York"), {});
+        QCOMPARE(read.events.size(), size_t(1));
+        QCOMPARE(read.events[0].start.toUtc(), event.start.toMSecsSinceEpoch());
+        QCOMPARE(read.events[0].durationMs, event.start.msecsTo(event.end));
     }
 
     void cleanupTestCase()
