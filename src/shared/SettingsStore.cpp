@@ -13,6 +13,7 @@
 #include <QJsonValue>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 
 #include <cerrno>
@@ -20,6 +21,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +63,46 @@ std::optional<QByteArray> toData(const QJsonValue &value)
         return std::nullopt;
     return std::move(decoded.decoded);
 }
+
+// Processes sharing the file take turns at reading and writing it, or one's write lands between
+// another's read and write and is undone. They lock the folder: the file itself is replaced at
+// every write. A lock not had within a while (a process stopped holding it) is done without,
+// and so is a nested change from a slot of this thread, which already holds it.
+class FolderLock
+{
+public:
+    explicit FolderLock(const QString &folder)
+    {
+        if (held)
+            return;
+        fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int waited = 0; fd >= 0; waited += lockPollMs) {
+            locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+            if (locked || errno != EWOULDBLOCK || waited >= lockWaitMs)
+                break;
+            QThread::msleep(lockPollMs);
+        }
+        held = locked;
+    }
+    ~FolderLock()
+    {
+        if (locked)
+            held = false;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+private:
+    static constexpr int lockPollMs = 5;
+    static constexpr int lockWaitMs = 2000;
+    static thread_local bool held;
+    int fd = -1;
+    bool locked = false;
+};
+
+thread_local bool FolderLock::held = false;
 
 } // namespace
 
@@ -164,17 +206,23 @@ void SettingsStore::remove(const QString &key)
 
 void SettingsStore::store(const QString &key, const QJsonValue &value)
 {
-    // Another process may have written since the watcher last fired; take its values first so
-    // that this write does not undo them.
-    reload();
+    bool changed = false;
+    {
+        std::optional<FolderLock> lock;
+        if (access == Access::readWrite)
+            lock.emplace(QFileInfo(path).absolutePath());
+        // Another process may have written since the watcher last fired; take its values first
+        // so that this write does not undo them.
+        reload();
 
-    const bool removing = value.isUndefined();
-    const bool changed = removing ? values.contains(key) : values.value(key) != value;
-    if (removing)
-        values.remove(key);
-    else
-        values.insert(key, value);
-    save();
+        const bool removing = value.isUndefined();
+        changed = removing ? values.contains(key) : values.value(key) != value;
+        if (removing)
+            values.remove(key);
+        else
+            values.insert(key, value);
+        save();
+    }
     if (changed)
         Q_EMIT valueChanged(key);
 }

@@ -1,5 +1,6 @@
 // Writes settings in a tight loop until it is killed, for the crash-safety test. Prints one byte
-// after each round so the test can tell it is writing.
+// after each round so the test can tell it is writing. With a key ("A" or "B") and a count, sets
+// that key to 0, 1, ... count - 1 and ends.
 
 #include "shared/SettingsStore.h"
 
@@ -15,13 +16,22 @@ const SettingKey<QString> counter{"counter", {}};
 const SettingKey<QStringList> list{"list", {}};
 constexpr SettingKey<bool> flag{"flag", false};
 const SettingKey<QByteArray> data{"data", {}};
+const SettingKey<QString> keyA{"A", {}};
+const SettingKey<QString> keyB{"B", {}};
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    SettingsStore store(QCoreApplication::arguments().value(1));
+    const QStringList arguments = QCoreApplication::arguments();
+    SettingsStore store(arguments.value(1));
+    if (arguments.size() > 3) {
+        const SettingKey<QString> &key = arguments.at(2) == "A"_L1 ? keyA : keyB;
+        for (int round = 0; round < arguments.at(3).toInt(); ++round)
+            store.setValue(key, QString::number(round));
+        return 0;
+    }
     for (quint64 round = 0;; ++round) {
         // Every kind in turn, sizes changing so that the file grows and shrinks.
         store.setValue(counter, QString::number(round));

@@ -46,6 +46,22 @@ private Q_SLOTS:
             QVERIFY(document.object().contains("counter"_L1));
         }
     }
+
+    // Two processes changing keys at once: neither change is undone by the other's write.
+    void concurrentWritersKeepEachOthersChanges()
+    {
+        for (int run = 0; run < 3; ++run) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(u"settings.json"_s);
+            QProcess first;
+            QProcess second;
+            first.start(QStringLiteral(SETTINGS_WRITER), {path, u"A"_s, u"200"_s});
+            second.start(QStringLiteral(SETTINGS_WRITER), {path, u"B"_s, u"200"_s});
+            QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+            QCOMPARE(QJsonDocument::fromJson(readFile(path)).object(),
+                     (QJsonObject{{u"A"_s, u"199"_s}, {u"B"_s, u"199"_s}}));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettingsCrashSafety)
