@@ -48,15 +48,8 @@ std::shared_ptr<const IcsCalendarFile> parseFile(const QString &path, const QStr
     noteReadable(path, true);
     if (file.size() > maxFileBytes)
         return std::make_shared<IcsCalendarFile>();
-    const qint64 size = file.size();
-    if (size > 0) {
-        if (const uchar *mapped = file.map(0, size)) {
-            auto content = std::make_shared<IcsCalendarFile>(IcsCalendarFile::parse(
-                QByteArrayView(reinterpret_cast<const char *>(mapped), size), uidPrefix));
-            file.unmap(const_cast<uchar *>(mapped));
-            return content;
-        }
-    }
+    // Read, never mapped: a file another program cuts short while it is parsed (`cp` or
+    // `curl -o` rewrite in place) would end the program with SIGBUS.
     return std::make_shared<IcsCalendarFile>(IcsCalendarFile::parse(file.readAll(), uidPrefix));
 }
 
