@@ -326,9 +326,11 @@ QString IcsParseCache::pathFor(const QString &calendarIdentifier) const
 IcsParseCache::Files IcsParseCache::load(const QString &calendarIdentifier) const
 {
     QFile file(pathFor(calendarIdentifier));
-    if (!file.open(QIODevice::ReadOnly))
+    // A regular file only: opening a FIFO in its place would block, reading a link to a device
+    // would not end.
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray data = file.readAll();
+    const QByteArray data = file.read(file.size());
     const QByteArray expectedHeader = header();
     const qsizetype digestSize = QCryptographicHash::hashLength(digest);
     if (data.size() < expectedHeader.size() + digestSize || !data.startsWith(expectedHeader))

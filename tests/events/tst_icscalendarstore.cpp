@@ -19,6 +19,8 @@
 
 #include <thread>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -231,6 +233,7 @@ void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole_data()
     QTest::newRow("cut short") << u"truncate"_s << fresh;
     QTest::newRow("one byte changed") << u"flip"_s << fresh;
     QTest::newRow("another version") << u"version"_s << fresh;
+    QTest::newRow("a FIFO in its place") << u"fifo"_s << fresh;
 }
 
 void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole()
@@ -288,6 +291,11 @@ void TestIcsCalendarStore::parseCacheIsTrustedOnlyWhole()
     }
     QVERIFY(cacheFile.resize(0) && cacheFile.seek(0) && cacheFile.write(data) == data.size());
     cacheFile.close();
+    // Opening a FIFO without a writer would block the read for good.
+    if (change == u"fifo"_s) {
+        QVERIFY(cacheFile.remove());
+        QCOMPARE(mkfifo(QFile::encodeName(cacheFile.fileName()).constData(), 0600), 0);
+    }
     QTEST(titlesRead(), "expected");
 }
 
