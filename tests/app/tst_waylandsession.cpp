@@ -123,6 +123,15 @@ private Q_SLOTS:
         const PortalShortcut second = portal->record().bindCalls.last().constFirst();
         QCOMPARE(second.properties.value(u"preferred_trigger"_s), u"SHIFT+LOGO+j"_s);
         QTRY_COMPARE(portal->record().closedSessions, portal->record().sessions.mid(0, 1));
+        // A portal that restarts has lost the session with it: the shortcut is bound afresh.
+        portal->stop();
+        QTRY_COMPARE(described.last().at(1).toString(), QString());
+        QVERIFY(portal->start());
+        QTRY_COMPARE(portal->record().bindCalls.size(), 3);
+        QTRY_COMPARE(described.last().at(1).toString(), u"Ctrl+Alt+Meta+K"_s);
+        QSignalSpy pressed(&grabber, &KeyGrabber::pressed);
+        portal->activate(u"toggle-panel"_s);
+        QTRY_COMPARE(pressed.size(), 1);
         grabber.ungrab(id);
         QTRY_COMPARE(portal->record().closedSessions.size(), 2);
         QCOMPARE(described.last().at(1).toString(), QString());
