@@ -176,13 +176,18 @@ void PortalKeyGrabber::listenForResponse(const QString &requestPath)
 
 void PortalKeyGrabber::handleResponse(const QDBusMessage &message)
 {
-    const QList<QVariant> arguments = message.arguments();
-    if (message.path() != m_requestPath || arguments.size() < 2)
+    if (message.path() != m_requestPath)
         return;
     m_bus.disconnect(portalService, m_requestPath, requestInterface, u"Response"_s, this,
                      SLOT(handleResponse(QDBusMessage)));
     m_requestPath.clear();
+    // QtDBus crashes reading a map whose values are not variants: only the portal's form is read.
+    if (message.signature() != "ua{sv}"_L1) {
+        fail(u"an answer of the form %1"_s.arg(message.signature()));
+        return;
+    }
 
+    const QList<QVariant> arguments = message.arguments();
     const uint response = arguments.at(0).toUInt();
     const QVariantMap results = qdbus_cast<QVariantMap>(arguments.at(1));
     if (m_step == Step::creatingSession) {

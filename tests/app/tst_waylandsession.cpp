@@ -135,6 +135,13 @@ private Q_SLOTS:
         grabber.ungrab(id);
         QTRY_COMPARE(portal->record().closedSessions.size(), 2);
         QCOMPARE(described.last().at(1).toString(), QString());
+
+        // An answer of another form than the portal's is a refusal, not read as one.
+        portal->setShape({.textResults = true});
+        const qsizetype told = described.size();
+        QVERIFY(grabber.grab(id, 40, control));
+        QTRY_COMPARE(described.size(), told + 1);
+        QCOMPARE(described.last().at(1).toString(), QString());
     }
 
     void runsOnXWaylandWithTheShortcutBoundByThePortal()
