@@ -67,13 +67,11 @@ private Q_SLOTS:
     {
         // The holder of the name drops off the bus while the request to it is on its way.
         Unanswering holder;
-        {
-            QDBusConnection quitting =
-                QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"a"_s);
-            QVERIFY(quitting.registerVirtualObject(QString::fromLatin1(SingleInstance::objectPath),
-                                                   &holder));
-            QVERIFY(quitting.registerService(QString::fromLatin1(SingleInstance::serviceName)));
-        }
+        QVERIFY(
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"a"_s)
+                .registerVirtualObject(QString::fromLatin1(SingleInstance::objectPath), &holder));
+        QVERIFY(QDBusConnection(u"a"_s).registerService(
+            QString::fromLatin1(SingleInstance::serviceName)));
         QTimer::singleShot(0, [] { QDBusConnection::disconnectFromBus(u"a"_s); });
         SingleInstance next(QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"b"_s));
         QCOMPARE(next.claimOrForward(SingleInstance::Request::show),
