@@ -15,25 +15,32 @@ SingleInstance::~SingleInstance() = default;
 
 SingleInstance::Outcome SingleInstance::claimOrForward(Request request)
 {
-    if (!connection.isConnected() || !connection.interface())
+    if (!connection.isConnected() || !connection.interface() || claim())
         return Outcome::primary;
-    const QString service = QString::fromLatin1(serviceName);
-    const auto reply =
-        connection.interface()->registerService(service, QDBusConnectionInterface::DontQueueService,
-                                                QDBusConnectionInterface::DontAllowReplacement);
-    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
-        connection.registerObject(QString::fromLatin1(objectPath), this,
-                                  QDBusConnection::ExportScriptableSlots);
-        return Outcome::primary;
-    }
 
+    const QString service = QString::fromLatin1(serviceName);
     const QString method = request == Request::toggle        ? u"Toggle"_s
                            : request == Request::preferences ? u"ShowPreferences"_s
                                                              : u"Show"_s;
     const QDBusMessage call = QDBusMessage::createMethodCall(
         service, QString::fromLatin1(objectPath), QString::fromLatin1(serviceName), method);
     const QDBusMessage answer = connection.call(call, QDBus::BlockWithGui, 2000);
-    return answer.type() == QDBusMessage::ErrorMessage ? Outcome::unanswered : Outcome::forwarded;
+    if (answer.type() != QDBusMessage::ErrorMessage)
+        return Outcome::forwarded;
+    // The holder may have been quitting: then this process takes its place.
+    return claim() ? Outcome::primary : Outcome::unanswered;
+}
+
+bool SingleInstance::claim()
+{
+    const auto reply = connection.interface()->registerService(
+        QString::fromLatin1(serviceName), QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered)
+        return false;
+    connection.registerObject(QString::fromLatin1(objectPath), this,
+                              QDBusConnection::ExportScriptableSlots);
+    return true;
 }
 
 SingleInstance::Request SingleInstance::requestFor(const QString &argument)

@@ -49,5 +49,8 @@ Q_SIGNALS:
     void preferencesRequested();
 
 private:
+    // Takes the name and serves the requests under it; false when another process holds it.
+    bool claim();
+
     QDBusConnection connection;
 };

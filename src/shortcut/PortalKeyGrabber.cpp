@@ -8,6 +8,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 
 using namespace Qt::StringLiterals;
 
@@ -80,6 +81,12 @@ PortalKeyGrabber::PortalKeyGrabber(const QDBusConnection &bus, QObject *parent)
                   SLOT(handleActivated(QDBusMessage)));
     m_bus.connect(portalService, portalPath, shortcutsInterface, u"ShortcutsChanged"_s, this,
                   SLOT(handleShortcutsChanged(QDBusMessage)));
+    auto *watcher = new QDBusServiceWatcher(portalService, m_bus,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString &, const QString &, const QString &newOwner) {
+                portalChanged(newOwner);
+            });
 }
 
 PortalKeyGrabber::~PortalKeyGrabber()
@@ -169,13 +176,18 @@ void PortalKeyGrabber::listenForResponse(const QString &requestPath)
 
 void PortalKeyGrabber::handleResponse(const QDBusMessage &message)
 {
-    const QList<QVariant> arguments = message.arguments();
-    if (message.path() != m_requestPath || arguments.size() < 2)
+    if (message.path() != m_requestPath)
         return;
     m_bus.disconnect(portalService, m_requestPath, requestInterface, u"Response"_s, this,
                      SLOT(handleResponse(QDBusMessage)));
     m_requestPath.clear();
+    // QtDBus crashes reading a map whose values are not variants: only the portal's form is read.
+    if (message.signature() != "ua{sv}"_L1) {
+        fail(u"an answer of the form %1"_s.arg(message.signature()));
+        return;
+    }
 
+    const QList<QVariant> arguments = message.arguments();
     const uint response = arguments.at(0).toUInt();
     const QVariantMap results = qdbus_cast<QVariantMap>(arguments.at(1));
     if (m_step == Step::creatingSession) {
@@ -225,6 +237,19 @@ void PortalKeyGrabber::handleSessionClosed()
     fail(u"the desktop closed the session"_s);
 }
 
+void PortalKeyGrabber::portalChanged(const QString &newOwner)
+{
+    if (!m_held)
+        return;
+    // Sessions end with the portal that held them: nothing is left to close, and a portal that
+    // comes (back) is asked afresh.
+    forgetSession();
+    if (newOwner.isEmpty())
+        Q_EMIT triggerDescribed(*m_held, {});
+    else
+        createSession();
+}
+
 void PortalKeyGrabber::reportTrigger(const QList<PortalShortcut> &shortcuts)
 {
     if (!m_held)
@@ -241,6 +266,15 @@ void PortalKeyGrabber::reportTrigger(const QList<PortalShortcut> &shortcuts)
 
 void PortalKeyGrabber::closeSession()
 {
+    if (!m_sessionPath.isEmpty()) {
+        m_bus.asyncCall(QDBusMessage::createMethodCall(portalService, m_sessionPath,
+                                                       sessionInterface, u"Close"_s));
+    }
+    forgetSession();
+}
+
+void PortalKeyGrabber::forgetSession()
+{
     if (!m_requestPath.isEmpty()) {
         m_bus.disconnect(portalService, m_requestPath, requestInterface, u"Response"_s, this,
                          SLOT(handleResponse(QDBusMessage)));
@@ -249,8 +283,6 @@ void PortalKeyGrabber::closeSession()
     if (!m_sessionPath.isEmpty()) {
         m_bus.disconnect(portalService, m_sessionPath, sessionInterface, u"Closed"_s, this,
                          SLOT(handleSessionClosed()));
-        m_bus.asyncCall(QDBusMessage::createMethodCall(portalService, m_sessionPath,
-                                                       sessionInterface, u"Close"_s));
         m_sessionPath.clear();
     }
     m_step = Step::idle;

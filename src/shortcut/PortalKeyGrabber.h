@@ -59,8 +59,12 @@ private:
     /// Calls a portal method whose answer comes as a Response signal on a request object.
     void request(const QString &method, QList<QVariant> arguments, QVariantMap options);
     void listenForResponse(const QString &requestPath);
+    // A portal went away or came: the session did not outlive the one that held it.
+    void portalChanged(const QString &newOwner);
     void reportTrigger(const QList<PortalShortcut> &shortcuts);
     void closeSession();
+    // Stops listening to the request and session without telling the portal.
+    void forgetSession();
     void fail(const QString &reason);
 
     QDBusConnection m_bus;

@@ -1,10 +1,20 @@
 #include "app/SingleInstance.h"
 
 #include <QDBusConnection>
+#include <QDBusVirtualObject>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
+
+// A process that takes calls and never answers them.
+class Unanswering : public QDBusVirtualObject
+{
+public:
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
+};
 
 // Two processes are stood in for by two connections to the private test bus.
 class TestSingleInstance : public QObject
@@ -50,6 +60,21 @@ private Q_SLOTS:
         // Once the first has quit, the next start is the primary one.
         SingleInstance next(connection(u"c"_s));
         QCOMPARE(next.claimOrForward(SingleInstance::Request::toggle),
+                 SingleInstance::Outcome::primary);
+    }
+
+    void takesOverFromAPrimaryQuittingBeforeItAnswers()
+    {
+        // The holder of the name drops off the bus while the request to it is on its way.
+        Unanswering holder;
+        QVERIFY(
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"a"_s)
+                .registerVirtualObject(QString::fromLatin1(SingleInstance::objectPath), &holder));
+        QVERIFY(QDBusConnection(u"a"_s).registerService(
+            QString::fromLatin1(SingleInstance::serviceName)));
+        QTimer::singleShot(0, [] { QDBusConnection::disconnectFromBus(u"a"_s); });
+        SingleInstance next(QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"b"_s));
+        QCOMPARE(next.claimOrForward(SingleInstance::Request::show),
                  SingleInstance::Outcome::primary);
     }
 

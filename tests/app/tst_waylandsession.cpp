@@ -123,8 +123,24 @@ private Q_SLOTS:
         const PortalShortcut second = portal->record().bindCalls.last().constFirst();
         QCOMPARE(second.properties.value(u"preferred_trigger"_s), u"SHIFT+LOGO+j"_s);
         QTRY_COMPARE(portal->record().closedSessions, portal->record().sessions.mid(0, 1));
+        // A portal that restarts has lost the session with it: the shortcut is bound afresh.
+        portal->stop();
+        QTRY_COMPARE(described.last().at(1).toString(), QString());
+        QVERIFY(portal->start());
+        QTRY_COMPARE(portal->record().bindCalls.size(), 3);
+        QTRY_COMPARE(described.last().at(1).toString(), u"Ctrl+Alt+Meta+K"_s);
+        QSignalSpy pressed(&grabber, &KeyGrabber::pressed);
+        portal->activate(u"toggle-panel"_s);
+        QTRY_COMPARE(pressed.size(), 1);
         grabber.ungrab(id);
         QTRY_COMPARE(portal->record().closedSessions.size(), 2);
+        QCOMPARE(described.last().at(1).toString(), QString());
+
+        // An answer of another form than the portal's is a refusal, not read as one.
+        portal->setShape({.textResults = true});
+        const qsizetype told = described.size();
+        QVERIFY(grabber.grab(id, 40, control));
+        QTRY_COMPARE(described.size(), told + 1);
         QCOMPARE(described.last().at(1).toString(), QString());
     }
 

@@ -6,6 +6,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
@@ -24,6 +25,7 @@ struct FakePortalShape
     QStringList unanswered = {}; // methods left without an answer
     uint bindResponse = 0; // 1 is the user cancelling the desktop's dialog
     QString boundAs = {}; // the trigger bound in place of the preferred one
+    bool textResults = false; // Response's results as a{ss}, as a faulty portal might send them
 };
 
 // The XDG desktop portal as a desktop runs it, served from a thread of its own because the
@@ -49,6 +51,7 @@ public:
         , m_shape(shape)
     {
         PortalShortcut::registerDBusTypes();
+        qDBusRegisterMetaType<QMap<QString, QString>>();
         // Registered before the move, so that what the bus hangs on the object moves with it.
         m_registered = m_connection.registerVirtualObject(path, this, QDBusConnection::SubPath);
         m_thread.start();
@@ -208,7 +211,10 @@ private:
                 qvariant_cast<QDBusObjectPath>(message.arguments().value(0)).path();
             results.insert(QStringLiteral("shortcuts"), QVariant::fromValue(m_record.bound));
         }
-        send(request, response, QStringLiteral("Response"), {code, results});
+        send(request, response, QStringLiteral("Response"),
+             {code, m_shape.textResults ? QVariant::fromValue(
+                        QMap<QString, QString>{{QStringLiteral("session_handle"), request}})
+                                        : QVariant(results)});
     }
 
     // The object a request or session gets: the caller's name and its token make the path.
