@@ -84,8 +84,8 @@ PortalKeyGrabber::PortalKeyGrabber(const QDBusConnection &bus, QObject *parent)
     auto *watcher = new QDBusServiceWatcher(portalService, m_bus,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString &, const QString &, const QString &newOwner) {
-                portalChanged(newOwner);
+            [this](const QString &, const QString &oldOwner, const QString &newOwner) {
+                portalChanged(oldOwner, newOwner);
             });
 }
 
@@ -237,9 +237,10 @@ void PortalKeyGrabber::handleSessionClosed()
     fail(u"the desktop closed the session"_s);
 }
 
-void PortalKeyGrabber::portalChanged(const QString &newOwner)
+void PortalKeyGrabber::portalChanged(const QString &oldOwner, const QString &newOwner)
 {
-    if (!m_held)
+    // A portal that our own call started answers that call.
+    if (!m_held || (oldOwner.isEmpty() && m_step == Step::creatingSession))
         return;
     // Sessions end with the portal that held them: nothing is left to close, and a portal that
     // comes (back) is asked afresh.

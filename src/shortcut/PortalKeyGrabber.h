@@ -60,7 +60,7 @@ private:
     void request(const QString &method, QList<QVariant> arguments, QVariantMap options);
     void listenForResponse(const QString &requestPath);
     // A portal went away or came: the session did not outlive the one that held it.
-    void portalChanged(const QString &newOwner);
+    void portalChanged(const QString &oldOwner, const QString &newOwner);
     void reportTrigger(const QList<PortalShortcut> &shortcuts);
     void closeSession();
     // Stops listening to the request and session without telling the portal.
