@@ -206,22 +206,27 @@ private:
                 const QDate date(*year, *first, *day);
                 return date.isValid() ? std::optional(date) : std::nullopt;
             }
-            QDate date(m_today.year(), *first, *day);
-            if (date.isValid() && date < m_today)
-                date = QDate(m_today.year() + 1, *first, *day);
-            return date.isValid() ? std::optional(date) : std::nullopt;
+            // 29 February may be eight years away.
+            for (int next = m_today.year(); next <= m_today.year() + 8; ++next) {
+                if (const QDate date(next, *first, *day); date.isValid() && date >= m_today)
+                    return date;
+            }
+            return std::nullopt;
         }
         if (year || !word(u"号"))
             return std::nullopt;
-        QDate date(m_today.year(), m_today.month(), *first);
-        if (!date.isValid() || date < m_today) {
-            const QDate next = m_today.addMonths(1);
-            date = QDate(next.year(), next.month(), *first);
-        }
         // "5号楼" is a place, not a date.
-        if (!date.isValid() || !atSpaceOrEnd())
+        if (!atSpaceOrEnd())
             return std::nullopt;
-        return date;
+        // The 30th after 30 January is in March.
+        const QDate thisMonth(m_today.year(), m_today.month(), 1);
+        for (int months = 0; months <= 2; ++months) {
+            const QDate month = thisMonth.addMonths(months);
+            if (const QDate date(month.year(), month.month(), *first);
+                date.isValid() && date >= m_today)
+                return date;
+        }
+        return std::nullopt;
     }
 
     // A clock with its part of day; without a part of its own it takes `impliedPart`. An end
@@ -250,6 +255,9 @@ private:
         const QTime later(clock->hour() + 12, clock->minute());
         if (*clock <= start->first && clock->hour() < 12 && later > start->first)
             return Time{later, part};
+        // 12 hours on from 12:xx is 24:xx, the midnight ending the start's day.
+        if (clock->hour() == 12)
+            return Time{QTime(0, clock->minute()), part};
         return Time{*clock, part};
     }
 

@@ -19,8 +19,7 @@
 //                                                                 on Monday)
 //          | [YYYY年] M月 D (日|号)                               without a year: the next one
 //                                                                 from today on
-//          | D 号                                                 this month's, else the next
-//                                                                 month's when it has passed
+//          | D 号                                                 the next one from today on
 //          | 今晚                                                 today, with 晚上
 //   times  = time [(- | – | — | ~ | ～ | 到 | 至) time]           a range; its end may omit the
 //                                                                 part of day
