@@ -10,7 +10,8 @@ namespace {
 enum class DayPart
 {
     none,
-    morning, // 凌晨, 早上, 早晨, 上午: as written
+    smallHours, // 凌晨: as written, but 12 is midnight
+    morning, // 早上, 早晨, 上午: as written
     noon, // 中午: 1-2 are afternoon hours
     afternoon // 下午, 傍晚, 晚上: 1-11 are afternoon hours
 };
@@ -18,6 +19,8 @@ enum class DayPart
 int hourIn(DayPart part, int hour)
 {
     switch (part) {
+    case DayPart::smallHours:
+        return hour == 12 ? 0 : hour;
     case DayPart::noon:
         return hour <= 2 ? hour + 12 : hour;
     case DayPart::afternoon:
@@ -238,8 +241,8 @@ private:
         static constexpr std::array<QStringView, 8> parts{u"凌晨", u"早上", u"早晨", u"上午",
                                                           u"中午", u"下午", u"傍晚", u"晚上"};
         static constexpr std::array<DayPart, 8> partValues{
-            DayPart::morning, DayPart::morning,   DayPart::morning,   DayPart::morning,
-            DayPart::noon,    DayPart::afternoon, DayPart::afternoon, DayPart::afternoon};
+            DayPart::smallHours, DayPart::morning,   DayPart::morning,   DayPart::morning,
+            DayPart::noon,       DayPart::afternoon, DayPart::afternoon, DayPart::afternoon};
         const int partIndex = anyWord(parts);
         const DayPart part = partIndex >= 0 ? partValues[std::size_t(partIndex)] : impliedPart;
         if (partIndex >= 0)

@@ -27,9 +27,9 @@
 //   clock  = H (点|时) [半 | M [分] | 钟]  |  H (: | ：) MM
 //
 // Numbers are digits or Chinese numerals (三, 十二, 二十四, 两). 下午/傍晚/晚上 move 1-11 to the
-// afternoon and 中午 moves 1-2; without a part of day a clock is read as on a 24-hour clock. An
-// end at or before its start without a part of day of its own goes 12 hours on when that puts it
-// after the start; an end still at or before the start is on the next day.
+// afternoon, 中午 moves 1-2 and 凌晨 moves 12 to midnight; without a part of day a clock is read as
+// on a 24-hour clock. An end at or before its start without a part of day of its own goes 12 hours
+// on when that puts it after the start; an end still at or before the start is on the next day.
 //
 // What is not understood stays in the title: reading stops at the first piece it cannot read
 // (下午 not followed by a clock, 下周 without a day, a date that does not exist, 25点), and a
