@@ -284,6 +284,9 @@ private:
             return QTime(*hour, 0);
         const qsizetype beforeMinute = m_pos;
         if (const auto minute = number(); minute && *minute <= 59) {
+            // 一刻 and 三刻 are quarters, not minutes.
+            if (word(u"刻"))
+                return *minute <= 3 ? std::optional(QTime(*hour, *minute * 15)) : std::nullopt;
             word(u"分");
             return QTime(*hour, *minute);
         }

@@ -24,7 +24,7 @@
 //   times  = time [(- | – | — | ~ | ～ | 到 | 至) time]           a range; its end may omit the
 //                                                                 part of day
 //   time   = [凌晨|早上|早晨|上午|中午|下午|傍晚|晚上] clock
-//   clock  = H (点|时) [半 | M [分] | 钟]  |  H (: | ：) MM
+//   clock  = H (点|时) [半 | M [分] | Q 刻 | 钟]  |  H (: | ：) MM    Q quarters, 1-3
 //
 // Numbers are digits or Chinese numerals (三, 十二, 二十四, 两). 下午/傍晚/晚上 move 1-11 to the
 // afternoon, 中午 moves 1-2 and 凌晨 moves 12 to midnight; without a part of day a clock is read as

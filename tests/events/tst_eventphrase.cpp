@@ -63,6 +63,8 @@ void TestEventPhrase::read_data()
                                  << QTime(22, 0) << QTime(1, 0) << u"值班"_s;
     *row("an end at midnight") << u"晚上11点到12点 守岁"_s << wednesday << QDate() << false
                                << QTime(23, 0) << QTime(0, 0) << u"守岁"_s;
+    *row("a quarter") << u"下午3点一刻 茶歇"_s << wednesday << QDate() << false << QTime(15, 15)
+                      << QTime() << u"茶歇"_s;
     *row("midnight in the small hours") << u"凌晨12点半 发布"_s << wednesday << QDate() << false
                                         << QTime(0, 30) << QTime() << u"发布"_s;
     *row("an end on the afternoon's side") << u"11点-1点 午会"_s << wednesday << QDate() << false
