@@ -149,7 +149,7 @@ void TestEdsCalendarStore::initTestCase()
                                             "DTEND:20260310T083000Z\nSUMMARY:Standup")
             + IcsTestFolder::event("trip", "DTSTART;VALUE=DATE:20260312\n"
                                            "DTEND;VALUE=DATE:20260314\nSUMMARY:Trip")
-            // Santiago skips 8 September 2024's first hour, as a day it would skip.
+            // Santiago skips the first hour of 8 September 2024.
             + IcsTestFolder::event("rally", "DTSTART;TZID=America/Santiago:20240908T003000\n"
                                             "DTEND;TZID=America/Santiago:20240908T023000\n"
                                             "SUMMARY:Rally")
