@@ -230,17 +230,20 @@ int CommandLine::runTitle(const QStringList &arguments, const QDateTime &now)
 {
     QDateTime instant = now;
     if (arguments.size() == 2 && arguments.first() == "--at"_L1) {
-        const QDateTime wallClock =
-            QDateTime::fromString(arguments.at(1), u"yyyy-MM-dd HH:mm:ss"_s);
-        const auto local =
-            wallClock.isValid()
-                ? CivilCalendar().date(wallClock.date().year(), wallClock.date().month(),
-                                       wallClock.date().day(), wallClock.time().hour(),
-                                       wallClock.time().minute(), wallClock.time().second())
-                : std::nullopt;
+        // Read as fields, not as a local QDateTime: Qt 6.4 rejects a time that a clock change
+        // skips, which the calendar takes to the first instant after the gap.
+        const QString &text = arguments.at(1);
+        const auto day = CommandArguments::parseDay(text.left(10));
+        const QTime time = text.size() == 19 && text.at(10) == u' '
+                               ? QTime::fromString(text.mid(11), u"HH:mm:ss"_s)
+                               : QTime();
+        const auto local = day && time.isValid()
+                               ? CivilCalendar().date(day->year(), day->month(), day->day(),
+                                                      time.hour(), time.minute(), time.second())
+                               : std::nullopt;
         if (!local)
-            return fail(u"not a local time (YYYY-MM-DD HH:MM:SS): %1"_s.arg(arguments.at(1)));
-        if (!CommandArguments::isShownYear(wallClock.date().year()))
+            return fail(u"not a local time (YYYY-MM-DD HH:MM:SS): %1"_s.arg(text));
+        if (!CommandArguments::isShownYear(day->year()))
             return fail(CommandArguments::yearOutOfRange(arguments.at(1)));
         instant = *local;
     } else if (!arguments.isEmpty()) {

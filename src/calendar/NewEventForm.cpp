@@ -4,6 +4,7 @@
 #include "look/AppFonts.h"
 #include "look/AppTheme.h"
 #include "look/PanelLabel.h"
+#include "shared/CivilCalendar.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -208,8 +209,15 @@ NewCalendarEvent NewEventForm::describedEvent() const
     }
     const QTime start = m_start->time();
     const QTime end = m_end->time();
-    event.start = QDateTime(date, start);
-    event.end = QDateTime(end > start ? date : date.addDays(1), end);
+    // A time that a clock change skips is the first instant after the gap; as a Qt local time it
+    // would be invalid on Qt 6.4, and the save refused.
+    const CivilCalendar calendar;
+    const auto at = [&calendar](QDate day, QTime time) {
+        return calendar.date(day.year(), day.month(), day.day(), time.hour(), time.minute())
+            .value_or(QDateTime());
+    };
+    event.start = at(date, start);
+    event.end = at(end > start ? date : date.addDays(1), end);
     return event;
 }
 

@@ -55,11 +55,20 @@ QDateTime toDateTime(time_t secs)
     return QDateTime::fromSecsSinceEpoch(qint64(secs), QTimeZone::utc());
 }
 
-// Floating times and dates are the user's wall clock.
+// Floating times and dates are the user's wall clock. A wall time that a clock change skips
+// moves forward by the gap: libical puts it before the gap, so a day whose midnight is skipped
+// (Santiago's first Sunday of September) would begin on the day before.
 time_t toUtc(const ICalTime *time, ICalTimezone *localZone)
 {
     ICalTimezone *zone = i_cal_time_is_date(time) ? nullptr : i_cal_time_get_timezone(time);
-    return i_cal_time_as_timet_with_zone(time, zone ? zone : localZone);
+    if (!zone)
+        zone = localZone;
+    const time_t secs = i_cal_time_as_timet_with_zone(time, zone);
+    // i_cal_time_as_timet reads the fields as if in UTC: this is how far the wall clock went
+    // back.
+    const GPtr<ICalTime> back{i_cal_time_new_from_timet_with_zone(secs, 0, zone)};
+    const time_t gap = i_cal_time_as_timet(time) - i_cal_time_as_timet(back.get());
+    return gap > 0 ? secs + gap : secs;
 }
 
 // The reason a failed call of the calendar factory stands for.

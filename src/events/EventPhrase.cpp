@@ -10,7 +10,8 @@ namespace {
 enum class DayPart
 {
     none,
-    morning, // 凌晨, 早上, 早晨, 上午: as written
+    smallHours, // 凌晨: as written, but 12 is midnight
+    morning, // 早上, 早晨, 上午: as written
     noon, // 中午: 1-2 are afternoon hours
     afternoon // 下午, 傍晚, 晚上: 1-11 are afternoon hours
 };
@@ -18,6 +19,8 @@ enum class DayPart
 int hourIn(DayPart part, int hour)
 {
     switch (part) {
+    case DayPart::smallHours:
+        return hour == 12 ? 0 : hour;
     case DayPart::noon:
         return hour <= 2 ? hour + 12 : hour;
     case DayPart::afternoon:
@@ -206,22 +209,27 @@ private:
                 const QDate date(*year, *first, *day);
                 return date.isValid() ? std::optional(date) : std::nullopt;
             }
-            QDate date(m_today.year(), *first, *day);
-            if (date.isValid() && date < m_today)
-                date = QDate(m_today.year() + 1, *first, *day);
-            return date.isValid() ? std::optional(date) : std::nullopt;
+            // 29 February may be eight years away.
+            for (int next = m_today.year(); next <= m_today.year() + 8; ++next) {
+                if (const QDate date(next, *first, *day); date.isValid() && date >= m_today)
+                    return date;
+            }
+            return std::nullopt;
         }
         if (year || !word(u"号"))
             return std::nullopt;
-        QDate date(m_today.year(), m_today.month(), *first);
-        if (!date.isValid() || date < m_today) {
-            const QDate next = m_today.addMonths(1);
-            date = QDate(next.year(), next.month(), *first);
-        }
         // "5号楼" is a place, not a date.
-        if (!date.isValid() || !atSpaceOrEnd())
+        if (!atSpaceOrEnd())
             return std::nullopt;
-        return date;
+        // The 30th after 30 January is in March.
+        const QDate thisMonth(m_today.year(), m_today.month(), 1);
+        for (int months = 0; months <= 2; ++months) {
+            const QDate month = thisMonth.addMonths(months);
+            if (const QDate date(month.year(), month.month(), *first);
+                date.isValid() && date >= m_today)
+                return date;
+        }
+        return std::nullopt;
     }
 
     // A clock with its part of day; without a part of its own it takes `impliedPart`. An end
@@ -233,8 +241,8 @@ private:
         static constexpr std::array<QStringView, 8> parts{u"凌晨", u"早上", u"早晨", u"上午",
                                                           u"中午", u"下午", u"傍晚", u"晚上"};
         static constexpr std::array<DayPart, 8> partValues{
-            DayPart::morning, DayPart::morning,   DayPart::morning,   DayPart::morning,
-            DayPart::noon,    DayPart::afternoon, DayPart::afternoon, DayPart::afternoon};
+            DayPart::smallHours, DayPart::morning,   DayPart::morning,   DayPart::morning,
+            DayPart::noon,       DayPart::afternoon, DayPart::afternoon, DayPart::afternoon};
         const int partIndex = anyWord(parts);
         const DayPart part = partIndex >= 0 ? partValues[std::size_t(partIndex)] : impliedPart;
         if (partIndex >= 0)
@@ -250,6 +258,9 @@ private:
         const QTime later(clock->hour() + 12, clock->minute());
         if (*clock <= start->first && clock->hour() < 12 && later > start->first)
             return Time{later, part};
+        // 12 hours on from 12:xx is 24:xx, the midnight ending the start's day.
+        if (clock->hour() == 12)
+            return Time{QTime(0, clock->minute()), part};
         return Time{*clock, part};
     }
 
@@ -273,6 +284,9 @@ private:
             return QTime(*hour, 0);
         const qsizetype beforeMinute = m_pos;
         if (const auto minute = number(); minute && *minute <= 59) {
+            // 一刻 and 三刻 are quarters, not minutes.
+            if (word(u"刻"))
+                return *minute <= 3 ? std::optional(QTime(*hour, *minute * 15)) : std::nullopt;
             word(u"分");
             return QTime(*hour, *minute);
         }

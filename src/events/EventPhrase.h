@@ -19,18 +19,17 @@
 //                                                                 on Monday)
 //          | [YYYY年] M月 D (日|号)                               without a year: the next one
 //                                                                 from today on
-//          | D 号                                                 this month's, else the next
-//                                                                 month's when it has passed
+//          | D 号                                                 the next one from today on
 //          | 今晚                                                 today, with 晚上
 //   times  = time [(- | – | — | ~ | ～ | 到 | 至) time]           a range; its end may omit the
 //                                                                 part of day
 //   time   = [凌晨|早上|早晨|上午|中午|下午|傍晚|晚上] clock
-//   clock  = H (点|时) [半 | M [分] | 钟]  |  H (: | ：) MM
+//   clock  = H (点|时) [半 | M [分] | Q 刻 | 钟]  |  H (: | ：) MM    Q quarters, 1-3
 //
 // Numbers are digits or Chinese numerals (三, 十二, 二十四, 两). 下午/傍晚/晚上 move 1-11 to the
-// afternoon and 中午 moves 1-2; without a part of day a clock is read as on a 24-hour clock. An
-// end at or before its start without a part of day of its own goes 12 hours on when that puts it
-// after the start; an end still at or before the start is on the next day.
+// afternoon, 中午 moves 1-2 and 凌晨 moves 12 to midnight; without a part of day a clock is read as
+// on a 24-hour clock. An end at or before its start without a part of day of its own goes 12 hours
+// on when that puts it after the start; an end still at or before the start is on the next day.
 //
 // What is not understood stays in the title: reading stops at the first piece it cannot read
 // (下午 not followed by a clock, 下周 without a day, a date that does not exist, 25点), and a

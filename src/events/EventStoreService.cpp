@@ -221,7 +221,8 @@ EventStoreService::eventsForVisibleGrid(const QDateTime &month,
     const auto end = nextMonth ? calendar.addingDays(*nextMonth, 6) : std::nullopt;
     if (!start || !end)
         return {};
-    return events(*start, *end, excludedCalendarIDs);
+    // The 1st may begin at 01:00 when its midnight was skipped; the grid's first day does not.
+    return events(calendar.startOfDay(*start), *end, excludedCalendarIDs);
 }
 
 QList<CalendarDayEvent> EventStoreService::events(const QDateTime &start, const QDateTime &end,

@@ -194,7 +194,10 @@ public:
         icaltimetype time = icaltime_from_timet_with_zone(time_t(seconds), 0, nullptr);
         time.zone = zone.get();
         const qint64 utcSeconds = qint64(icaltime_as_timet_with_zone(time, zone.get()));
-        return utcSeconds * msPerSecond + (wallMs - seconds * msPerSecond);
+        const qint64 utc = utcSeconds * msPerSecond + (wallMs - seconds * msPerSecond);
+        // libical puts a skipped time before the gap, where the wall clock reads earlier.
+        const qint64 back = toWall(utc);
+        return back < wallMs ? utc + (wallMs - back) : utc;
     }
 
     qint64 toWall(qint64 utcMs) const override

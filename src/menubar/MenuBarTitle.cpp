@@ -1,6 +1,7 @@
 #include "MenuBarTitle.h"
 
 #include "preferences/PreferencesStore.h"
+#include "shared/CivilCalendar.h"
 #include "shared/DateHelpers.h"
 #include "shared/SystemClockMonitor.h"
 #include "shared/SystemTimeZone.h"
@@ -52,6 +53,17 @@ int MenuBarTitle::msToNextChange(const QDateTime &instant, bool showsSeconds)
     const qint64 period = showsSeconds ? 1000 : 60'000;
     const qint64 ms = instant.toMSecsSinceEpoch();
     return int(period - ((ms % period) + period) % period);
+}
+
+qint64 MenuBarTitle::msToNextDay(const QDateTime &instant)
+{
+    // A wall-clock midnight that a clock change skips is no instant at all; the calendar gives
+    // the first instant of the day instead.
+    const CivilCalendar calendar;
+    const auto today = calendar.components(instant);
+    const auto next =
+        today ? calendar.date(today->year, today->month, today->day + 1) : std::nullopt;
+    return next ? instant.msecsTo(*next) : 0;
 }
 
 QDateTime MenuBarTitle::currentInstant()

@@ -36,6 +36,10 @@ public:
     /// Milliseconds from the instant to the next whole second or minute, in (0, one period].
     [[nodiscard]] static int msToNextChange(const QDateTime &instant, bool showsSeconds);
 
+    /// Milliseconds from the instant to the start of the next day in the system's zone, also
+    /// when that day starts after midnight.
+    [[nodiscard]] static qint64 msToNextDay(const QDateTime &instant);
+
     [[nodiscard]] static QDateTime currentInstant();
 
     /// The menu bar text of a style at an instant, with the date and time settings of the store.

@@ -162,9 +162,8 @@ void StatusBarController::updateStatusItem(const QString &title)
     // Hosts that show icons only show the text here, as the label would.
     m_statusItem.setToolTip(title, m_dayDescription);
 
-    const QDateTime midnight(local.date().addDays(1), QTime(0, 0));
-    m_dayChange.start(std::chrono::milliseconds(
-        std::clamp<qint64>(local.msecsTo(midnight) + dayChangeSlackMs, 0, maxDayChangeWaitMs)));
+    m_dayChange.start(std::chrono::milliseconds(std::clamp<qint64>(
+        MenuBarTitle::msToNextDay(now) + dayChangeSlackMs, 0, maxDayChangeWaitMs)));
 }
 
 void StatusBarController::onContentHeightChange(qreal height)

@@ -24,7 +24,9 @@ QDateTime DateHelpers::monthGridStart(const QDateTime &date, const CivilCalendar
     if (!parts)
         return monthStart;
     const int offset = (parts->weekday - calendar.firstWeekday() + 7) % 7;
-    return calendar.addingDays(monthStart, -offset).value_or(monthStart);
+    // From the day, not by adding days: the 1st may begin at 01:00 when its midnight was
+    // skipped, and the days before it at 00:00.
+    return calendar.date(parts->year, parts->month, 1 - offset).value_or(monthStart);
 }
 
 QList<QDateTime> DateHelpers::monthGridDates(const QDateTime &date, const CivilCalendar &calendar)
@@ -40,10 +42,13 @@ QList<QDateTime> DateHelpers::monthGridDates(const QDateTime &date, const CivilC
     const QDateTime gridEnd = calendar.addingDays(monthEnd, trailing).value_or(monthEnd);
     const int count = calendar.daysBetween(gridStart, gridEnd).value_or(0);
 
+    const auto start = calendar.components(gridStart);
+    if (!start)
+        return {};
     QList<QDateTime> dates;
     dates.reserve(count + 1);
     for (int i = 0; i <= count; ++i) {
-        if (const auto day = calendar.addingDays(gridStart, i))
+        if (const auto day = calendar.date(start->year, start->month, start->day + i))
             dates.append(*day);
     }
     return dates;

@@ -75,6 +75,10 @@ private Q_SLOTS:
         const Result title = run({u"title"_s, u"--at"_s, u"2026-12-05 14:03:09"_s});
         QCOMPARE(title.status, 0);
         QCOMPARE(title.out, u"12月5日 周六 14:03\n"_s);
+        // Skipped by Lord Howe's half-hour clock change: the first instant after it.
+        const TimeZoneScope lordHowe("Australia/Lord_Howe");
+        QCOMPARE(run({u"title"_s, u"--at"_s, u"2026-10-04 02:15:00"_s}).out,
+                 u"10月4日 周日 02:30\n"_s);
     }
 
     void badArguments_data()

@@ -1,4 +1,5 @@
 #include "TestServices.h"
+#include "TimeZoneScope.h"
 #include "calendar/CalendarPopoverView.h"
 #include "calendar/DailyDockView.h"
 #include "calendar/NewEventForm.h"
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 
@@ -125,6 +127,15 @@ void TestNewEventForm::typedPhraseFillsTheFieldsAndEnterSaves()
     undo->click();
     QTRY_COMPARE(m_fixture->store->storeEvents.size(), before - 1);
     QTRY_VERIFY(undo->parentWidget()->isHidden());
+
+    // Santiago skips 5 September 2027's first hour: the event starts when the day does.
+    const TimeZoneScope santiago("America/Santiago");
+    open();
+    type(m_form->titleField(), u"9月5日 0点半 值班"_s);
+    QTest::keyClick(m_form->titleField(), Qt::Key_Return);
+    QTRY_COMPARE(m_fixture->store->createdEvents.size(), 2);
+    QCOMPARE(m_fixture->store->createdEvents.at(1).start,
+             QDateTime({2027, 9, 5}, {4, 0}, QTimeZone::utc()));
 }
 
 void TestNewEventForm::failedSaveKeepsTheFormWithTheReason()

@@ -142,16 +142,21 @@ void TestEdsCalendarStore::initTestCase()
     folder.write(u"config/evolution/sources/tessel-work.source"_s, sourceFile("Work", "#3465a4"));
     folder.write(u"config/evolution/sources/tessel-hidden.source"_s,
                  sourceFile("Hidden", "#73d216"));
-    folder.write(u"data/evolution/calendar/tessel-work/calendar.ics"_s,
-                 IcsTestFolder::calendar(
-                     IcsTestFolder::event("standup", "DTSTART:20260310T080000Z\n"
-                                                     "DTEND:20260310T083000Z\nSUMMARY:Standup")
-                     + IcsTestFolder::event("trip", "DTSTART;VALUE=DATE:20260312\n"
-                                                    "DTEND;VALUE=DATE:20260314\nSUMMARY:Trip")
-                     // Weekly over the change to summer time; the third is past the grid.
-                     + IcsTestFolder::event("review", "DTSTART:20260323T170000Z\n"
-                                                      "DTEND:20260323T180000Z\nSUMMARY:Review\n"
-                                                      "RRULE:FREQ=WEEKLY;COUNT=3")));
+    folder.write(
+        u"data/evolution/calendar/tessel-work/calendar.ics"_s,
+        IcsTestFolder::calendar(
+            IcsTestFolder::event("standup", "DTSTART:20260310T080000Z\n"
+                                            "DTEND:20260310T083000Z\nSUMMARY:Standup")
+            + IcsTestFolder::event("trip", "DTSTART;VALUE=DATE:20260312\n"
+                                           "DTEND;VALUE=DATE:20260314\nSUMMARY:Trip")
+            // Santiago skips the first hour of 8 September 2024.
+            + IcsTestFolder::event("rally", "DTSTART;TZID=America/Santiago:20240908T003000\n"
+                                            "DTEND;TZID=America/Santiago:20240908T023000\n"
+                                            "SUMMARY:Rally")
+            // Weekly over the change to summer time; the third is past the grid.
+            + IcsTestFolder::event("review", "DTSTART:20260323T170000Z\n"
+                                             "DTEND:20260323T180000Z\nSUMMARY:Review\n"
+                                             "RRULE:FREQ=WEEKLY;COUNT=3")));
     folder.write(u"data/evolution/calendar/tessel-hidden/calendar.ics"_s,
                  IcsTestFolder::calendar(IcsTestFolder::event(
                      "secret", "DTSTART:20260311T100000Z\nDTEND:20260311T110000Z\n"
@@ -248,6 +253,13 @@ void TestEdsCalendarStore::eventsCommandListsBothKinds()
                           u"2026-03-12  全天           Trip  [Work]"_s,
                           u"2026-03-16  14:00 - 15:00  Dentist  [家]"_s})
                  .join(u'|'));
+    // A start that a clock change skips moves forward by the gap: 01:30 in Santiago.
+    QString september;
+    QTextStream septemberOut(&september);
+    QCOMPARE(EventsCommand(septemberOut, err, folder.settings, folder.access)
+                 .run({u"2024-09-08"_s, u"2024-09-08"_s}),
+             0);
+    QCOMPARE(september.simplified(), u"2024-09-08 06:30 - 07:30 Rally [Work]"_s);
 }
 
 // A registry that crashes leaves Evolution's local calendars read from their files, once each,

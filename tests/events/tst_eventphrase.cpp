@@ -46,6 +46,12 @@ void TestEventPhrase::read_data()
                                             << false << QTime() << QTime() << u"补记"_s;
     *row("a passed day number is next month's") << u"3号 交房租"_s << wednesday << QDate(2027, 1, 3)
                                                 << false << QTime() << QTime() << u"交房租"_s;
+    *row("29 February is the next leap year's")
+        << u"2月29日 聚餐"_s << wednesday << QDate(2028, 2, 29) << false << QTime() << QTime()
+        << u"聚餐"_s;
+    *row("a day number February lacks")
+        << u"30号 结账"_s << QDate(2027, 1, 31) << QDate(2027, 3, 30) << false << QTime() << QTime()
+        << u"结账"_s;
     *row("month turn") << u"明天 上午十点 面谈"_s << QDate(2026, 1, 31) << QDate(2026, 2, 1)
                        << false << QTime(10, 0) << QTime() << u"面谈"_s;
     *row("tonight") << u"今晚8点 聚餐"_s << wednesday << wednesday << false << QTime(20, 0)
@@ -55,6 +61,12 @@ void TestEventPhrase::read_data()
         << u"评审"_s;
     *row("an end past midnight") << u"晚上10点到1点 值班"_s << wednesday << QDate() << false
                                  << QTime(22, 0) << QTime(1, 0) << u"值班"_s;
+    *row("an end at midnight") << u"晚上11点到12点 守岁"_s << wednesday << QDate() << false
+                               << QTime(23, 0) << QTime(0, 0) << u"守岁"_s;
+    *row("a quarter") << u"下午3点一刻 茶歇"_s << wednesday << QDate() << false << QTime(15, 15)
+                      << QTime() << u"茶歇"_s;
+    *row("midnight in the small hours") << u"凌晨12点半 发布"_s << wednesday << QDate() << false
+                                        << QTime(0, 30) << QTime() << u"发布"_s;
     *row("an end on the afternoon's side") << u"11点-1点 午会"_s << wednesday << QDate() << false
                                            << QTime(11, 0) << QTime(13, 0) << u"午会"_s;
     *row("Chinese numerals, a year")

@@ -26,6 +26,7 @@ public:
     CalendarAccessState reminderState = CalendarAccessState::fullAccess;
     QList<StoreEvent> occurrences;
     QList<QList<StoreCalendar>> eventQueries;
+    QDateTime queryStart;
     QList<CalendarEntityType> requests;
     std::function<void(std::optional<bool>)> pending;
 
@@ -47,10 +48,11 @@ public:
         };
     }
 
-    QList<StoreEvent> events(const QDateTime &, const QDateTime &,
+    QList<StoreEvent> events(const QDateTime &start, const QDateTime &,
                              const QList<StoreCalendar> &calendars) override
     {
         eventQueries.append(calendars);
+        queryStart = start;
         return occurrences;
     }
 };
@@ -275,6 +277,11 @@ private Q_SLOTS:
         service.openCalendarApp(items.at(4));
         QCOMPARE(launcher.started.value(0),
                  QStringList({u"evolution"_s, u"calendar:///?startdate=20260305"_s}));
+
+        // 1 October 2017 began at 01:00 in Asunción; the grid's first day, 25 September, at 00:00.
+        const TimeZoneScope asuncion("America/Asuncion");
+        std::ignore = service.eventsForVisibleGrid(utc(u"2017-10-15T12:00:00Z"_s), {});
+        QCOMPARE(store.queryStart, utc(u"2017-09-25T04:00:00Z"_s));
     }
 
     void writes_data()

@@ -157,6 +157,10 @@ void TestMenuBarTitle::wakesWhenTheTextCanChange()
         QCOMPARE(MenuBarTitle::msToNextChange(quarter, true), 750);
         QCOMPARE(MenuBarTitle::msToNextChange(beforeDst, false), 100);
     }
+    // Noon, and the next day starts at 01:00 when its midnight is skipped.
+    const TimeZoneScope santiago("America/Santiago");
+    QCOMPARE(MenuBarTitle::msToNextDay(QDateTime({2024, 9, 7}, {16, 0}, QTimeZone::utc())),
+             12 * 3'600'000);
 }
 
 QTEST_GUILESS_MAIN(TestMenuBarTitle)

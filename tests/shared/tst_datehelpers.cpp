@@ -49,6 +49,9 @@ private Q_SLOTS:
         QTest::newRow("São Paulo, midnight skipped")
             << "America/Sao_Paulo"_ba << monday << 2018 << 11 << 35 << u"2018-10-29"_s
             << u"2018-12-02"_s;
+        QTest::newRow("Asunción, the 1st begins at 01:00")
+            << "America/Asuncion"_ba << monday << 2017 << 10 << 42 << u"2017-09-25"_s
+            << u"2017-11-05"_s;
     }
 
     void monthGridDates()
