@@ -98,7 +98,9 @@ def main(program):
         processes.append(panel)
         deadline = time.monotonic() + 20
         while not (window := subprocess.run(
-                ["xdotool", "search", "--pid", str(panel.pid), "--name", "panel-preview"],
+                # Viewable, not merely created: focus cannot go to a window not yet mapped.
+                ["xdotool", "search", "--onlyvisible", "--pid", str(panel.pid), "--name",
+                 "panel-preview"],
                 env=env, capture_output=True, text=True).stdout.split()):
             if time.monotonic() > deadline:
                 raise SystemExit("FAIL the panel's window did not appear")
