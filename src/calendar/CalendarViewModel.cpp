@@ -359,6 +359,11 @@ void CalendarViewModel::goToToday()
     goToCurrentMonth();
 }
 
+void CalendarViewModel::dayChanged()
+{
+    Q_EMIT changed();
+}
+
 void CalendarViewModel::moveSelection(int days)
 {
     const CivilCalendar calendar = CivilCalendar::viewCalendar();

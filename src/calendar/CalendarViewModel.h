@@ -128,6 +128,8 @@ public Q_SLOTS:
     void nextYear();
     void goToCurrentMonth();
     void goToToday();
+    /// The day turned (midnight, a clock set, a resume): the cells read again which is today.
+    void dayChanged();
     /// Selects the day `days` after the selected one (before it when negative), switching to
     /// its month. After paging, the move starts from the selected day's number in the shown
     /// month, so that the selection comes back where the user looks.
@@ -145,7 +147,8 @@ Q_SIGNALS:
     void isLoadingMonthChanged(bool isLoadingMonth);
     void authorizationStatusChanged(CalendarAuthorizationStatus authorizationStatus);
     /// Cells must re-read dots and subtitles (showEventDots / showLunarCalendar /
-    /// showFestivals changed), or the rows changed (firstWeekday / showWeekNumbers).
+    /// showFestivals changed) or which day is today, or the rows changed (firstWeekday /
+    /// showWeekNumbers).
     void changed();
     /// Emitted just before a group of assignments that views should animate: 0.16 s ease-out
     /// (QEasingCurve::OutCubic), from select, goToCurrentMonth/goToToday and paging.

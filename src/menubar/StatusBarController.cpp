@@ -153,6 +153,9 @@ void StatusBarController::updateStatusItem(const QString &title)
     const QDateTime now = m_clock();
     const QDateTime local = now.toLocalTime();
     if (local.date() != m_describedDay) {
+        // A panel left open marks the new day as today.
+        if (m_describedDay.isValid())
+            m_calendarViewModel.dayChanged();
         m_describedDay = local.date();
         m_dayDescription = DateHelpers::longDescription(now) + u'\n'
                            + LunarCalendarService::lunarYearMonthDayText(now);

@@ -2,11 +2,13 @@
 #include "TestServices.h"
 #include "TestWatcher.h"
 #include "calendar/CalendarPopoverView.h"
+#include "calendar/MonthGridView.h"
 #include "holidays/LunarCalendarService.h"
 #include "menubar/MenuBarCalendarPanel.h"
 #include "menubar/StatusBarController.h"
 #include "menubar/StatusItemHost.h"
 #include "shared/SettingsStore.h"
+#include "shared/SystemTimeZone.h"
 
 #include <QMenu>
 #include <QTest>
@@ -106,9 +108,20 @@ void TestStatusBarController::itemTextAndTheMidnightRefresh()
     services->preferences->setValue(SettingKeys::showWeekday, false);
     QCOMPARE(item->title(), QString());
     QCOMPARE(item->dayNumber(), 5);
+    // The panel's grid, read before midnight, marks the new day once it comes.
+    const auto today = [this] {
+        const auto *grid = controller->panel()->findChild<MonthGridView *>();
+        for (const DayCellView &cell : grid->cells()) {
+            if (cell.isToday)
+                return SystemTimeZone::civilDate(cell.date).day();
+        }
+        return 0;
+    };
+    QCOMPARE(today(), 5);
     now = now.addSecs(1);
     QTRY_COMPARE(item->dayNumber(), 6);
     QCOMPARE(item->toolTipSubtitle(), u"12月6日 星期日\n丙午马年 十月廿八"_s);
+    QCOMPARE(today(), 6);
 }
 
 void TestStatusBarController::waysToToggleThePanel_data()
